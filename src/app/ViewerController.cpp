@@ -1,0 +1,580 @@
+#include "app/ViewerController.h"
+
+#include "core/common/NativePath.h"
+#include "core/common/PathText.h"
+#include "core/common/SoundPlayer.h"
+#include "core/common/TextEncoding.h"
+#include "core/filelist/HeaderProbe.h"
+#include "core/imaging/ImageLoader.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFutureWatcher>
+#include <QStandardPaths>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <chrono>
+
+namespace {
+
+// Side texts larger than this are not shown in the comment pane.
+constexpr qint64 kSideTextLimit = 32001;
+
+// A subfolder scan reports progress to the window at most this often.
+constexpr std::chrono::milliseconds kProgressInterval{40};
+
+QString WithoutTrailingSlash(QString folder) {
+    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/'))) {
+        folder.chop(1);
+    }
+    return folder;
+}
+
+QString ExistingFolderOr(const QString& folder, const QString& fallback) {
+    return PathKind(folder) == 2 ? folder : fallback;
+}
+
+qint64 TickCount() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+} // namespace
+
+ViewerController::ViewerController(const Options& options, Services services, QObject* parent)
+    : QObject(parent), m_options(options), m_services(services), m_home(QDir::homePath()) {
+    m_state.ExecutionCount = options.Execution;
+    m_state.PreviousSortCount = options.Movement;
+    m_state.LastFile = options.ImgFile;
+    m_state.SortMode = options.SortNo;
+    m_soundOn = options.sndPlay;
+    m_gifTimer.setSingleShot(true);
+    connect(&m_gifTimer, &QTimer::timeout, this, &ViewerController::NextGifFrame);
+}
+
+ViewerController::~ViewerController() = default;
+
+bool ViewerController::InitFolders(const QString& programFolder, QString* error) {
+    m_state.ProgramFolder = programFolder;
+    const QString fromEnvironment = qEnvironmentVariable("RUVELA_DATA_DIR");
+    const QString portable = programFolder + QStringLiteral("/SaveData");
+    if (!fromEnvironment.isEmpty()) {
+        m_state.SaveDataFolder = WithoutTrailingSlash(ExpandShortName(fromEnvironment, m_home, QDir::currentPath()));
+    } else if (PathKind(portable) == 2) {
+        m_state.SaveDataFolder = portable;
+    } else {
+        m_state.SaveDataFolder =
+            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/ruvela");
+    }
+    if (!QDir().mkpath(m_state.SaveDataFolder) || PathKind(m_state.SaveDataFolder) != 2) {
+        if (error) {
+            *error = m_state.SaveDataFolder;
+        }
+        return false;
+    }
+    m_state.pDesk =
+        ExistingFolderOr(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation), m_home);
+    m_state.pDoc =
+        ExistingFolderOr(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), m_home);
+    m_state.pRecy = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Trash");
+    m_tempFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/ruvela-XXXXXX"));
+    m_state.pTemp = m_tempFolder->path() + QLatin1Char('/');
+    m_state.MyDoc = FileNameOf(m_state.pDoc);
+    return true;
+}
+
+void ViewerController::PrepareScanMask() {
+    m_state.ScanMask = BuildScanMask(QString(), m_options);
+}
+
+void ViewerController::StartUp(const QStringList& arguments) {
+    PrepareScanMask();
+    m_state.CurrentFolder = m_state.LowDir = m_state.ProgramFolder;
+    m_state.FormReady = true;
+    m_state.JpegScale = 0;
+
+    QString target;
+    if (!arguments.isEmpty() && !arguments.first().isEmpty()) {
+        target = ExpandShortName(arguments.first(), m_home, QDir::currentPath());
+    } else if (m_options.SwImgOpen && !m_state.LastFile.isEmpty()) {
+        target = m_state.LastFile;
+    }
+    if (target.isEmpty()) {
+        ViewFolder(m_state.pDesk, true);
+    } else if (PathKind(target) == 2) {
+        ViewFolder(target, true);
+    } else {
+        ViewFile(target);
+    }
+    m_state.Paused = false;
+}
+
+bool ViewerController::ShutDown() {
+    m_closing = true;
+    m_bar.handlerAttached = false;
+    m_stopScan = true;
+    m_gifTimer.stop();
+    ++m_state.ExecutionCount;
+    return m_state.FormReady;
+}
+
+qint64 ViewerController::RunScan(FileEntries& list, const QString& folder, bool subfolders) {
+    const ScanRule rule{m_state.ScanMask, m_options.MinSize, m_options.MaxSize, m_state.SortMode};
+    if (!subfolders) {
+        return FileSearch(list, folder, rule);
+    }
+
+    // The walk runs on a worker; the window stays alive in this loop and shows progress.
+    m_stopScan = false;
+    emit scanRunning(true);
+    ScanWindow* window = m_services.scanWindow;
+    if (window) {
+        window->scanStarted();
+    }
+    auto lastReport = std::make_shared<std::atomic<qint64>>(0);
+    const ScanProgress progress = [this, window, lastReport](const QString& current, int found, int lookedAt) {
+        const qint64 now = TickCount();
+        if (window && now - lastReport->load() >= kProgressInterval.count()) {
+            lastReport->store(now);
+            QMetaObject::invokeMethod(
+                this, [window, current, found, lookedAt] { window->scanProgress(current, found, lookedAt); },
+                Qt::QueuedConnection);
+        }
+        return !m_stopScan.load();
+    };
+    const auto beforeSort = [this, window] {
+        if (window) {
+            QMetaObject::invokeMethod(this, [window] { window->scanSorting(); }, Qt::QueuedConnection);
+        }
+    };
+
+    FileEntries found;
+    QEventLoop loop;
+    QFutureWatcher<qint64> watcher;
+    connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
+    watcher.setFuture(QtConcurrent::run([&found, folder, rule, progress, beforeSort] {
+        return FullSearch(found, folder, rule, progress, nullptr, beforeSort);
+    }));
+    if (!watcher.isFinished()) {
+        loop.exec();
+    }
+    const qint64 total = watcher.result();
+    list = std::move(found);
+    if (window) {
+        window->scanFinished();
+    }
+    emit scanRunning(false);
+    return total;
+}
+
+void ViewerController::ViewFolder(const QString& folder, bool selectInTree) {
+    if (m_state.ScanBusy || m_closing) {
+        return;
+    }
+    const QString target = PathKind(folder) == 2 ? folder : m_state.pDesk;
+    m_state.ScanBusy = true;
+    m_state.CurrentFolder = m_state.LowDir = WithoutTrailingSlash(target);
+    m_state.RootListName.clear();
+    const bool subfolders = m_services.keys.ctrlHeld() && !m_services.keys.keyHeld(Qt::Key_Z);
+    m_state.ListTotalSize = RunScan(m_state.FileList, m_state.CurrentFolder, subfolders);
+    if (selectInTree) {
+        emit selectFolderInTree(m_state.CurrentFolder);
+    }
+    if (m_state.FileList.empty()) {
+        m_state.CurrentIndex = 0;
+        CloseGif();
+        m_state.SourceBitmap = QImage();
+        m_state.ViewBitmap = QImage();
+        m_state.CommentText.clear();
+        SetComment(QString());
+        EnableImageCommands(false);
+        ImgBarSeting();
+        emit pictureChanged();
+        TitleDraw();
+    } else {
+        EnableImageCommands(true);
+        ShowFileList(1);
+    }
+    m_state.ScanBusy = false;
+}
+
+// Shows entry `position` of the freshly scanned list and sets the track bar to the list.
+void ViewerController::ShowFileList(int position) {
+    m_state.CurrentIndex = 0;
+    ImgBarSeting();
+    m_bar.handlerAttached = false;
+    m_bar.position = position;
+    m_bar.handlerAttached = true;
+    ImgBarChange();
+    emit trackBarChanged();
+}
+
+void ViewerController::ViewFile(const QString& path) {
+    if (path.isEmpty() || m_state.ScanBusy || m_closing) {
+        return;
+    }
+    m_state.CurrentFolder = m_state.LowDir = FolderOf(path);
+    m_state.RootListName.clear();
+    m_state.ListTotalSize = RunScan(m_state.FileList, m_state.CurrentFolder, false);
+    if (m_state.FileList.empty()) {
+        ViewFolder(m_state.CurrentFolder, true);
+        return;
+    }
+    EnableImageCommands(true);
+    int position = 1;
+    for (std::size_t i = 0; i < m_state.FileList.size(); ++i) {
+        if (m_state.FileList[i].path == path) {
+            position = static_cast<int>(i) + 1;
+            break;
+        }
+    }
+    ShowFileList(position);
+    emit selectFolderInTree(m_state.CurrentFolder);
+}
+
+void ViewerController::ViewFileUndo(const QString& path) {
+    if (m_state.ScanBusy || m_closing) {
+        return;
+    }
+    if (PathKind(path) == 0) {
+        infoMes(QStringLiteral("ファイルが開けませんでした"), MessageIcon::Information);
+        return;
+    }
+    m_state.CurrentFolder = FolderOf(path);
+    m_state.ListTotalSize = RunScan(m_state.FileList, m_state.CurrentFolder, false);
+    emit selectFolderInTree(m_state.CurrentFolder);
+    if (m_state.FileList.empty()) {
+        ViewFolder(m_state.CurrentFolder, true);
+        return;
+    }
+    EnableImageCommands(true);
+    int position = 1;
+    for (std::size_t i = 0; i < m_state.FileList.size(); ++i) {
+        if (m_state.FileList[i].path == path) {
+            position = static_cast<int>(i) + 1;
+            break;
+        }
+    }
+    ShowFileList(position);
+}
+
+void ViewerController::ImgListDelete() {
+    const int index = m_state.CurrentIndex;
+    if (index < 1 || index > static_cast<int>(m_state.FileList.size())) {
+        return;
+    }
+    m_state.FileList.erase(m_state.FileList.begin() + (index - 1));
+    m_state.ListTotalSize -= m_state.CurrentFileSize;
+    if (m_state.FileList.empty()) {
+        ViewFolder(m_state.CurrentFolder.isEmpty() ? m_state.pDesk : m_state.CurrentFolder, true);
+        return;
+    }
+    if (index < m_bar.selStart) {
+        --m_bar.selStart;
+    }
+    if (m_bar.selEnd >= index) {
+        --m_bar.selEnd;
+    }
+    m_state.CurrentIndex = 0;
+    --m_bar.maximum;
+    m_bar.position = std::min(m_bar.position, m_bar.maximum);
+    ImgBarChange();
+    emit trackBarChanged();
+}
+
+void ViewerController::ImgBarSeting() {
+    m_bar.handlerAttached = false;
+    const int count = static_cast<int>(m_state.FileList.size());
+    m_bar.minimum = 1;
+    m_bar.maximum = std::max(count, 1);
+    m_bar.ticks = count > 0;
+    m_bar.sliderVisible = count > 0;
+    m_bar.selStart = m_bar.minimum;
+    m_bar.selEnd = m_bar.maximum;
+    if (count > 0) {
+        if (m_options.SwListLoop) {
+            m_bar.minimum = 0;
+            m_bar.maximum = count + 1;
+        }
+        m_bar.position = std::clamp(m_state.CurrentIndex, m_bar.minimum, m_bar.maximum);
+        m_bar.handlerAttached = true;
+    } else {
+        m_bar.position = 1;
+    }
+    emit trackBarChanged();
+}
+
+void ViewerController::TrackBarMoved(int position) {
+    m_bar.position = std::clamp(position, m_bar.minimum, m_bar.maximum);
+    if (m_bar.handlerAttached) {
+        ImgBarChange();
+    }
+}
+
+void ViewerController::ImgBarChange() {
+    const int count = static_cast<int>(m_state.FileList.size());
+    if (m_state.ShowBusy || !m_imageCommands || count == 0 || m_bar.position == m_state.CurrentIndex) {
+        return;
+    }
+    if (m_state.CurrentIndex != -256) {
+        CloseGif();
+        m_state.GifFrame = 0;
+    }
+    m_state.ShowBusy = true;
+    m_state.ClipboardMode = false;
+    m_bar.handlerAttached = false;
+    int position = m_bar.position;
+    if (position > count) {
+        position = 1;
+        SoundPlay(5);
+    } else if (position < 1) {
+        position = count;
+        SoundPlay(5);
+    }
+    m_bar.position = position;
+    m_bar.handlerAttached = true;
+
+    m_state.CurrentIndex = position;
+    m_state.CurrentFile = m_state.FileList[static_cast<std::size_t>(position - 1)].path;
+    ReadCurrentFileFacts();
+    LoadFromFile(m_state.CurrentFile);
+    SetComment(m_state.CommentText);
+    if (m_options.SwTxtOpen) {
+        LoadSideText();
+    }
+    ViewSeting();
+    m_state.ShowBusy = false;
+    emit trackBarChanged();
+    if (m_bar.position != m_state.CurrentIndex) {
+        ImgBarChange();
+    }
+}
+
+void ViewerController::ReadCurrentFileFacts() {
+    const PathFacts facts = StatPath(m_state.CurrentFile);
+    if (!facts.exists) {
+        return;
+    }
+    m_state.CurrentFileSize = facts.size;
+    m_state.CurrentFileModified = facts.modifiedSeconds;
+    m_state.CurrentFileTime = PackDosTime(QDateTime::fromSecsSinceEpoch(facts.modifiedSeconds));
+}
+
+void ViewerController::LoadFromFile(const QString& path) {
+    m_state.CurrentBitDepth = 0;
+    m_state.CommentText.clear();
+    const LoadOptions options{m_options.Bmp,         m_options.Jpeg, m_options.Png, m_options.Gif,
+                              m_options.JpegQuality, m_state.JpegScale};
+    LoadedImage loaded = LoadImageFile(path, options, m_state.GifImage, m_state.GifFrame);
+    m_state.SourceBitmap = loaded.image;
+    switch (loaded.status) {
+    case LoadStatus::Missing:
+        m_state.CommentText = QStringLiteral("> ") + path + QStringLiteral("\r\n画像ファイルが見つかりません");
+        m_state.CurrentFileSize = 0;
+        m_state.CurrentFileTime = 0;
+        m_state.CurrentFileModified = 0;
+        break;
+    case LoadStatus::Decoded:
+        m_state.CurrentBitDepth = loaded.bitDepth;
+        m_state.CommentText = loaded.comment;
+        m_state.GifImage = loaded.gif;
+        m_state.GifFrame = loaded.gifFrame;
+        m_state.GifIsAnimated = loaded.gif && loaded.gif->frameCount() > 1;
+        break;
+    case LoadStatus::Stock:
+        break;
+    case LoadStatus::Failed: {
+        const QString trueExtension = TrueExtension(path).toUpper();
+        m_state.CommentText = QStringLiteral("> ") + path + QStringLiteral("\r\n画像の展開に失敗しました(") +
+                              trueExtension + QLatin1Char(')');
+        SetComment(m_state.CommentText);
+        if (!trueExtension.isEmpty() && trueExtension != UpperExtension(path)) {
+            OfferRename(path, trueExtension);
+        }
+        break;
+    }
+    }
+}
+
+void ViewerController::OfferRename(const QString& path, const QString& trueExtension) {
+    const QString lower = trueExtension.toLower();
+    const QString question = QStringLiteral("このファイルの正しい拡張子は\"") + lower +
+                             QStringLiteral("\"だと思われます\r\nリネームしますか？");
+    if (infoMes(question, MessageIcon::Question, MessageButtons::YesNo) != MessageResult::Yes) {
+        return;
+    }
+    const QString newPath = path.left(path.size() - UpperExtension(path).size()) + lower;
+    if (!RenameNoReplace(path, newPath)) {
+        infoMes(QStringLiteral("ファイルのリネームに失敗しました"), MessageIcon::Exclamation);
+        return;
+    }
+    LoadFromFile(newPath);
+    if (m_state.CurrentIndex >= 1 && m_state.CurrentIndex <= static_cast<int>(m_state.FileList.size())) {
+        m_state.FileList[static_cast<std::size_t>(m_state.CurrentIndex - 1)].path = newPath;
+    }
+    m_state.CurrentFile = newPath;
+    TitleDraw();
+}
+
+void ViewerController::LoadSideText() {
+    const QString base = m_state.CurrentFile.left(m_state.CurrentFile.size() - UpperExtension(m_state.CurrentFile).size());
+    for (const char* extension : {".txt", ".doc", ".hed"}) {
+        const QString lower = base + QLatin1String(extension);
+        const QString upper = base + QString::fromLatin1(extension).toUpper();
+        const QString side = PathKind(lower) == 1 ? lower : upper;
+        const PathFacts facts = StatPath(side);
+        if (!facts.exists || facts.isFolder) {
+            continue;
+        }
+        if (facts.size >= kSideTextLimit) {
+            SetComment(QStringLiteral("ファイルサイズが大き過ぎて表示できませんでした"));
+            continue;
+        }
+        SetComment(QLatin1Char('[') + side + QStringLiteral("]\r\n") + DecodeText(ReadFileHead(side, kSideTextLimit)));
+        return;
+    }
+}
+
+// Fits the picture into the view when it is larger; smaller pictures are shown as they are.
+void ViewerController::ViewSeting() {
+    const QImage& source = m_state.SourceBitmap;
+    double rate = 1.0;
+    if (!source.isNull() && m_viewSize.width() > 0 && m_viewSize.height() > 0 &&
+        (source.width() > m_viewSize.width() || source.height() > m_viewSize.height())) {
+        rate = std::min(static_cast<double>(m_viewSize.width()) / source.width(),
+                        static_cast<double>(m_viewSize.height()) / source.height());
+    }
+    m_state.ZoomRate = rate;
+    if (rate < 1.0) {
+        const int width = std::max(1, static_cast<int>(source.width() * rate + 0.5));
+        const int height = std::max(1, static_cast<int>(source.height() * rate + 0.5));
+        m_state.ViewBitmap = source.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    } else {
+        m_state.ViewBitmap = source;
+    }
+    emit pictureChanged();
+    TitleDraw();
+    if (m_state.GifIsAnimated && m_state.GifImage) {
+        m_gifTimer.start(m_state.GifImage->frame(m_state.GifFrame).delayMs);
+    }
+}
+
+void ViewerController::NextGifFrame() {
+    if (!m_state.GifIsAnimated || !m_state.GifImage || m_state.ShowBusy) {
+        return;
+    }
+    m_state.GifFrame = (m_state.GifFrame + 1) % m_state.GifImage->frameCount();
+    m_state.SourceBitmap = m_state.GifImage->frame(m_state.GifFrame).image;
+    ViewSeting();
+}
+
+void ViewerController::CloseGif() {
+    m_gifTimer.stop();
+    m_state.GifImage.reset();
+    m_state.GifIsAnimated = false;
+}
+
+void ViewerController::SetViewSize(QSize size) {
+    if (size == m_viewSize) {
+        return;
+    }
+    m_viewSize = size;
+    if (m_state.CurrentIndex != 0 && !m_state.ShowBusy) {
+        ViewSeting();
+    }
+}
+
+void ViewerController::Refresh(const QString& treeFolder) {
+    m_state.ScanBusy = false;
+    m_state.ShowBusy = false;
+    if (!m_state.CurrentFile.isEmpty() && PathKind(m_state.CurrentFile) == 1) {
+        ViewFile(m_state.CurrentFile);
+    } else {
+        ViewFolder(treeFolder, true);
+    }
+}
+
+void ViewerController::OpenDropped(const QStringList& paths) {
+    if (m_state.BrowserMode || paths.isEmpty() || paths.first().isEmpty()) {
+        return;
+    }
+    const QString& path = paths.first();
+    if (PathKind(path) == 2) {
+        ViewFolder(path, true);
+    } else {
+        ViewFile(path);
+    }
+}
+
+void ViewerController::ShowClipboard(const QImage& image) {
+    if (image.isNull() || m_state.FileList.empty()) {
+        return;
+    }
+    CloseGif();
+    m_state.SourceBitmap = image.hasAlphaChannel() ? image.convertToFormat(QImage::Format_ARGB32)
+                                                   : image.convertToFormat(QImage::Format_RGB888);
+    m_state.ClipboardMode = true;
+    ViewSeting();
+}
+
+void ViewerController::SetJpegScale(int scale) {
+    m_state.JpegScale = std::clamp(scale, 0, 3);
+    m_state.CurrentIndex = 0;
+    ImgBarChange();
+}
+
+void ViewerController::TitleDraw() {
+    if (m_state.CurrentIndex == 0) {
+        m_state.CurrentFile.clear();
+    }
+    emit titleChanged(MakeTitleTexts(m_state, MakeTitleContext()));
+}
+
+TitleContext ViewerController::MakeTitleContext() const {
+    TitleContext context;
+    context.slideShow = m_slideShow;
+    context.timeFormat = m_options.TimeFormat;
+    context.home = m_home;
+    context.tip = TipsStr(TickCount() + m_state.ExecutionCount);
+    return context;
+}
+
+MessageResult ViewerController::infoMes(const QString& text, MessageIcon icon, MessageButtons buttons) {
+    m_state.Paused = true;
+    const MessageResult result = m_services.prompts.message(text, icon, buttons);
+    m_state.Paused = false;
+    if (result == MessageResult::None) {
+        TitleTexts texts = MakeTitleTexts(m_state, MakeTitleContext());
+        texts.caption = QStringLiteral("Ruvela - ") + text;
+        emit titleChanged(texts);
+    }
+    return result;
+}
+
+void ViewerController::SoundPlay(int kind) {
+    if (!m_soundOn) {
+        return;
+    }
+    const QString* files[] = {&m_options.sndCopy,    &m_options.sndMove,     &m_options.sndUndo,
+                              &m_options.sndCheckOn, &m_options.sndCheckOff, &m_options.sndLoop};
+    if (kind < 0 || kind >= static_cast<int>(std::size(files))) {
+        return;
+    }
+    const QString& file = *files[kind];
+    if (!file.isEmpty() && PathKind(file) == 1) {
+        m_services.sound.play(file);
+    }
+}
+
+void ViewerController::EnableImageCommands(bool on) {
+    m_imageCommands = on;
+    if (!on) {
+        m_slideShow = false;
+    }
+    emit imageCommandsEnabled(on);
+}
+
+void ViewerController::SetComment(const QString& text) {
+    emit commentChanged(text);
+}

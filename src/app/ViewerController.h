@@ -1,0 +1,121 @@
+#pragma once
+
+#include "app/Services.h"
+#include "app/TitleText.h"
+#include "app/ViewerState.h"
+#include "core/common/UserPrompts.h"
+#include "core/settings/Options.h"
+
+#include <QObject>
+#include <QSize>
+#include <QStringList>
+#include <QTimer>
+
+#include <QTemporaryDir>
+
+#include <atomic>
+#include <memory>
+
+class SoundPlayer;
+
+// The viewer's controller: owns `ViewerState` and the options, opens folders and files, shows
+// the file at the track bar's position and tells the windows what changed through signals.
+// Lives on the GUI thread; scans run on a worker while the controller waits in an event loop.
+class ViewerController : public QObject {
+    Q_OBJECT
+
+public:
+    struct Services {
+        UserPrompts& prompts;
+        SoundPlayer& sound;
+        KeyState& keys;
+        ScanWindow* scanWindow = nullptr;
+    };
+
+    ViewerController(const Options& options, Services services, QObject* parent = nullptr);
+    ~ViewerController() override;
+
+    ViewerState& state() { return m_state; }
+    const ViewerState& state() const { return m_state; }
+    Options& options() { return m_options; }
+    const TrackBar& trackBar() const { return m_bar; }
+
+    // Start-up: fills the special folders (creating the data folder) from the environment and
+    // the program folder. False with `error` when the data folder cannot be made.
+    bool InitFolders(const QString& programFolder, QString* error);
+    // The rest of start-up at the main window's first show: builds the scan mask and opens the
+    // command-line argument, the last file or the desktop folder.
+    void StartUp(const QStringList& arguments);
+    // Builds the scan mask from the decoder switches (part of start-up).
+    void PrepareScanMask();
+    // Shut-down: stops loading; returns whether the settings may be written.
+    bool ShutDown();
+
+    void ViewFolder(const QString& folder, bool selectInTree);
+    void ViewFile(const QString& path);
+    void ViewFileUndo(const QString& path);
+    void ImgListDelete();
+    // Shows the file at the track bar's position; the track bar's change handler.
+    void ImgBarChange();
+    // The user moved the track bar.
+    void TrackBarMoved(int position);
+    // Rebuild of the list after "情報を更新": `treeFolder` is the tree's selected folder.
+    void Refresh(const QString& treeFolder);
+    // Files or folders dropped on the window: the first one is opened.
+    void OpenDropped(const QStringList& paths);
+    // Shows a picture from the clipboard; nothing happens for a null image.
+    void ShowClipboard(const QImage& image);
+    // JPEG load scale 0..3; shows the current file again.
+    void SetJpegScale(int scale);
+
+    // The size the picture may take in the view; the shown picture is fitted again.
+    void SetViewSize(QSize size);
+
+    void TitleDraw();
+    MessageResult infoMes(const QString& text, MessageIcon icon, MessageButtons buttons = MessageButtons::Ok);
+    void SoundPlay(int kind);
+    void SetSoundOn(bool on) { m_soundOn = on; }
+    bool soundOn() const { return m_soundOn; }
+    void SetSlideShow(bool on) { m_slideShow = on; }
+
+    // Asks a running subfolder scan to stop at the next folder.
+    void RequestScanStop() { m_stopScan = true; }
+
+signals:
+    void titleChanged(const TitleTexts& texts);
+    void pictureChanged();                  // ViewBitmap changed
+    void commentChanged(const QString& text);
+    void trackBarChanged();
+    void imageCommandsEnabled(bool on);
+    void selectFolderInTree(const QString& folder);
+    void scanRunning(bool running);         // a subfolder scan disables the window meanwhile
+
+private:
+    qint64 RunScan(FileEntries& list, const QString& folder, bool subfolders);
+    void ImgBarSeting();
+    void EnableImageCommands(bool on);
+    void LoadFromFile(const QString& path);
+    void OfferRename(const QString& path, const QString& trueExtension);
+    void LoadSideText();
+    void ViewSeting();
+    void ReadCurrentFileFacts();
+    void SetComment(const QString& text);
+    void CloseGif();
+    void NextGifFrame();
+    void ShowFileList(int position);
+    TitleContext MakeTitleContext() const;
+
+    Options m_options;
+    Services m_services;
+    ViewerState m_state;
+    TrackBar m_bar;
+    QSize m_viewSize{640, 400};
+    bool m_soundOn = false;
+    bool m_slideShow = false;
+    bool m_closing = false;
+    bool m_imageCommands = false; // the track bar and the image commands are enabled
+    std::atomic<bool> m_stopScan{false};
+    QTimer m_gifTimer;
+    QString m_home;
+    std::unique_ptr<QTemporaryDir> m_tempFolder; // pTemp, removed at exit
+};

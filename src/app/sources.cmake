@@ -1,0 +1,4 @@
+target_sources(ruvela_app PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/TitleText.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ViewerController.cpp
+)

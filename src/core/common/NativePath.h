@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+#include <cstddef>
+
+// File names on Linux are bytes; QString is UTF-16. Names that are valid UTF-8 map to their
+// text. Every byte of a name that is not valid UTF-8 maps to one lone surrogate U+DC80 + byte,
+// so the bytes come back unchanged. Qt's own file classes drop or mangle such names, so every
+// file access of the program goes through these helpers.
+QString PathFromNative(const char* bytes, std::size_t length);
+QString PathFromNative(const QByteArray& bytes);
+QByteArray NativePath(const QString& path);
+
+// What stat(2) says of a path, following symbolic links.
+struct PathFacts {
+    bool exists = false;
+    bool isFolder = false;
+    qint64 size = 0;
+    qint64 modifiedSeconds = 0; // seconds since the epoch
+};
+PathFacts StatPath(const QString& path);
+
+// 2 folder, 1 file, 0 nothing.
+int PathKind(const QString& path);
+
+// Opens `file` on `path` through a descriptor of our own, so any file name works.
+bool OpenFile(QFile& file, const QString& path, QIODevice::OpenMode mode);
+
+// Reads at most `maxBytes` bytes from the start of `path`; empty when it cannot be read.
+QByteArray ReadFileHead(const QString& path, qint64 maxBytes);
+
+// Renames `from` to `to` without ever replacing an existing `to`. False with the reason in
+// `error` when the name is taken or the rename fails.
+bool RenameNoReplace(const QString& from, const QString& to, QString* error = nullptr);

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// What a message box looks like: its icon and its buttons.
+enum class MessageIcon { Exclamation, Information, Question };
+enum class MessageButtons { Ok, YesNo, YesNoCancel, OkCancel };
+
+// The button the user pressed; None when no box could be shown.
+enum class MessageResult { None, Ok, Yes, No, Cancel };
+
+// The one way logic below the windows asks the user something. The program passes an
+// implementation that shows real dialogs; tests pass a scripted one. Called on the GUI thread.
+class UserPrompts {
+public:
+    virtual ~UserPrompts() = default;
+    virtual MessageResult message(const QString& text, MessageIcon icon, MessageButtons buttons) = 0;
+};

@@ -1,0 +1,2 @@
+target_sources(ruvela_core PRIVATE
+)

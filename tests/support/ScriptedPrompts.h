@@ -1,0 +1,54 @@
+#pragma once
+
+#include "app/Services.h"
+#include "core/common/SoundPlayer.h"
+#include "core/common/UserPrompts.h"
+
+#include <QSet>
+#include <QStringList>
+
+#include <deque>
+
+// The user's answers, given in advance; every question asked is recorded.
+class ScriptedPrompts : public UserPrompts {
+public:
+    struct Asked {
+        QString text;
+        MessageIcon icon;
+        MessageButtons buttons;
+    };
+
+    // Answers in order; when they run out, every box is answered with `fallback`.
+    std::deque<MessageResult> answers;
+    MessageResult fallback = MessageResult::Ok;
+    std::vector<Asked> asked;
+
+    MessageResult message(const QString& text, MessageIcon icon, MessageButtons buttons) override {
+        asked.push_back({text, icon, buttons});
+        if (answers.empty()) {
+            return fallback;
+        }
+        const MessageResult answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+// Keys the test says are held.
+class HeldKeys : public KeyState {
+public:
+    bool ctrl = false;
+    bool shift = false;
+    QSet<int> keys;
+
+    bool ctrlHeld() const override { return ctrl; }
+    bool shiftHeld() const override { return shift; }
+    bool keyHeld(int qtKey) const override { return keys.contains(qtKey); }
+};
+
+// Records the sound files played.
+class RecordedSounds : public SoundPlayer {
+public:
+    QStringList played;
+    void play(const QString& file) override { played << file; }
+};

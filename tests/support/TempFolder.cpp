@@ -1,0 +1,31 @@
+#include "support/TempFolder.h"
+
+#include "core/common/NativePath.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+TempFolder::TempFolder() : m_dir(QDir::tempPath() + QStringLiteral("/ruvela-test-XXXXXX")), m_path(m_dir.path()) {
+    EXPECT_TRUE(m_dir.isValid());
+}
+
+QString TempFolder::file(const QString& name) const {
+    return m_path + QLatin1Char('/') + name;
+}
+
+QString TempFolder::write(const QString& name, const QByteArray& bytes) const {
+    const QString path = file(name);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile out;
+    EXPECT_TRUE(OpenFile(out, path, QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    EXPECT_EQ(out.write(bytes), bytes.size());
+    return path;
+}
+
+QString TempFolder::folder(const QString& name) const {
+    const QString path = file(name);
+    QDir().mkpath(path);
+    return path;
+}

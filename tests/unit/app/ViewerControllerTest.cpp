@@ -1,0 +1,286 @@
+#include "app/ViewerController.h"
+#include "core/common/NativePath.h"
+#include "core/convert/ImageEncoders.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TempFolder.h"
+
+#include <QColor>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QImage Picture(int width, int height, QColor colour = QColor(40, 120, 200)) {
+    QImage image(width, height, QImage::Format_RGB888);
+    image.fill(colour);
+    return image;
+}
+
+QByteArray Jpeg(int width, int height) {
+    return EncodeJpeg(Picture(width, height), JpegEncodeOptions{});
+}
+
+QByteArray Png(int width, int height) {
+    return EncodePng(Picture(width, height), PngEncodeOptions{});
+}
+
+// Records what the progress window was told.
+class RecordedScanWindow : public ScanWindow {
+public:
+    QStringList calls;
+    void scanStarted() override { calls << QStringLiteral("started"); }
+    void scanProgress(const QString&, int, int) override {}
+    void scanSorting() override { calls << QStringLiteral("sorting"); }
+    void scanFinished() override { calls << QStringLiteral("finished"); }
+};
+
+// A controller over a temporary data folder, with the user's answers scripted and the signals
+// recorded.
+class ControllerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // The desktop folder and the data folder live in the test's own folder.
+        qputenv("HOME", NativePath(data.path()));
+        qputenv("XDG_DATA_HOME", NativePath(data.file(QStringLiteral("share"))));
+        qputenv("RUVELA_DATA_DIR", NativePath(data.file(QStringLiteral("SaveData"))));
+        Make();
+    }
+
+    void Make() {
+        controller = std::make_unique<ViewerController>(
+            options, ViewerController::Services{prompts, sounds, keys, &scanWindow});
+        QObject::connect(controller.get(), &ViewerController::titleChanged,
+                         [this](const TitleTexts& texts) { title = texts; });
+        QObject::connect(controller.get(), &ViewerController::commentChanged,
+                         [this](const QString& text) { comment = text; });
+        QObject::connect(controller.get(), &ViewerController::imageCommandsEnabled,
+                         [this](bool on) { imageCommands = on; });
+        QString error;
+        ASSERT_TRUE(controller->InitFolders(data.path(), &error)) << error.toStdString();
+        controller->PrepareScanMask();
+    }
+
+    const ViewerState& state() const { return controller->state(); }
+
+    TempFolder data;
+    TempFolder pictures;
+    Options options;
+    ScriptedPrompts prompts;
+    RecordedSounds sounds;
+    HeldKeys keys;
+    RecordedScanWindow scanWindow;
+    std::unique_ptr<ViewerController> controller;
+    TitleTexts title;
+    QString comment;
+    bool imageCommands = false;
+};
+
+} // namespace
+
+TEST_F(ControllerTest, OpeningAFolderShowsItsFirstPictureInNameOrder) {
+    pictures.write(QStringLiteral("b.png"), Png(300, 200));
+    pictures.write(QStringLiteral("a.jpg"), Jpeg(64, 48));
+    pictures.write(QStringLiteral("C.JPG"), Jpeg(32, 32));
+    pictures.write(QStringLiteral("notes.txt"), QByteArray(500, 'x'));
+
+    controller->ViewFolder(pictures.path(), true);
+
+    ASSERT_EQ(state().FileList.size(), 3u);
+    EXPECT_EQ(state().CurrentIndex, 1);
+    EXPECT_EQ(state().CurrentFile, pictures.file(QStringLiteral("a.jpg")));
+    EXPECT_EQ(state().CurrentFolder, pictures.path());
+    EXPECT_EQ(state().CurrentBitDepth, 24);
+    EXPECT_EQ(title.caption, QStringLiteral("Ruvela - 1/3 [a.jpg]  (64x48) * 1.00"));
+    EXPECT_EQ(title.panels[1], QStringLiteral("24 bit"));
+    EXPECT_TRUE(imageCommands);
+    const TrackBar& bar = controller->trackBar();
+    EXPECT_EQ(bar.minimum, 1);
+    EXPECT_EQ(bar.maximum, 3);
+    EXPECT_EQ(bar.position, 1);
+    EXPECT_TRUE(bar.sliderVisible);
+    EXPECT_TRUE(bar.handlerAttached);
+    EXPECT_EQ(state().ListTotalSize, StatPath(pictures.file(QStringLiteral("a.jpg"))).size +
+                                         StatPath(pictures.file(QStringLiteral("b.png"))).size +
+                                         StatPath(pictures.file(QStringLiteral("C.JPG"))).size);
+
+    controller->TrackBarMoved(2);
+    EXPECT_EQ(state().CurrentFile, pictures.file(QStringLiteral("b.png")));
+    EXPECT_EQ(title.caption, QStringLiteral("Ruvela - 2/3 [b.png]  (300x200) * 1.00"));
+}
+
+TEST_F(ControllerTest, AnEmptyOrMissingFolderShowsTheEmptyState) {
+    controller->ViewFolder(pictures.path(), true);
+    EXPECT_EQ(state().CurrentIndex, 0);
+    EXPECT_TRUE(state().CurrentFile.isEmpty());
+    EXPECT_FALSE(imageCommands);
+    EXPECT_FALSE(controller->trackBar().sliderVisible);
+    EXPECT_EQ(title.caption, QStringLiteral("Ruvela - 画像ファイルが見つかりません"));
+    EXPECT_TRUE(title.panels[4].startsWith(QStringLiteral("Tips : ")));
+
+    controller->ViewFolder(pictures.file(QStringLiteral("gone")), true);
+    EXPECT_EQ(state().CurrentFolder, state().pDesk);
+}
+
+TEST_F(ControllerTest, LargePicturesAreFittedIntoTheView) {
+    pictures.write(QStringLiteral("wide.png"), Png(400, 200));
+    controller->SetViewSize(QSize(100, 100));
+    controller->ViewFolder(pictures.path(), true);
+    EXPECT_DOUBLE_EQ(state().ZoomRate, 0.25);
+    EXPECT_EQ(state().ViewBitmap.size(), QSize(100, 50));
+    EXPECT_EQ(state().SourceBitmap.size(), QSize(400, 200));
+    EXPECT_EQ(title.caption, QStringLiteral("Ruvela - 1/1 [wide.png]  (400x200) * 0.25"));
+}
+
+TEST_F(ControllerTest, ViewFileShowsThatFileInItsFolder) {
+    pictures.write(QStringLiteral("a.jpg"), Jpeg(16, 16));
+    const QString b = pictures.write(QStringLiteral("b.jpg"), Jpeg(16, 16));
+    const QString text = pictures.write(QStringLiteral("c.txt"), QByteArray(300, 'x'));
+    controller->ViewFile(b);
+    EXPECT_EQ(state().CurrentIndex, 2);
+    EXPECT_EQ(state().CurrentFile, b);
+    // A file the mask leaves out opens its folder at the first file.
+    controller->ViewFile(text);
+    EXPECT_EQ(state().CurrentIndex, 1);
+    EXPECT_EQ(state().CurrentFile, pictures.file(QStringLiteral("a.jpg")));
+}
+
+TEST_F(ControllerTest, DeletingTheShownEntryShowsTheNextAndAnEmptiedListReopensTheFolder) {
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+        pictures.write(QString::fromLatin1(name), Jpeg(8, 8));
+    }
+    controller->ViewFolder(pictures.path(), true);
+    controller->TrackBarMoved(2);
+    const qint64 totalBefore = state().ListTotalSize;
+    const qint64 sizeOfB = state().CurrentFileSize;
+    controller->ImgListDelete();
+    EXPECT_EQ(state().FileList.size(), 2u);
+    EXPECT_EQ(state().CurrentFile, pictures.file(QStringLiteral("c.jpg")));
+    EXPECT_EQ(state().ListTotalSize, totalBefore - sizeOfB);
+    EXPECT_EQ(controller->trackBar().maximum, 2);
+    EXPECT_EQ(controller->trackBar().selEnd, 2);
+
+    TempFolder single;
+    const QString only = single.write(QStringLiteral("only.jpg"), Jpeg(8, 8));
+    controller->ViewFolder(single.path(), true);
+    // The file went away (moved elsewhere); the list is read again and is empty.
+    ASSERT_TRUE(RenameNoReplace(only, pictures.file(QStringLiteral("moved.jpg"))));
+    controller->ImgListDelete();
+    EXPECT_EQ(state().CurrentIndex, 0);
+    EXPECT_EQ(state().CurrentFolder, single.path());
+    EXPECT_EQ(title.caption, QStringLiteral("Ruvela - 画像ファイルが見つかりません"));
+}
+
+TEST_F(ControllerTest, LoopingListWrapsAtBothEndsWithTheEndSound) {
+    options.SwListLoop = true;
+    options.sndPlay = true;
+    options.sndLoop = data.write(QStringLiteral("loop.wav"), "RIFF");
+    Make();
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+        pictures.write(QString::fromLatin1(name), Jpeg(8, 8));
+    }
+    controller->ViewFolder(pictures.path(), true);
+    EXPECT_EQ(controller->trackBar().minimum, 0);
+    EXPECT_EQ(controller->trackBar().maximum, 4);
+    EXPECT_EQ(controller->trackBar().selStart, 1);
+    EXPECT_EQ(controller->trackBar().selEnd, 3);
+    controller->TrackBarMoved(0);
+    EXPECT_EQ(state().CurrentIndex, 3);
+    controller->TrackBarMoved(4);
+    EXPECT_EQ(state().CurrentIndex, 1);
+    EXPECT_EQ(controller->trackBar().position, 1);
+    EXPECT_EQ(sounds.played, QStringList({options.sndLoop, options.sndLoop}));
+}
+
+TEST_F(ControllerTest, AFileThatVanishedAfterTheScanShowsTheMissingPicture) {
+    pictures.write(QStringLiteral("a.jpg"), Jpeg(8, 8));
+    const QString b = pictures.write(QStringLiteral("b.jpg"), Jpeg(8, 8));
+    controller->ViewFolder(pictures.path(), true);
+    ASSERT_TRUE(RenameNoReplace(b, data.file(QStringLiteral("b.jpg"))));
+    controller->TrackBarMoved(2);
+    EXPECT_EQ(comment, QStringLiteral("> ") + b + QStringLiteral("\r\n画像ファイルが見つかりません"));
+    EXPECT_EQ(state().CurrentFileSize, 0);
+    EXPECT_EQ(state().CurrentFileTime, 0);
+    EXPECT_FALSE(state().SourceBitmap.isNull());
+    EXPECT_EQ(state().FileList.size(), 2u);
+}
+
+TEST_F(ControllerTest, APngNamedJpgOffersTheRightExtensionAndRenames) {
+    const QString wrong = pictures.write(QStringLiteral("x.jpg"), Png(20, 10));
+    prompts.answers = {MessageResult::No};
+    controller->ViewFolder(pictures.path(), true);
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(prompts.asked[0].text,
+              QStringLiteral("このファイルの正しい拡張子は\".png\"だと思われます\r\nリネームしますか？"));
+    EXPECT_EQ(prompts.asked[0].icon, MessageIcon::Question);
+    EXPECT_EQ(prompts.asked[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(comment, QStringLiteral("> ") + wrong + QStringLiteral("\r\n画像の展開に失敗しました(.PNG)"));
+    EXPECT_EQ(PathKind(wrong), 1);
+
+    prompts.answers = {MessageResult::Yes};
+    controller->Refresh(pictures.path());
+    const QString right = pictures.file(QStringLiteral("x.png"));
+    EXPECT_EQ(PathKind(wrong), 0);
+    EXPECT_EQ(PathKind(right), 1);
+    EXPECT_EQ(state().CurrentFile, right);
+    EXPECT_EQ(state().FileList[0].path, right);
+    EXPECT_EQ(state().SourceBitmap.size(), QSize(20, 10));
+    EXPECT_EQ(title.caption, QStringLiteral("Ruvela - 1/1 [x.png]  (20x10) * 1.00"));
+}
+
+TEST_F(ControllerTest, ARenameThatWouldReplaceAFileIsRefused) {
+    const QString wrong = pictures.write(QStringLiteral("x.jpg"), Png(20, 10));
+    const QString taken = pictures.write(QStringLiteral("x.png"), "not a picture but the user's file");
+    prompts.answers = {MessageResult::Yes};
+    controller->ViewFile(wrong);
+    ASSERT_EQ(prompts.asked.size(), 2u);
+    EXPECT_EQ(prompts.asked[1].text, QStringLiteral("ファイルのリネームに失敗しました"));
+    EXPECT_EQ(prompts.asked[1].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(ReadFileHead(taken, 100), QByteArray("not a picture but the user's file"));
+    EXPECT_EQ(PathKind(wrong), 1);
+}
+
+TEST_F(ControllerTest, GarbageFailsWithoutARenameOffer) {
+    const QString garbage = pictures.write(QStringLiteral("noise.jpg"), QByteArray(4000, '\x5a'));
+    controller->ViewFolder(pictures.path(), true);
+    EXPECT_TRUE(prompts.asked.empty());
+    EXPECT_EQ(comment, QStringLiteral("> ") + garbage + QStringLiteral("\r\n画像の展開に失敗しました()"));
+    EXPECT_FALSE(state().SourceBitmap.isNull());
+    EXPECT_EQ(state().CurrentBitDepth, 0);
+}
+
+TEST_F(ControllerTest, ViewFileUndoTellsWhenTheFileIsGone) {
+    controller->ViewFileUndo(pictures.file(QStringLiteral("gone.jpg")));
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(prompts.asked[0].text, QStringLiteral("ファイルが開けませんでした"));
+    EXPECT_EQ(prompts.asked[0].icon, MessageIcon::Information);
+}
+
+TEST_F(ControllerTest, TheFirstSideTextThatFitsIsShown) {
+    options.SwTxtOpen = true;
+    Make();
+    pictures.write(QStringLiteral("photo.jpg"), Jpeg(8, 8));
+    pictures.write(QStringLiteral("photo.txt"), QByteArray(40000, 'x'));
+    const QString doc = pictures.write(QStringLiteral("photo.doc"), "一行目\r\n二行目");
+    controller->ViewFolder(pictures.path(), true);
+    EXPECT_EQ(comment, QLatin1Char('[') + doc + QStringLiteral("]\r\n一行目\r\n二行目"));
+}
+
+TEST_F(ControllerTest, CtrlScansSubfoldersUnlessZIsHeldToo) {
+    pictures.write(QStringLiteral("top.jpg"), Jpeg(8, 8));
+    pictures.write(QStringLiteral("sub/deeper/low.jpg"), Jpeg(8, 8));
+    keys.ctrl = true;
+    controller->ViewFolder(pictures.path(), true);
+    EXPECT_EQ(state().FileList.size(), 2u);
+    EXPECT_EQ(scanWindow.calls, QStringList({QStringLiteral("started"), QStringLiteral("sorting"),
+                                             QStringLiteral("finished")}));
+    keys.keys.insert(Qt::Key_Z);
+    controller->ViewFolder(pictures.path(), true);
+    EXPECT_EQ(state().FileList.size(), 1u);
+}
+
+TEST_F(ControllerTest, AMessageBoxThatCannotBeShownGoesToTheCaption) {
+    prompts.fallback = MessageResult::None;
+    EXPECT_EQ(controller->infoMes(QStringLiteral("だめです"), MessageIcon::Exclamation), MessageResult::None);
+    EXPECT_EQ(title.caption, QStringLiteral("Ruvela - だめです"));
+    EXPECT_FALSE(state().Paused);
+}
