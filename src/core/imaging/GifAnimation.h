@@ -2,7 +2,6 @@
 
 #include <QImage>
 #include <QString>
-
 #include <memory>
 #include <vector>
 

@@ -1,0 +1,190 @@
+// How fast a large photo decodes: a bare libjpeg-turbo decode as the reference, and the
+// loader's path with a fresh picture each time and with its pixel buffer pool.
+
+#include "core/common/NativePath.h"
+#include "core/convert/ImageEncoders.h"
+#include "core/imaging/ImageLoader.h"
+#include "core/imaging/PixelBufferPool.h"
+
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstdlib>
+#include <jpeglib.h>
+#include <memory>
+#include <random>
+
+namespace {
+
+constexpr int kWidth = 6000;
+constexpr int kHeight = 4000;
+
+// Smooth gradients, soft discs and grain: compresses like a photo (about 1 byte per pixel at q90).
+QImage PhotoLike() {
+    QImage image(kWidth, kHeight, QImage::Format_RGB888);
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> grain(-10, 10);
+    for (int y = 0; y < kHeight; ++y) {
+        uchar* px = image.scanLine(y);
+        for (int x = 0; x < kWidth; ++x, px += 3) {
+            const int dx = (x % 1500) - 750;
+            const int dy = (y % 1000) - 500;
+            const int disc = dx * dx + dy * dy < 300 * 300 ? 60 : 0;
+            const int n = grain(random);
+            px[0] = static_cast<uchar>(std::clamp(x * 200 / kWidth + disc + n, 0, 255));
+            px[1] = static_cast<uchar>(std::clamp(y * 180 / kHeight + 40 + n, 0, 255));
+            px[2] = static_cast<uchar>(
+                std::clamp(255 - (x + y) * 200 / (kWidth + kHeight) - disc / 2 + n, 0, 255));
+        }
+    }
+    return image;
+}
+
+// The photo, written once per run into a temporary folder and kept in memory as well.
+struct Photo {
+    QTemporaryDir dir;
+    QString path;
+    QByteArray bytes;
+
+    Photo() {
+        JpegEncodeOptions options;
+        options.quality = 90;
+        bytes = EncodeJpeg(PhotoLike(), options);
+        path = dir.path() + QStringLiteral("/photo.jpg");
+        QFile out;
+        if (!OpenFile(out, path, QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+            std::abort();
+        }
+    }
+};
+
+const Photo& SharedPhoto() {
+    static const Photo photo;
+    return photo;
+}
+
+// A plain libjpeg-turbo decode of `bytes` into `pixels` (width * 3 bytes a row), as any program
+// would write it; errors end the process, the input is known to be good.
+void BareDecode(const QByteArray& bytes, int scale, bool accurate, unsigned char* pixels) {
+    jpeg_decompress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.constData()),
+                 static_cast<unsigned long>(bytes.size()));
+    jpeg_read_header(&info, TRUE);
+    info.out_color_space = JCS_RGB;
+    info.scale_num = 1;
+    info.scale_denom = 1u << scale;
+    info.dct_method = accurate ? JDCT_ISLOW : JDCT_IFAST;
+    info.do_fancy_upsampling = accurate ? TRUE : FALSE;
+    jpeg_start_decompress(&info);
+    const std::size_t stride = std::size_t(info.output_width) * 3;
+    JSAMPROW rows[16];
+    while (info.output_scanline < info.output_height) {
+        const JDIMENSION first = info.output_scanline;
+        const JDIMENSION count = std::min<JDIMENSION>(16, info.output_height - first);
+        for (JDIMENSION i = 0; i < count; ++i) {
+            rows[i] = pixels + (first + i) * stride;
+        }
+        jpeg_read_scanlines(&info, rows, count);
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+}
+
+std::size_t ScaledBytes(int scale) {
+    const std::size_t w = (kWidth + (1 << scale) - 1) >> scale;
+    const std::size_t h = (kHeight + (1 << scale) - 1) >> scale;
+    return w * h * 3;
+}
+
+void SetLabels(benchmark::State& state) {
+    state.counters["MB"] = double(SharedPhoto().bytes.size()) / 1e6;
+}
+
+void BM_BareFreshBuffer(benchmark::State& state) {
+    const Photo& photo = SharedPhoto();
+    const int scale = int(state.range(0));
+    const bool accurate = state.range(1) != 0;
+    for (auto _ : state) {
+        auto* pixels = static_cast<unsigned char*>(std::malloc(ScaledBytes(scale)));
+        BareDecode(photo.bytes, scale, accurate, pixels);
+        benchmark::DoNotOptimize(pixels);
+        std::free(pixels);
+    }
+    SetLabels(state);
+}
+
+void BM_BareReusedBuffer(benchmark::State& state) {
+    const Photo& photo = SharedPhoto();
+    const int scale = int(state.range(0));
+    const bool accurate = state.range(1) != 0;
+    std::vector<unsigned char> pixels(ScaledBytes(scale), 1);
+    for (auto _ : state) {
+        BareDecode(photo.bytes, scale, accurate, pixels.data());
+        benchmark::DoNotOptimize(pixels.data());
+    }
+    SetLabels(state);
+}
+
+LoadOptions Options(const benchmark::State& state) {
+    LoadOptions options;
+    options.jpegScale = int(state.range(0));
+    options.jpegQuality = state.range(1) != 0;
+    return options;
+}
+
+void BM_LoaderFresh(benchmark::State& state) {
+    const Photo& photo = SharedPhoto();
+    const LoadOptions options = Options(state);
+    for (auto _ : state) {
+        LoadedImage loaded = LoadImageFile(photo.path, options);
+        if (loaded.status != LoadStatus::Decoded) {
+            state.SkipWithError("decode failed");
+            break;
+        }
+        benchmark::DoNotOptimize(loaded.image.constBits());
+    }
+    SetLabels(state);
+}
+
+void BM_LoaderPooled(benchmark::State& state) {
+    const Photo& photo = SharedPhoto();
+    const LoadOptions options = Options(state);
+    PixelBufferPool pool;
+    for (auto _ : state) {
+        // The picture is released at the end of each round, as the viewer drops the one it
+        // showed before, so the next round decodes into the same buffer.
+        LoadedImage loaded = LoadImageFile(photo.path, options, {}, 0, &pool);
+        if (loaded.status != LoadStatus::Decoded) {
+            state.SkipWithError("decode failed");
+            break;
+        }
+        benchmark::DoNotOptimize(loaded.image.constBits());
+    }
+    SetLabels(state);
+}
+
+void Arguments(benchmark::internal::Benchmark* b) {
+    b->ArgNames({"scale", "accurate"});
+    for (const int accurate : {0, 1}) {
+        for (int scale = 0; scale < 4; ++scale) {
+            b->Args({scale, accurate});
+        }
+    }
+    b->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
+}
+
+} // namespace
+
+BENCHMARK(BM_BareFreshBuffer)->Apply(Arguments);
+BENCHMARK(BM_BareReusedBuffer)->Apply(Arguments);
+BENCHMARK(BM_LoaderFresh)->Apply(Arguments);
+BENCHMARK(BM_LoaderPooled)->Apply(Arguments);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,10 @@
+target_sources(ruvela_core PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/BmpDecoder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FileBytes.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/GifDecoder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ImageLoader.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/JpegDecoder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PixelBufferPool.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PngDecoder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/StockImage.cpp
+)
