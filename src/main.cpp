@@ -1,0 +1,56 @@
+#include "app/ViewerController.h"
+#include "core/common/NativePath.h"
+#include "core/common/UserPrompts.h"
+#include "platform/ClipboardReader.h"
+#include "platform/KeyStateTracker.h"
+#include "platform/QtSoundPlayer.h"
+#include "platform/QtUserPrompts.h"
+#include "ui/filelist/TFormSearch.h"
+#include "ui/main/TFormMain.h"
+#include "ui/main/TFormSplash.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <cstring>
+
+// The composition root: makes the services, the controller and the windows, then runs the
+// event loop.
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Ruvela"));
+
+    // Qt has taken its own options out of argv; the rest are ours. They are read as bytes, so
+    // names that are not UTF-8 survive.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments.append(PathFromNative(argv[i], std::strlen(argv[i])));
+    }
+
+    QtUserPrompts prompts;
+    QtSoundPlayer sound;
+    KeyStateTracker keys;
+    ClipboardReader clipboard;
+    ViewerController controller(Options{}, {prompts, sound, keys, nullptr});
+
+    QString folder;
+    if (!controller.InitFolders(QCoreApplication::applicationDirPath(), &folder)) {
+        prompts.message(QStringLiteral("データフォルダを作成できませんでした\r\n") + folder,
+                        MessageIcon::Exclamation, MessageButtons::Ok);
+        return 1;
+    }
+
+    std::unique_ptr<TFormSplash> splash = TFormSplash::Show(controller.state().SaveDataFolder);
+    TFormMain form(controller, clipboard);
+    prompts.setOwner(&form);
+    TFormSearch search;
+    search.setOwner(&form);
+    controller.SetScanWindow(&search);
+    QObject::connect(&search, &TFormSearch::stopRequested, &controller,
+                     [&controller] { controller.RequestScanStop(); });
+    app.installEventFilter(&keys);
+    splash.reset();
+
+    form.show();
+    QTimer::singleShot(0, &form, [&form, arguments] { form.FormFirstShow(arguments); });
+    return app.exec();
+}

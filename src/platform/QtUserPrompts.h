@@ -1,0 +1,19 @@
+#pragma once
+
+#include "core/common/UserPrompts.h"
+
+#include <QPointer>
+#include <QWidget>
+
+// The program's message boxes: a QMessageBox titled "Ruvela" over the main window, with the
+// asked icon and buttons. Lives on the GUI thread for the whole run.
+class QtUserPrompts : public UserPrompts {
+public:
+    // The window that owns the boxes; set once the main window exists.
+    void setOwner(QWidget* owner) { m_owner = owner; }
+
+    MessageResult message(const QString& text, MessageIcon icon, MessageButtons buttons) override;
+
+private:
+    QPointer<QWidget> m_owner;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+// The picture inside the scroll box: draws the shown bitmap centred, or from the top left
+// corner along a side where it is larger than the view, on the scroll box's background colour.
+// Its minimum size is the picture's, so the scroll box scrolls a larger picture. GUI thread.
+class ImgView : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit ImgView(QWidget* parent = nullptr);
+
+    void setImage(const QImage& image);
+    const QImage& image() const { return m_image; }
+
+    // Where the picture's top left corner lies in the widget.
+    QPoint imageOrigin() const;
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage m_image;
+};

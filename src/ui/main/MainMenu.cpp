@@ -1,0 +1,361 @@
+#include "ui/main/MainMenu.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace {
+
+constexpr MenuRow Menu(const char* name, const char* parent, const char* caption, unsigned flags) {
+    return {MenuKind::Menu, name, parent, caption, "", 0, "", flags};
+}
+
+constexpr MenuRow Item(const char* name, const char* parent, const char* caption, const char* shortcut,
+                       unsigned flags, int tag, const char* group) {
+    return {MenuKind::Item, name, parent, caption, shortcut, tag, group, flags};
+}
+
+constexpr MenuRow Sep(const char* parent) {
+    return {MenuKind::Separator, "", parent, "", "", 0, "", 0};
+}
+
+// Unnamed items keep descriptive names; the check-list items carry their list's number as tag.
+constexpr MenuRow kRows[] = {
+    // ファイル
+    Menu("mnuFile", "", "ファイル(&F)", Built),
+    Item("mnuBookMarkOpen", "mnuFile", "しおりを開く(&G)...", "Ctrl+G", 0, 0, ""),
+    Item("mnuBookMarkInsert", "mnuFile", "しおりを挟む(&T)...", "Ctrl+T", ImageCommand, 0, ""),
+    Sep("mnuFile"),
+    Item("mnuFileOpen", "mnuFile", "ファイルを開く(&O)...", "", Built, 0, ""),
+    Item("mnuFoldetOpen", "mnuFile", "フォルダを開く(&F)...", "", Built, 0, ""),
+    Sep("mnuFile"),
+    Item("mnuClipBoardOpen", "mnuFile", "クリップボードを表示(&C)", "", Built | ImageCommand, 0, ""),
+    Sep("mnuFile"),
+    Item("mnuFolderCreate", "mnuFile", "フォルダを作成する(&K)...", "", 0, 0, ""),
+    Item("mnuFolderRename", "mnuFile", "フォルダを改名する(&R)...", "", 0, 0, ""),
+    Sep("mnuFile"),
+    Item("mnuJumpStart", "mnuFile", "最初へ戻る(&S)", "Shift+Left", ImageCommand, 0, ""),
+    Item("mnuJumpEnd", "mnuFile", "最後へ進む(&E)", "Shift+Right", ImageCommand, 0, ""),
+    Item("mnuFolderBackEx", "mnuFile", "フォルダを戻る(&B)", "Shift+Up", 0, 0, ""),
+    Item("mnuFolderNextEx", "mnuFile", "フォルダを進む(&N)", "Shift+Down", 0, 0, ""),
+    Item("mnuFolder_mBack", "mnuFile", "前のフォルダへ", "Ctrl+B", Hidden, 0, ""),
+    Item("mnuFolder_mNext", "mnuFile", "次のフォルダへ", "Ctrl+N", Hidden, 0, ""),
+    Item("mnuFolder_Up", "mnuFile", "上のフォルダへ", "Ctrl+U", Hidden, 0, ""),
+    Sep("mnuFile"),
+    Item("Exit1", "mnuFile", "終了(&X)", "Alt+F4", Built, 0, ""),
+    // 編集
+    Menu("mnuEdit", "", "編集(&E)", Built),
+    Menu("mnuNowList", "mnuEdit", "現在のリスト(&L)", ImageCommand),
+    Item("mnuNowListCopy", "mnuNowList", "ファイルをコピー(&C)", "", 0, 0, ""),
+    Item("mnuNowListMove", "mnuNowList", "ファイルを移動(&M)", "", 0, 0, ""),
+    Item("mnuNowListDelete", "mnuNowList", "ファイルを削除(&D)", "", 0, 0, ""),
+    Sep("mnuNowList"),
+    Menu("mnuNowListConvert", "mnuNowList", "一括変換(&F)", 0),
+    Item("BMPB1", "mnuNowListConvert", "BMP形式(&B)...", "", 0, 0, ""),
+    Item("AllConvertPNG", "mnuNowListConvert", "PNG形式(&P)...", "", 0, 0, ""),
+    Item("JPEGJ1", "mnuNowListConvert", "JPEG形式(&J)...", "", 0, 0, ""),
+    Sep("mnuEdit"),
+    Menu("mnuListA", "mnuEdit", "リストＡ(&A)", 0),
+    Item("mnuListA_Copy", "mnuListA", "ファイルをコピー(&C)", "", 0, 1, ""),
+    Item("mnuListA_Move", "mnuListA", "ファイルを移動(&M)", "", 0, 1, ""),
+    Item("mnuListA_Delete", "mnuListA", "ファイルを削除(&D)", "", 0, 1, ""),
+    Sep("mnuListA"),
+    Item("mnuListA_Open", "mnuListA", "リストを開く(&O)", "", DefaultItem, 1, ""),
+    Item("mnuListA_Erase", "mnuListA", "リストをクリア(&E)", "", 0, 1, ""),
+    Item("mnuListA_Reverse", "mnuListA", "チェックを反転(&R)", "", 0, 1, ""),
+    Item("mnuListA_Check", "mnuListA", "チェックリストＡ", "F1", Hidden, 1, ""),
+    Menu("mnuListB", "mnuEdit", "リストＢ(&B)", 0),
+    Item("mnuListB_Copy", "mnuListB", "ファイルをコピー(&C)", "", 0, 2, ""),
+    Item("mnuListB_Move", "mnuListB", "ファイルを移動(&M)", "", 0, 2, ""),
+    Item("mnuListB_Delete", "mnuListB", "ファイルを削除(&D)", "", 0, 2, ""),
+    Sep("mnuListB"),
+    Item("mnuListB_Open", "mnuListB", "リストを開く(&O)", "", DefaultItem, 2, ""),
+    Item("mnuListB_Erase", "mnuListB", "リストをクリア(&E)", "", 0, 2, ""),
+    Item("mnuListB_Reverse", "mnuListB", "チェックを反転(&R)", "", 0, 2, ""),
+    Item("mnuListB_Check", "mnuListB", "チェックリストＢ", "F2", Hidden, 2, ""),
+    Menu("mnuListC", "mnuEdit", "リストＣ(&C)", 0),
+    Item("mnuListC_Copy", "mnuListC", "ファイルをコピー(&C)", "", 0, 3, ""),
+    Item("mnuListC_Move", "mnuListC", "ファイルを移動(&M)", "", 0, 3, ""),
+    Item("mnuListC_Delete", "mnuListC", "ファイルを削除(&D)", "", 0, 3, ""),
+    Sep("mnuListC"),
+    Item("mnuListC_Open", "mnuListC", "リストを開く(&O)", "", DefaultItem, 3, ""),
+    Item("mnuListC_Erase", "mnuListC", "リストをクリア(&E)", "", 0, 3, ""),
+    Item("mnuListC_Reverse", "mnuListC", "チェックを反転(&R)", "", 0, 3, ""),
+    Item("mnuListC_Check", "mnuListC", "チェックリストＣ", "F3", Hidden, 3, ""),
+    Menu("mnuListD", "mnuEdit", "リストＤ(&D)", 0),
+    Item("mnuListD_Copy", "mnuListD", "ファイルをコピー(&C)", "", 0, 4, ""),
+    Item("mnuListD_Move", "mnuListD", "ファイルを移動(&M)", "", 0, 4, ""),
+    Item("mnuListD_Delete", "mnuListD", "ファイルを削除(&D)", "", 0, 4, ""),
+    Sep("mnuListD"),
+    Item("mnuListD_Open", "mnuListD", "リストを開く(&O)", "", DefaultItem, 4, ""),
+    Item("mnuListD_Erase", "mnuListD", "リストをクリア(&E)", "", 0, 4, ""),
+    Item("mnuListD_Reverse", "mnuListD", "チェックを反転(&R)", "", 0, 4, ""),
+    Item("mnuListD_Check", "mnuListD", "チェックリストＤ", "F4", Hidden, 4, ""),
+    Menu("mnuListE", "mnuEdit", "リストＥ(&E)", 0),
+    Item("mnuListE_Copy", "mnuListE", "ファイルをコピー(&C)", "", 0, 5, ""),
+    Item("mnuListE_Move", "mnuListE", "ファイルを移動(&M)", "", 0, 5, ""),
+    Item("mnuListE_Delete", "mnuListE", "ファイルを削除(&D)", "", 0, 5, ""),
+    Sep("mnuListE"),
+    Item("mnuListE_Open", "mnuListE", "リストを開く(&O)", "", DefaultItem, 5, ""),
+    Item("mnuListE_Erase", "mnuListE", "リストをクリア(&E)", "", 0, 5, ""),
+    Item("mnuListE_Reverse", "mnuListE", "チェックを反転(&R)", "", 0, 5, ""),
+    Item("mnuListE_Check", "mnuListE", "チェックリストＥ", "F5", Hidden, 5, ""),
+    Menu("mnuListF", "mnuEdit", "リストＦ(&F)", 0),
+    Item("mnuListF_Copy", "mnuListF", "ファイルをコピー(&C)", "", 0, 6, ""),
+    Item("mnuListF_Move", "mnuListF", "ファイルを移動(&M)", "", 0, 6, ""),
+    Item("mnuListF_Delete", "mnuListF", "ファイルを削除(&D)", "", 0, 6, ""),
+    Sep("mnuListF"),
+    Item("mnuListF_Open", "mnuListF", "リストを開く(&O)", "", DefaultItem, 6, ""),
+    Item("mnuListF_Erase", "mnuListF", "リストをクリア(&E)", "", 0, 6, ""),
+    Item("mnuListF_Reverse", "mnuListF", "チェックを反転(&R)", "", 0, 6, ""),
+    Item("mnuListF_Check", "mnuListF", "チェックリストＦ", "F6", Hidden, 6, ""),
+    Menu("mnuListG", "mnuEdit", "リストＧ(&G)", 0),
+    Item("mnuListG_Copy", "mnuListG", "ファイルをコピー(&C)", "", 0, 7, ""),
+    Item("mnuListG_Move", "mnuListG", "ファイルを移動(&M)", "", 0, 7, ""),
+    Item("mnuListG_Delete", "mnuListG", "ファイルを削除(&D)", "", 0, 7, ""),
+    Sep("mnuListG"),
+    Item("mnuListG_Open", "mnuListG", "リストを開く(&O)", "", DefaultItem, 7, ""),
+    Item("mnuListG_Erase", "mnuListG", "リストをクリア(&E)", "", 0, 7, ""),
+    Item("mnuListG_Reverse", "mnuListG", "チェックを反転(&R)", "", 0, 7, ""),
+    Item("mnuListG_Check", "mnuListG", "チェックリストＧ", "F7", Hidden, 7, ""),
+    Menu("mnuListH", "mnuEdit", "リストＨ(&H)", 0),
+    Item("mnuListH_Copy", "mnuListH", "ファイルをコピー(&C)", "", 0, 8, ""),
+    Item("mnuListH_Move", "mnuListH", "ファイルを移動(&M)", "", 0, 8, ""),
+    Item("mnuListH_Delete", "mnuListH", "ファイルを削除(&D)", "", 0, 8, ""),
+    Sep("mnuListH"),
+    Item("mnuListH_Open", "mnuListH", "リストを開く(&O)", "", DefaultItem, 8, ""),
+    Item("mnuListH_Erase", "mnuListH", "リストをクリア(&E)", "", 0, 8, ""),
+    Item("mnuListH_Reverse", "mnuListH", "チェックを反転(&R)", "", 0, 8, ""),
+    Item("mnuListH_Check", "mnuListH", "チェックリストＨ", "F8", Hidden, 8, ""),
+    Menu("mnuListI", "mnuEdit", "リストＩ(&I)", 0),
+    Item("mnuListI_Copy", "mnuListI", "ファイルをコピー(&C)", "", 0, 9, ""),
+    Item("mnuListI_Move", "mnuListI", "ファイルを移動(&M)", "", 0, 9, ""),
+    Item("mnuListI_Delete", "mnuListI", "ファイルを削除(&D)", "", 0, 9, ""),
+    Sep("mnuListI"),
+    Item("mnuListI_Open", "mnuListI", "リストを開く(&O)", "", DefaultItem, 9, ""),
+    Item("mnuListI_Erase", "mnuListI", "リストをクリア(&E)", "", 0, 9, ""),
+    Item("mnuListI_Reverse", "mnuListI", "チェックを反転(&R)", "", 0, 9, ""),
+    Item("mnuListI_Check", "mnuListI", "チェックリストＩ", "F9", Hidden, 9, ""),
+    Menu("mnuListJ", "mnuEdit", "リストＪ(&J)", 0),
+    Item("mnuListJ_Copy", "mnuListJ", "ファイルをコピー(&C)", "", 0, 10, ""),
+    Item("mnuListJ_Move", "mnuListJ", "ファイルを移動(&M)", "", 0, 10, ""),
+    Item("mnuListJ_Delete", "mnuListJ", "ファイルを削除(&D)", "", 0, 10, ""),
+    Sep("mnuListJ"),
+    Item("mnuListJ_Open", "mnuListJ", "リストを開く(&O)", "", DefaultItem, 10, ""),
+    Item("mnuListJ_Erase", "mnuListJ", "リストをクリア(&E)", "", 0, 10, ""),
+    Item("mnuListJ_Reverse", "mnuListJ", "チェックを反転(&R)", "", 0, 10, ""),
+    Item("mnuListJ_Check", "mnuListJ", "チェックリストＪ", "F10", Hidden, 10, ""),
+    Sep("mnuEdit"),
+    Item("mnuListDandD", "mnuEdit", "ドラッグ＆ドロップ(&O)...", "", 0, 0, ""),
+    Sep("mnuEdit"),
+    Item("mnuMoveRedo", "mnuEdit", "リドゥ(&R)", "Ctrl+Y", 0, 0, ""),
+    Item("mnuMoveUndo", "mnuEdit", "アンドゥ(&U)", "Ctrl+Z", 0, 0, ""),
+    // 表示
+    Menu("mnuView", "", "表示(&V)", Built),
+    Menu("mnuObject", "mnuView", "オブジェクト(&O)", 0),
+    Item("mnuTreeMode", "mnuObject", "ツリー(&T)", "", Checkable | Checked, 0, ""),
+    Item("mnuStatusMode", "mnuObject", "ステータスバー(&S)", "", Checkable | Checked, 0, ""),
+    Item("mnuTextMode", "mnuObject", "テキスト(&X)", "", Checkable | Checked, 0, ""),
+    Item("mnuBarMode", "mnuObject", "トラックバー(&B)", "", Checkable | Checked, 0, ""),
+    Sep("mnuView"),
+    Menu("mnuViewRate", "mnuView", "倍率(&Z)", 0),
+    Item("mnuViewRateNormal", "mnuViewRate", "常に等倍で表示(&D)", "Alt+1", Checkable, 260, "zoom"),
+    Item("mnuViewRateHold", "mnuViewRate", "倍率を固定(&H)", "Alt+2", Checkable, 261, "zoom"),
+    Item("mnuViewRateWindow", "mnuViewRate", "表示領域に合わせる(&F)", "Alt+3", Checkable, 262, "zoom"),
+    Item("mnuViewRateSmall", "mnuViewRate", "領域オーバー時のみ縮小(&S)", "Alt+4", Checkable | Checked, 263,
+         "zoom"),
+    Item("mnuViewRateWidth", "mnuViewRate", "横幅に合わせる(&W)", "Alt+5", Checkable, 264, "zoom"),
+    Item("mnuViewRateInput", "mnuView", "倍率を入力(&W)...", "Ctrl+I", 0, 0, ""),
+    Menu("mnuViewMode", "mnuView", "反転or回転(&V)", 0),
+    Item("mnuViewModeNormal", "mnuViewMode", "標準(&D)", "", Checkable | Checked, 1, "orientation"),
+    Item("mnuViewModeMirror", "mnuViewMode", "ミラー(&M)", "", Checkable, 2, "orientation"),
+    Item("mnuViewModeTBMirror", "mnuViewMode", "上下反転(&V)", "", Checkable, 3, "orientation"),
+    Item("mnuViewModeRot90", "mnuViewMode", "右９０°回転(&R)", "", Checkable, 4, "orientation"),
+    Item("mnuViewModeRot180", "mnuViewMode", "１８０°回転(&A)", "", Checkable, 5, "orientation"),
+    Item("mnuViewModeRot270", "mnuViewMode", "左９０°回転(&L)", "", Checkable, 6, "orientation"),
+    Sep("mnuView"),
+    Menu("mnuViewColor", "mnuView", "色合(&C)", 0),
+    Item("mnuViewColorNormal", "mnuViewColor", "標準(&D)", "", Checkable | Checked, 0, "colour"),
+    Item("mnuViewColorSepia1", "mnuViewColor", "茶セピア(&S)", "", Checkable, 0, "colour"),
+    Item("mnuViewColorSepia2", "mnuViewColor", "青セピア(&B)", "", Checkable, 0, "colour"),
+    Item("mnuViewColorGray", "mnuViewColor", "グレースケール(&G)", "", Checkable, 0, "colour"),
+    Item("mnuViewColorNega", "mnuViewColor", "ネガ反転(&N)", "", Checkable, 0, "colour"),
+    Menu("mnuGamma", "mnuView", "ガンマ補正(&G)", 0),
+    Item("mnuGLightTwo", "mnuGamma", "明るめ(&G)", "", Checkable, 0, "gamma"),
+    Item("mnuGLightOne", "mnuGamma", "やや明るめ(&L)", "", Checkable, 0, "gamma"),
+    Item("mnuGammaNormal", "mnuGamma", "標準(&M)", "", Checkable | Checked, 0, "gamma"),
+    Item("mnuGDarkOne", "mnuGamma", "やや暗め(&S)", "", Checkable, 0, "gamma"),
+    Item("mnuGDarkTwo", "mnuGamma", "暗め(&A)", "", Checkable, 0, "gamma"),
+    Menu("mnuLight", "mnuView", "明暗(&L)", 0),
+    Item("mnuLightTwo", "mnuLight", "明るくする(&G)", "", Checkable, 0, "brightness"),
+    Item("mnuLightOne", "mnuLight", "やや明るくする(&L)", "", Checkable, 0, "brightness"),
+    Item("mnuLightNormal", "mnuLight", "標準(&M)", "", Checkable | Checked, 0, "brightness"),
+    Item("mnuDarkOne", "mnuLight", "やや暗くする(&S)", "", Checkable, 0, "brightness"),
+    Item("mnuDarkTwo", "mnuLight", "暗くする(&A)", "", Checkable, 0, "brightness"),
+    Menu("mnuContrast", "mnuView", "コントラスト(&C)", 0),
+    Item("mnuContrastUpTwo", "mnuContrast", "上げる(&G)", "", Checkable, 0, "contrast"),
+    Item("mnuContrastUpOne", "mnuContrast", "やや上げる(&L)", "", Checkable, 0, "contrast"),
+    Item("mnuContrastNormal", "mnuContrast", "標準(&M)", "", Checkable | Checked, 0, "contrast"),
+    Item("mnuContrastDownOne", "mnuContrast", "やや下げる(&S)", "", Checkable, 0, "contrast"),
+    Item("mnuContrastDownTwo", "mnuContrast", "下げる(&A)", "", Checkable, 0, "contrast"),
+    Menu("mnuSharp", "mnuView", "シャープorぼかし(&S)", 0),
+    Item("mnuSharpTwo", "mnuSharp", "強めにシャープ(&G)", "", Checkable, 0, "sharpness"),
+    Item("mnuSharpOne", "mnuSharp", "シャープ(&L)", "", Checkable, 0, "sharpness"),
+    Item("mnuSharpNormal", "mnuSharp", "標準(&M)", "", Checkable | Checked, 0, "sharpness"),
+    Item("mnuShadeOne", "mnuSharp", "ぼかし(&S)", "", Checkable, 0, "sharpness"),
+    Item("mnuShadeTwo", "mnuSharp", "強めにぼかす(&A)", "", Checkable, 0, "sharpness"),
+    Menu("mnuFilter", "mnuView", "フィルター(&F)", 0),
+    Item("mnuFilterNormal", "mnuFilter", "標準(&D)", "", Checkable | Checked, 0, "filter"),
+    Item("mnuFilterLinePic", "mnuFilter", "細線化(&L)", "", Checkable, 0, "filter"),
+    Item("mnuFilterEdge", "mnuFilter", "エッジ抽出(&E)", "", Checkable, 0, "filter"),
+    Item("mnuFilterNoise", "mnuFilter", "ノイズ(&N)", "", Checkable, 0, "filter"),
+    Item("mnuFilterWhiteNoise", "mnuFilter", "ホワイトノイズ(&W)", "", Checkable, 0, "filter"),
+    Item("mnuFilterSola", "mnuFilter", "ソラリゼーション(&S)", "", Checkable, 0, "filter"),
+    Item("mnuFilterMozaic", "mnuFilter", "モザイク(&M)", "", Checkable, 0, "filter"),
+    Item("mnuFilterDotK", "mnuFilter", "ドット拡散(&K)", "", Checkable, 0, "filter"),
+    Item("mnuFilterMaxGet", "mnuFilter", "最大値抽出(&G)", "", Checkable, 0, "filter"),
+    Item("mnuFilterIE", "mnuFilter", "ＩＥ選択(&I)", "", Checkable, 0, "filter"),
+    Item("mnuFilterReverseWB", "mnuFilter", "純白黒反転(&R)", "", Checkable, 0, "filter"),
+    Item("mnuFilterScreenLU", "mnuFilter", "左上カラーで透過(&T)", "", Checkable, 0, "filter"),
+    Sep("mnuView"),
+    Item("mnuFilterReset", "mnuView", "標準に戻す(&D)", "Ctrl+D", 0, 0, ""),
+    Sep("mnuView"),
+    Item("Refresh1", "mnuView", "情報を更新(&R)", "Ctrl+R", Built, 0, ""),
+    // 整列
+    Menu("mnuSort", "", "整列(&I)", Built),
+    Item("mnuSortFalse", "mnuSort", "ソート無し(&F)", "", Checkable, 0, "sort"),
+    Sep("mnuSort"),
+    Item("mnuSortFileName123", "mnuSort", "ファイル名　[ABC](&N)", "", Checkable | Checked, 1, "sort"),
+    Item("mnuSortFileName321", "mnuSort", "ファイル名　[ZYX](&Z)", "", Checkable, 17, "sort"),
+    Item("mnuSortFileSize123", "mnuSort", "ファイルサイズ　[1,2,3](&A)", "", Checkable, 2, "sort"),
+    Item("mnuSortFileSize321", "mnuSort", "ファイルサイズ　[3,2,1](&B)", "", Checkable, 18, "sort"),
+    Item("mnuSortFileDate123", "mnuSort", "日付　[29,30,31](&C)", "", Checkable, 3, "sort"),
+    Item("mnuSortFileDate321", "mnuSort", "日付　[31,30,29](&D)", "", Checkable, 19, "sort"),
+    Item("mnuSortFileExt123", "mnuSort", "拡張子　[ABC](&E)", "", Checkable, 4, "sort"),
+    Item("mnuSortShuffle", "mnuSort", "シャッフル(&S)", "", Checkable, 8, "sort"),
+    Item("mnuSortImageWidth", "mnuSort", "画像の横ピクセル数　[3,2,1](&W)", "", Checkable, 9, "sort"),
+    Item("mnuSortImageHeight", "mnuSort", "画像の縦ピクセル数　[3,2,1](&H)", "", Checkable, 10, "sort"),
+    Item("mnuSortImagePixels", "mnuSort", "画像の総ピクセル数　[3,2,1](&P)", "", Checkable, 11, "sort"),
+    Item("mnuSortRatio43", "mnuSort", "４：３比に近い画像(&V)", "", Checkable, 12, "sort"),
+    Item("mnuSortRatio169", "mnuSort", "１６：９比に近い画像(&T)", "", Checkable, 16, "sort"),
+    // ツール
+    Menu("mnuTool", "", "ツール(&T)", Built),
+    Item("mnuMoveTo", "mnuTool", "振り分けテーブルの設定(&M)...", "", 0, 0, ""),
+    Item("mnuKeyTableLoad", "mnuTool", "読込(&L)...", "Ctrl+L", 0, 0, ""),
+    Item("mnuKeyTableSave", "mnuTool", "保存(&S)...", "Ctrl+S", 0, 0, ""),
+    Item("mnuKeyListView", "mnuTool", "振り分けテーブルの表示(&F)", "Ctrl+F", Checkable, 0, ""),
+    Sep("mnuTool"),
+    Item("mnuExifView", "mnuTool", "Exif情報の表示(&E)", "Ctrl+E", Checkable, 0, ""),
+    // 設定
+    Menu("mnuOption", "", "設定(&O)", Built),
+    Item("mnuFullScreen", "mnuOption", "フルスクリーン表示(&F)", "F11", Checkable, 0, ""),
+    Item("SlideShow", "mnuOption", "スライド・ショー(&S)", "F12", Checkable | ImageCommand, 0, ""),
+    Item("mnuTopView", "mnuOption", "常に最前面で表示(&P)", "", Checkable, 0, ""),
+    Item("mnuNormalSize", "mnuOption", "等倍で表示(&N)", "", Checkable | Hidden | ImageCommand, 0, ""),
+    Sep("mnuOption"),
+    Item("mnuSoundPlay", "mnuOption", "サウンドを再生(&E)", "", Checkable | Built, 0, ""),
+    Menu("mnuJPEGHalfSize", "mnuOption", "JPEGハーフサイズ読込(&J)", Built),
+    Item("mnuJPEGSize1", "mnuJPEGHalfSize", "通常サイズ", "", Checkable | Checked | Built, 1, "jpeg"),
+    Item("mnuJPEGSize2", "mnuJPEGHalfSize", "１/２サイズで読込", "", Checkable | Built, 2, "jpeg"),
+    Item("mnuJPEGSize4", "mnuJPEGHalfSize", "１/４サイズで読込", "", Checkable | Built, 4, "jpeg"),
+    Item("mnuJPEGSize8", "mnuJPEGHalfSize", "１/８サイズで読込", "", Checkable | Built, 8, "jpeg"),
+    Sep("mnuOption"),
+    Item("mnuFileOption", "mnuOption", "環境設定(&O)...", "", 0, 0, ""),
+    Item("mnuWindowZoomUp", "mnuOption", "最大化", "", Hidden, 0, ""),
+    Item("mnuCommentZoomUp", "mnuOption", "コメント最大化", "", Hidden, 0, ""),
+    Item("mnuWindowReset", "mnuOption", "ウィンドウ初期化", "", Hidden, 0, ""),
+    Item("mnuImgPop", "mnuOption", "イメージポップ(&I)", "", Hidden, 0, ""),
+    Item("mnuCommentPop", "mnuOption", "コメントポップ(&C)", "", Hidden, 0, ""),
+    Item("mnuBarPop", "mnuOption", "バーポップ(&B)", "", Hidden, 0, ""),
+    // the menu bar's own commands
+    Item("mnuSmall", "", "縮小(&S)", "", ImageCommand, 0, ""),
+    Item("mnuZoom", "", "拡大(&Z)", "", ImageCommand, 0, ""),
+    Item("mnuImgBack", "", "戻る(&B)", "", ImageCommand, 0, ""),
+    Item("mnuImgNext", "", "進む(&N)", "", ImageCommand, 0, ""),
+    // ヘルプ
+    Menu("mnuHelp", "", "ヘルプ(&H)", Built),
+    Item("popRuvelaSplash", "mnuHelp", "Ruvelaの表紙に設定する(&T)", "", ImageCommand, 0, ""),
+    Sep("mnuHelp"),
+    Item("Help1", "mnuHelp", "ヘルプを開く(&H)...", "", 0, 0, ""),
+    Item("mnuWebSite", "mnuHelp", "作者のＨＰを開く(&W)...", "", 0, 0, ""),
+    Sep("mnuHelp"),
+    Item("mnuVersion", "mnuHelp", "Ruvelaのバージョン情報(&V)...", "", Built, 0, ""),
+    // the caption repeated on the menu bar in full screen
+    Item("mnuMes", "", "mes", "", Hidden, 0, ""),
+};
+
+} // namespace
+
+std::span<const MenuRow> MainMenuRows() {
+    return kRows;
+}
+
+MainMenu::MainMenu(QMainWindow& window) {
+    QMenuBar* bar = window.menuBar();
+    for (const MenuRow& row : MainMenuRows()) {
+        const QString name = QString::fromUtf8(row.name);
+        const QString caption = QString::fromUtf8(row.caption);
+        QMenu* parent = m_menus.value(QString::fromUtf8(row.parent));
+        switch (row.kind) {
+        case MenuKind::Separator:
+            parent->addSeparator();
+            break;
+        case MenuKind::Menu: {
+            QMenu* menu = parent ? parent->addMenu(caption) : bar->addMenu(caption);
+            menu->setObjectName(name);
+            menu->menuAction()->setEnabled(row.flags & Built);
+            m_menus.insert(name, menu);
+            break;
+        }
+        case MenuKind::Item: {
+            auto* action = new QAction(caption, &window);
+            action->setObjectName(name);
+            action->setData(row.tag);
+            if (*row.shortcut)
+                action->setShortcut(QKeySequence(QString::fromLatin1(row.shortcut)));
+            action->setCheckable(row.flags & Checkable);
+            action->setChecked(row.flags & Checked);
+            action->setEnabled(row.flags & Built);
+            if (*row.group) {
+                QActionGroup*& group = m_groups[QString::fromLatin1(row.group)];
+                if (!group)
+                    group = new QActionGroup(&window);
+                group->addAction(action);
+            }
+            if (!(row.flags & Hidden))
+                (parent ? static_cast<QWidget*>(parent) : bar)->addAction(action);
+            else if (parent)
+                // An invisible action loses its shortcut, so a hidden item is kept out of its
+                // menu and lives on the window, where its shortcut works.
+                window.addAction(action);
+            else {
+                bar->addAction(action);
+                action->setVisible(false);
+            }
+            if (row.flags & DefaultItem)
+                parent->setDefaultAction(action);
+            m_actions.insert(name, action);
+            break;
+        }
+        }
+        if (row.flags & Built)
+            m_built.insert(name);
+        if (row.flags & ImageCommand)
+            m_imageCommands.insert(name);
+    }
+    setImageCommandsEnabled(false);
+}
+
+void MainMenu::setImageCommandsEnabled(bool on) {
+    for (const QString& name : std::as_const(m_imageCommands)) {
+        const bool enabled = on && m_built.contains(name);
+        if (QAction* item = m_actions.value(name))
+            item->setEnabled(enabled);
+        else if (QMenu* menu = m_menus.value(name))
+            menu->menuAction()->setEnabled(enabled);
+    }
+    if (!on)
+        m_actions.value(QStringLiteral("SlideShow"))->setChecked(false);
+}

@@ -1,0 +1,388 @@
+#include "ui/main/TFormMain.h"
+
+#include "app/TitleText.h"
+#include "app/ViewerController.h"
+#include "platform/ClipboardReader.h"
+#include "platform/LocalUrl.h"
+#include "ui/common/StoredColor.h"
+#include "ui/main/ImgBar.h"
+#include "ui/main/ImgView.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <bit>
+
+namespace {
+
+constexpr int kTreeWidth = 240;
+constexpr int kSplitterWidth = 2;
+constexpr int kCommentHeight = 32;
+constexpr int kCommentMinimum = 8;
+constexpr int kScrollStep = 32;
+constexpr int kPanelWidths[4] = {192, 44, 164, 44};
+
+// Sets a flag for the life of a scope and restores it after.
+class FlagScope {
+public:
+    explicit FlagScope(bool& flag) : m_flag(flag), m_old(flag) { m_flag = true; }
+    ~FlagScope() { m_flag = m_old; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+
+private:
+    bool& m_flag;
+    bool m_old;
+};
+
+QStringList DroppedPaths(const QMimeData* data) {
+    QStringList paths;
+    for (const QUrl& url : data->urls()) {
+        const QString path = PathFromLocalUrl(url);
+        if (!path.isEmpty())
+            paths.append(path);
+    }
+    return paths;
+}
+
+// A filter written the Windows way ("名前 (*.a;*.b)") in the form Qt's file dialogs read: Qt
+// splits the patterns at spaces only.
+QString QtNameFilter(QString filter) {
+    const qsizetype open = filter.lastIndexOf(QLatin1Char('('));
+    for (qsizetype i = open + 1; open >= 0 && i < filter.size(); ++i) {
+        if (filter[i] == QLatin1Char(';'))
+            filter[i] = QLatin1Char(' ');
+    }
+    return filter;
+}
+
+} // namespace
+
+TFormMain::TFormMain(ViewerController& controller, ClipboardReader& clipboard, QWidget* parent)
+    : QMainWindow(parent), m_controller(controller), m_clipboard(clipboard), m_menu(*this) {
+    setObjectName(QStringLiteral("FormMain"));
+    setWindowTitle(QStringLiteral("Ruvela"));
+    setFont(QFont(QStringLiteral("IPAPGothic"), 9));
+    resize(640, 480);
+    setAcceptDrops(true);
+
+    BuildPanes();
+    BuildStatusBar();
+    WireMenu();
+    WireController();
+    EnableImageCommands(false);
+}
+
+TFormMain::~TFormMain() = default;
+
+void TFormMain::BuildPanes() {
+    m_treeSplit = new QSplitter(Qt::Horizontal, this);
+    m_treeSplit->setObjectName(QStringLiteral("Splitter1"));
+    m_treeSplit->setHandleWidth(kSplitterWidth);
+    m_treeSplit->setChildrenCollapsible(false);
+
+    m_tree = new QTreeView(m_treeSplit);
+    m_tree->setObjectName(QStringLiteral("TreeView"));
+    m_tree->setHeaderHidden(true);
+    m_tree->setAcceptDrops(false);
+    SetTreeModel();
+
+    auto* right = new QWidget(m_treeSplit);
+    right->setObjectName(QStringLiteral("Panel1"));
+    auto* column = new QVBoxLayout(right);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    m_imgBar = new ImgBar(right);
+    m_imgBar->setObjectName(QStringLiteral("ImgBar"));
+    column->addWidget(m_imgBar);
+
+    m_commentSplit = new QSplitter(Qt::Vertical, right);
+    m_commentSplit->setObjectName(QStringLiteral("Splitter2"));
+    m_commentSplit->setHandleWidth(kSplitterWidth);
+    m_commentSplit->setChildrenCollapsible(false);
+    column->addWidget(m_commentSplit, 1);
+
+    // The view panel keeps its place while its picture is hidden.
+    m_viewPanel = new QWidget(m_commentSplit);
+    m_viewPanel->setObjectName(QStringLiteral("Panel2"));
+    auto* viewLayout = new QVBoxLayout(m_viewPanel);
+    viewLayout->setContentsMargins(0, 0, 0, 0);
+
+    const Options& options = m_controller.options();
+    m_scrBox = new QScrollArea(m_viewPanel);
+    m_scrBox->setObjectName(QStringLiteral("ScrBox"));
+    m_scrBox->setWidgetResizable(true);
+    m_scrBox->horizontalScrollBar()->setSingleStep(kScrollStep);
+    m_scrBox->verticalScrollBar()->setSingleStep(kScrollStep);
+    QPalette viewColours = m_scrBox->viewport()->palette();
+    viewColours.setColor(QPalette::Window, ColorFromStored(options.ImgBackColor, palette()));
+    m_scrBox->viewport()->setPalette(viewColours);
+    m_scrBox->viewport()->setBackgroundRole(QPalette::Window);
+    m_scrBox->viewport()->setAutoFillBackground(true);
+    m_scrBox->viewport()->installEventFilter(this);
+    m_imgView = new ImgView;
+    m_imgView->setObjectName(QStringLiteral("ImgView"));
+    m_scrBox->setWidget(m_imgView);
+    viewLayout->addWidget(m_scrBox);
+
+    m_comment = new QPlainTextEdit(m_commentSplit);
+    m_comment->setObjectName(QStringLiteral("Comment"));
+    m_comment->setReadOnly(true);
+    m_comment->setAcceptDrops(false);
+    m_comment->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Its own minimum would keep the pane from its 32 pixels.
+    m_comment->setMinimumHeight(kCommentMinimum);
+    m_comment->setFont(QFont(QStringLiteral("IPAGothic"), 9));
+    QPalette commentColours = m_comment->palette();
+    commentColours.setColor(QPalette::Base, ColorFromStored(options.CommentBackColor, palette()));
+    commentColours.setColor(QPalette::Text, ColorFromStored(options.CommentFontColor, palette()));
+    m_comment->setPalette(commentColours);
+
+    m_commentSplit->setStretchFactor(0, 1);
+    m_commentSplit->setStretchFactor(1, 0);
+    m_commentSplit->setSizes({480, kCommentHeight});
+
+    m_treeSplit->setStretchFactor(0, 0);
+    m_treeSplit->setStretchFactor(1, 1);
+    m_treeSplit->setSizes({kTreeWidth, 640 - kTreeWidth});
+    setCentralWidget(m_treeSplit);
+}
+
+void TFormMain::BuildStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    for (int i = 0; i < 5; ++i) {
+        auto* panel = new QLabel(bar);
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        if (i < 4) {
+            panel->setFixedWidth(kPanelWidths[i]);
+            if (i > 0)
+                panel->setAlignment(Qt::AlignCenter);
+            bar->addWidget(panel);
+        } else {
+            // The last panel takes what is left (600 pixels on a wide window) and never widens
+            // the window for a long path.
+            panel->setMaximumWidth(600);
+            panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+            bar->addWidget(panel, 1);
+        }
+        m_panels[i] = panel;
+    }
+}
+
+void TFormMain::WireMenu() {
+    const auto on = [this](const char* name, auto handler) {
+        connect(m_menu.action(QString::fromLatin1(name)), &QAction::triggered, this, handler);
+    };
+    on("mnuFileOpen", &TFormMain::mnuFileOpenClick);
+    on("mnuFoldetOpen", &TFormMain::mnuFoldetOpenClick);
+    on("mnuClipBoardOpen", &TFormMain::mnuClipBoardOpenClick);
+    on("Refresh1", &TFormMain::Refresh1Click);
+    on("Exit1", &TFormMain::close);
+    on("mnuVersion", &TFormMain::mnuVersionClick);
+    for (const char* name : {"mnuJPEGSize1", "mnuJPEGSize2", "mnuJPEGSize4", "mnuJPEGSize8"}) {
+        QAction* item = m_menu.action(QString::fromLatin1(name));
+        connect(item, &QAction::triggered, this,
+                [this, item] { mnuJPEGHalfSizeClick(item->data().toInt()); });
+    }
+    QAction* sound = m_menu.action(QStringLiteral("mnuSoundPlay"));
+    sound->setChecked(m_controller.soundOn());
+    connect(sound, &QAction::toggled, this, [this](bool checked) { m_controller.SetSoundOn(checked); });
+}
+
+void TFormMain::WireController() {
+    connect(&m_controller, &ViewerController::titleChanged, this, &TFormMain::TitleDraw);
+    connect(&m_controller, &ViewerController::pictureChanged, this,
+            [this] { m_imgView->setImage(m_controller.state().ViewBitmap); });
+    connect(&m_controller, &ViewerController::commentChanged, this, [this](const QString& text) {
+        QString plain = text;
+        m_comment->setPlainText(plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    });
+    connect(&m_controller, &ViewerController::trackBarChanged, this,
+            [this] { m_imgBar->setTrackBar(m_controller.trackBar()); });
+    connect(&m_controller, &ViewerController::imageCommandsEnabled, this, &TFormMain::EnableImageCommands);
+    connect(&m_controller, &ViewerController::selectFolderInTree, this, &TFormMain::SelectFolderInTree);
+    connect(&m_controller, &ViewerController::scanRunning, this,
+            [this](bool running) { setEnabled(!running); });
+    connect(m_imgBar, &ImgBar::moved, this, [this](int position) { m_controller.TrackBarMoved(position); });
+    m_imgBar->setTrackBar(m_controller.trackBar());
+}
+
+void TFormMain::SetTreeModel() {
+    QFileSystemModel* old = m_treeModel;
+    QItemSelectionModel* oldSelection = m_tree->selectionModel();
+    m_treeModel = new QFileSystemModel(this);
+    m_treeModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    m_treeModel->setRootPath(QStringLiteral("/"));
+    m_tree->setModel(m_treeModel);
+    for (int column = 1; column < m_treeModel->columnCount(); ++column)
+        m_tree->hideColumn(column);
+    connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { TreeViewChange(current); });
+    delete oldSelection;
+    delete old;
+}
+
+void TFormMain::FormFirstShow(const QStringList& arguments) {
+    MenuSeting();
+    m_controller.StartUp(arguments);
+    // Start-up may have read the sound switch from the settings.
+    m_menu.action(QStringLiteral("mnuSoundPlay"))->setChecked(m_controller.soundOn());
+}
+
+void TFormMain::MenuSeting() {
+    for (int i = 0; i < 10; ++i) {
+        const QString name = QStringLiteral("mnuList") + QChar(u'A' + i);
+        m_menu.menu(name)->setTitle(CheckListCaption(i, 0, m_controller.options().ListName[i]));
+    }
+}
+
+void TFormMain::TitleDraw(const TitleTexts& texts) {
+    setWindowTitle(texts.caption);
+    // The icon name is what task bars and window lists show for the window.
+    setWindowIconText(texts.taskTitle);
+    m_menu.action(QStringLiteral("mnuMes"))->setText(texts.caption);
+    // Panel 3 shows the copy or move mode, which the caption does not touch.
+    for (int i : {0, 1, 2, 4})
+        m_panels[i]->setText(texts.panels[i]);
+    statusBar()->setToolTip(texts.hint);
+}
+
+void TFormMain::EnableImageCommands(bool on) {
+    m_menu.setImageCommandsEnabled(on);
+    m_scrBox->setVisible(on);
+    statusBar()->setEnabled(on);
+    m_imgBar->setEnabled(on);
+    m_comment->setEnabled(on);
+}
+
+void TFormMain::SelectFolderInTree(const QString& folder) {
+    const QModelIndex index = m_treeModel->index(folder);
+    if (!index.isValid())
+        return;
+    FlagScope quiet(m_selectingInTree);
+    m_tree->setCurrentIndex(index);
+    m_tree->scrollTo(index);
+}
+
+void TFormMain::TreeViewChange(const QModelIndex& current) {
+    if (m_selectingInTree || !current.isValid())
+        return;
+    m_controller.ViewFolder(m_treeModel->filePath(current), false);
+}
+
+QString TFormMain::TreeFolder() const {
+    const QModelIndex current = m_tree->currentIndex();
+    return current.isValid() ? m_treeModel->filePath(current) : QString();
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+    if (!m_shutDown) {
+        m_shutDown = true;
+        m_controller.ShutDown();
+    }
+    event->accept();
+}
+
+void TFormMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedPaths(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TFormMain::dropEvent(QDropEvent* event) {
+    const QStringList paths = DroppedPaths(event->mimeData());
+    if (paths.isEmpty())
+        return;
+    event->acceptProposedAction();
+    if (!m_controller.state().BrowserMode)
+        m_controller.OpenDropped(paths);
+    raise();
+    activateWindow();
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_scrBox->viewport() && event->type() == QEvent::Resize)
+        m_controller.SetViewSize(m_scrBox->viewport()->size());
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TFormMain::mnuFileOpenClick() {
+    QStringList filters;
+    for (const QString& filter : {
+             QStringLiteral("画像ファイル (*.bmp;*.jpg;*.jpe;*.jpeg;*.png;*.gif)"),
+             QStringLiteral("BMPファイル (*.bmp)"),
+             QStringLiteral("JPEGファイル (*.jpg;*.jpe;*.jpeg)"),
+             QStringLiteral("PNGファイル (*.png)"),
+             QStringLiteral("GIFファイル (*.gif)"),
+         })
+        filters.append(QtNameFilter(filter));
+    const QUrl chosen = QFileDialog::getOpenFileUrl(this, QStringLiteral("画像ファイルを開く"),
+                                                    LocalUrlFromPath(m_controller.state().CurrentFolder),
+                                                    filters.join(QStringLiteral(";;")));
+    const QString path = PathFromLocalUrl(chosen);
+    if (!path.isEmpty())
+        m_controller.ViewFile(path);
+}
+
+void TFormMain::mnuFoldetOpenClick() {
+    QUrl chosen;
+    {
+        FlagScope paused(m_controller.state().Paused);
+        chosen =
+            QFileDialog::getExistingDirectoryUrl(this, QStringLiteral("閲覧するフォルダを選択して下さい"),
+                                                 LocalUrlFromPath(m_controller.state().CurrentFolder));
+    }
+    const QString folder = PathFromLocalUrl(chosen);
+    if (!folder.isEmpty())
+        m_controller.ViewFolder(folder, true);
+}
+
+void TFormMain::mnuClipBoardOpenClick() {
+    m_controller.ShowClipboard(m_clipboard.image());
+}
+
+void TFormMain::Refresh1Click() {
+    const QString folder = TreeFolder();
+    // A new model reads the folders afresh.
+    SetTreeModel();
+    if (!folder.isEmpty())
+        SelectFolderInTree(folder);
+    m_controller.Refresh(folder);
+}
+
+void TFormMain::mnuJPEGHalfSizeClick(int tag) {
+    m_controller.SetJpegScale(std::countr_zero(static_cast<unsigned>(tag)));
+}
+
+void TFormMain::mnuVersionClick() {
+    const ViewerState& state = m_controller.state();
+    QList<QSize> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.append(screen->size());
+    const QString tip = TipsStr(QDateTime::currentMSecsSinceEpoch() + state.ExecutionCount);
+    QMessageBox box(QMessageBox::Information, VersionCaption(state.ExecutionCount),
+                    VersionText(state.SortCount, state.PreviousSortCount, screens, tip), QMessageBox::Ok,
+                    this);
+    FlagScope paused(m_controller.state().Paused);
+    box.exec();
+}

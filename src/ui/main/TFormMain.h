@@ -1,0 +1,84 @@
+#pragma once
+
+#include "ui/main/MainMenu.h"
+
+#include <QMainWindow>
+#include <QStringList>
+
+class ClipboardReader;
+class ImgBar;
+class ImgView;
+class QFileSystemModel;
+class QLabel;
+class QModelIndex;
+class QPlainTextEdit;
+class QScrollArea;
+class QSplitter;
+class QTreeView;
+class ViewerController;
+struct TitleTexts;
+
+// The main window: the folder tree on the left; right of it the track bar, the picture in its
+// scroll box and the comment pane; the status bar below; the main menu above. It shows what the
+// controller announces through its signals and hands the user's requests to the controller.
+// Created first and destroyed last of the windows; GUI thread.
+class TFormMain : public QMainWindow {
+    Q_OBJECT
+
+public:
+    TFormMain(ViewerController& controller, ClipboardReader& clipboard, QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    // The rest of start-up, run once right after the window was first shown: the controller
+    // opens the command-line argument (`arguments`, the program name left out), the last file
+    // or the desktop folder.
+    void FormFirstShow(const QStringList& arguments);
+
+    MainMenu& mainMenu() { return m_menu; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildPanes();
+    void BuildStatusBar();
+    void WireMenu();
+    void WireController();
+    void SetTreeModel();
+
+    // Relabels the ten check-list menus with their names and entry counts.
+    void MenuSeting();
+    void TitleDraw(const TitleTexts& texts);
+    void EnableImageCommands(bool on);
+    void SelectFolderInTree(const QString& folder);
+    void TreeViewChange(const QModelIndex& current);
+    QString TreeFolder() const;
+
+    void mnuFileOpenClick();
+    void mnuFoldetOpenClick();
+    void mnuClipBoardOpenClick();
+    void Refresh1Click();
+    void mnuJPEGHalfSizeClick(int tag);
+    void mnuVersionClick();
+
+    ViewerController& m_controller;
+    ClipboardReader& m_clipboard;
+    MainMenu m_menu;
+
+    QSplitter* m_treeSplit;
+    QTreeView* m_tree;
+    QFileSystemModel* m_treeModel = nullptr;
+    ImgBar* m_imgBar;
+    QSplitter* m_commentSplit;
+    QWidget* m_viewPanel;
+    QScrollArea* m_scrBox;
+    ImgView* m_imgView;
+    QPlainTextEdit* m_comment;
+    QLabel* m_panels[5] = {};
+
+    bool m_selectingInTree = false; // the tree follows the controller: no folder is opened
+    bool m_shutDown = false;
+};

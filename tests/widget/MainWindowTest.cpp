@@ -1,0 +1,307 @@
+#include "MainWindowFixture.h"
+#include "core/common/NativePath.h"
+#include "core/common/PathText.h"
+#include "core/convert/ImageEncoders.h"
+#include "demo/DemoPictures.h"
+#include "ui/main/ImgBar.h"
+#include "ui/main/ImgView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDropEvent>
+#include <QFileSystemModel>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <map>
+#include <unistd.h>
+
+namespace {
+
+QByteArray Jpeg(int width, int height, int seed, const QByteArray& comment = {}) {
+    JpegEncodeOptions options;
+    options.comment = comment;
+    return EncodeJpeg(DemoPicture(width, height, QStringLiteral("J"), seed), options);
+}
+
+QByteArray Png(int width, int height, int seed) {
+    return EncodePng(DemoPicture(width, height, QStringLiteral("P"), seed), PngEncodeOptions{});
+}
+
+class MainWindowTest : public MainWindowFixture {
+protected:
+    void Start(const QString& target) {
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        form->FormFirstShow({target});
+    }
+
+    QString Panel(int i) const {
+        return form->findChild<QLabel*>(QStringLiteral("StatusPanel%1").arg(i))->text();
+    }
+    ImgBar* Bar() const { return form->findChild<ImgBar*>(QStringLiteral("ImgBar")); }
+    QScrollArea* ScrBox() const { return form->findChild<QScrollArea*>(QStringLiteral("ScrBox")); }
+    ImgView* View() const { return form->findChild<ImgView*>(QStringLiteral("ImgView")); }
+    QTreeView* Tree() const { return form->findChild<QTreeView*>(QStringLiteral("TreeView")); }
+    QAction* Item(const char* name) const { return form->mainMenu().action(QString::fromLatin1(name)); }
+
+    // The caption of a shown picture, as the title line writes it at rate 1.
+    static QString Caption(int index, int count, const QString& name, QSize size) {
+        return QStringLiteral("Ruvela - %1/%2 [%3]  (%4x%5) * 1.00")
+            .arg(index)
+            .arg(count)
+            .arg(name)
+            .arg(size.width())
+            .arg(size.height());
+    }
+
+    void Drop(const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(300, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.get(), &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent drop(QPointF(300, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.get(), &drop);
+    }
+
+    TempFolder pictures;
+};
+
+TEST_F(MainWindowTest, TheWindowIsLaidOutAsTheViewerExpects) {
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Ruvela"));
+    EXPECT_EQ(form->size(), QSize(640, 480));
+    EXPECT_EQ(form->font().family(), QStringLiteral("IPAPGothic"));
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+
+    EXPECT_EQ(Tree()->width(), 240);
+    EXPECT_EQ(Bar()->height(), 32);
+    auto* comment = form->findChild<QPlainTextEdit*>(QStringLiteral("Comment"));
+    EXPECT_EQ(comment->height(), 32);
+    EXPECT_TRUE(comment->isReadOnly());
+    EXPECT_EQ(comment->font().family(), QStringLiteral("IPAGothic"));
+    EXPECT_EQ(comment->palette().color(QPalette::Base), QColor(0, 128, 192));
+    EXPECT_EQ(comment->palette().color(QPalette::Text), QColor(255, 255, 255));
+    EXPECT_EQ(ScrBox()->viewport()->palette().color(QPalette::Window), QColor(0, 128, 128));
+    const int widths[] = {192, 44, 164, 44};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(form->findChild<QLabel*>(QStringLiteral("StatusPanel%1").arg(i))->width(), widths[i]) << i;
+    EXPECT_EQ(form->findChild<QLabel*>(QStringLiteral("StatusPanel2"))->alignment(), Qt::AlignCenter);
+
+    // Nothing is shown yet: the commands that need a picture wait.
+    EXPECT_FALSE(ScrBox()->isVisible());
+    EXPECT_FALSE(Bar()->isEnabled());
+    EXPECT_FALSE(form->statusBar()->isEnabled());
+}
+
+TEST_F(MainWindowTest, OpeningAFolderWithAJpegShowsItInEveryPane) {
+    const QByteArray bytes = Jpeg(40, 30, 1);
+    const QString photo = pictures.write(QStringLiteral("photo.jpg"), bytes);
+    Start(pictures.path());
+
+    EXPECT_EQ(form->windowTitle(), Caption(1, 1, QStringLiteral("photo.jpg"), QSize(40, 30)));
+    EXPECT_EQ(form->windowIconText(), QStringLiteral("Ruvela - [") + pictures.path() + QStringLiteral("]"));
+    const QString size = FormatThousands(bytes.size());
+    EXPECT_EQ(Panel(0), QStringLiteral(" ") + size + QStringLiteral(" / ") + size + QStringLiteral(" byte"));
+    EXPECT_EQ(Panel(1), QStringLiteral("24 bit"));
+    EXPECT_FALSE(Panel(2).isEmpty());
+    EXPECT_EQ(Panel(4), QStringLiteral(" ") + photo);
+    EXPECT_EQ(form->statusBar()->toolTip(), photo);
+
+    const TrackBar& bar = Bar()->trackBar();
+    EXPECT_EQ(bar.minimum, 1);
+    EXPECT_EQ(bar.maximum, 1);
+    EXPECT_EQ(bar.position, 1);
+    EXPECT_TRUE(bar.sliderVisible);
+    EXPECT_TRUE(Bar()->isEnabled());
+
+    EXPECT_TRUE(ScrBox()->isVisible());
+    EXPECT_EQ(View()->image().size(), QSize(40, 30));
+    EXPECT_TRUE(Item("mnuClipBoardOpen")->isEnabled());
+    // Commands not built yet stay disabled with a picture shown.
+    EXPECT_FALSE(Item("mnuImgNext")->isEnabled());
+
+    auto* model = qobject_cast<QFileSystemModel*>(Tree()->model());
+    ASSERT_NE(model, nullptr);
+    EXPECT_EQ(model->filePath(Tree()->currentIndex()), pictures.path());
+}
+
+TEST_F(MainWindowTest, TheTrackBarStepsThroughTheList) {
+    const std::map<QString, QSize> sizes = {{QStringLiteral("a.png"), QSize(40, 30)},
+                                            {QStringLiteral("b.jpg"), QSize(50, 20)},
+                                            {QStringLiteral("c.png"), QSize(30, 60)}};
+    pictures.write(QStringLiteral("a.png"), Png(40, 30, 2));
+    pictures.write(QStringLiteral("b.jpg"), Jpeg(50, 20, 3));
+    pictures.write(QStringLiteral("c.png"), Png(30, 60, 4));
+    Start(pictures.path());
+
+    const TrackBar& bar = Bar()->trackBar();
+    EXPECT_EQ(bar.minimum, 1);
+    EXPECT_EQ(bar.maximum, 3);
+    EXPECT_TRUE(bar.ticks);
+    EXPECT_TRUE(bar.sliderVisible);
+
+    const ViewerState& state = controller->state();
+    for (const int key : {Qt::Key_End, Qt::Key_Home, Qt::Key_Right}) {
+        QTest::keyClick(Bar(), static_cast<Qt::Key>(key));
+        const QString name = FileNameOf(state.CurrentFile);
+        ASSERT_EQ(sizes.count(name), 1u) << state.CurrentFile.toStdString();
+        EXPECT_EQ(form->windowTitle(), Caption(state.CurrentIndex, 3, name, sizes.at(name)));
+        EXPECT_EQ(Bar()->trackBar().position, state.CurrentIndex);
+        EXPECT_EQ(View()->image().size(), sizes.at(name));
+    }
+    EXPECT_EQ(state.CurrentIndex, 2);
+}
+
+TEST_F(MainWindowTest, AnEmptyFolderSaysSoAndDisablesThePictureCommands) {
+    Start(pictures.path());
+
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Ruvela - 画像ファイルが見つかりません"));
+    EXPECT_EQ(Item("mnuMes")->text(), QStringLiteral("Ruvela - 画像ファイルが見つかりません"));
+    EXPECT_TRUE(Panel(0).isEmpty());
+    EXPECT_TRUE(Panel(4).startsWith(QStringLiteral("Tips : "))) << Panel(4).toStdString();
+    EXPECT_FALSE(Bar()->trackBar().sliderVisible);
+    EXPECT_FALSE(Bar()->isEnabled());
+    EXPECT_FALSE(ScrBox()->isVisible());
+    EXPECT_FALSE(Item("mnuClipBoardOpen")->isEnabled());
+    EXPECT_FALSE(form->statusBar()->isEnabled());
+}
+
+TEST_F(MainWindowTest, ChoosingAFolderInTheTreeOpensIt) {
+    const QString empty = pictures.folder(QStringLiteral("empty"));
+    const QString full = pictures.folder(QStringLiteral("full"));
+    pictures.write(QStringLiteral("full/cat.jpg"), Jpeg(64, 48, 5));
+    Start(empty);
+    ASSERT_EQ(form->windowTitle(), QStringLiteral("Ruvela - 画像ファイルが見つかりません"));
+
+    auto* model = qobject_cast<QFileSystemModel*>(Tree()->model());
+    Tree()->setCurrentIndex(model->index(full));
+    EXPECT_EQ(form->windowTitle(), Caption(1, 1, QStringLiteral("cat.jpg"), QSize(64, 48)));
+    EXPECT_EQ(controller->state().CurrentFolder, full);
+    EXPECT_TRUE(ScrBox()->isVisible());
+}
+
+TEST_F(MainWindowTest, ADropOpensTheFirstPathEvenWhenItsNameIsNotUtf8) {
+    const QString odd = PathFromNative(NativePath(pictures.path()) + QByteArray("/caf\xe9.jpg"));
+    pictures.write(FileNameOf(odd), Jpeg(32, 24, 6));
+    pictures.write(QStringLiteral("other.jpg"), Jpeg(20, 10, 7));
+    Start(pictures.path() + QStringLiteral("/other.jpg"));
+    ASSERT_EQ(controller->state().CurrentFile, pictures.path() + QStringLiteral("/other.jpg"));
+
+    // A file manager percent-encodes the name's bytes.
+    const QUrl oddUrl = QUrl::fromEncoded(QByteArray("file://") + NativePath(odd).toPercentEncoding("/"));
+    Drop({oddUrl, QUrl::fromLocalFile(pictures.path() + QStringLiteral("/other.jpg"))});
+
+    EXPECT_EQ(NativePath(controller->state().CurrentFile), NativePath(odd));
+    EXPECT_TRUE(form->windowTitle().endsWith(QStringLiteral("]  (32x24) * 1.00")))
+        << form->windowTitle().toStdString();
+
+    // The temporary folder cannot remove a name Qt cannot spell.
+    EXPECT_EQ(::unlink(NativePath(odd).constData()), 0);
+}
+
+TEST_F(MainWindowTest, TheCommentPaneShowsTheTextWithoutCarriageReturns) {
+    pictures.write(QStringLiteral("note.jpg"), Jpeg(40, 30, 8, QByteArray("first line\r\nsecond line")));
+    Start(pictures.path());
+    auto* comment = form->findChild<QPlainTextEdit*>(QStringLiteral("Comment"));
+    EXPECT_EQ(comment->toPlainText(), QStringLiteral("first line\nsecond line"));
+}
+
+TEST_F(MainWindowTest, APictureLargerThanTheViewIsFittedAgainAsTheWindowGrows) {
+    pictures.write(QStringLiteral("big.jpg"), Jpeg(1000, 800, 9));
+    Start(pictures.path());
+    const QSize small = ScrBox()->viewport()->size();
+    EXPECT_LT(controller->state().ZoomRate, 1.0);
+    EXPECT_LE(View()->image().width(), small.width());
+    EXPECT_LE(View()->image().height(), small.height());
+
+    form->resize(1400, 1100);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return controller->state().ZoomRate == 1.0; }));
+    EXPECT_EQ(View()->image().size(), QSize(1000, 800));
+    EXPECT_TRUE(form->windowTitle().endsWith(QStringLiteral("(1000x800) * 1.00")));
+}
+
+TEST_F(MainWindowTest, ASubfolderScanDisablesTheWindowMeanwhile) {
+    pictures.write(QStringLiteral("top.jpg"), Jpeg(40, 30, 14));
+    pictures.write(QStringLiteral("deeper/down/low.jpg"), Jpeg(30, 40, 15));
+    Start(pictures.path());
+    ASSERT_EQ(Bar()->trackBar().maximum, 1);
+
+    bool enabledMeanwhile = true;
+    QObject::connect(controller.get(), &ViewerController::scanRunning, form.get(), [&](bool running) {
+        if (running)
+            enabledMeanwhile = form->isEnabled();
+    });
+    // Ctrl held while a folder opens takes its subfolders in.
+    keys.ctrl = true;
+    Drop({QUrl::fromLocalFile(pictures.path())});
+    EXPECT_FALSE(enabledMeanwhile);
+    EXPECT_TRUE(form->isEnabled());
+    EXPECT_EQ(Bar()->trackBar().maximum, 2);
+    // A scan this short never shows its progress window.
+    QTest::qWait(TFormSearch::kShowDelayMs + 100);
+    EXPECT_FALSE(search.isVisible());
+}
+
+TEST_F(MainWindowTest, TheVersionBoxNamesTheRunAndPausesTheViewer) {
+    Start(pictures.path());
+    QString title;
+    QString text;
+    bool pausedMeanwhile = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        title = box->windowTitle();
+        text = box->text();
+        pausedMeanwhile = controller->state().Paused;
+        box->accept();
+    });
+    Item("mnuVersion")->trigger();
+    EXPECT_EQ(title, QStringLiteral("Ruvela - バージョン情報（1）"));
+    EXPECT_TRUE(text.contains(QStringLiteral("Furiwake : 0 / 0\r\nDisplay1 : "))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Tips : ")));
+    EXPECT_TRUE(pausedMeanwhile);
+    EXPECT_FALSE(controller->state().Paused);
+}
+
+TEST_F(MainWindowTest, TheJpegScaleAndSoundItemsReachTheController) {
+    pictures.write(QStringLiteral("wide.jpg"), Jpeg(80, 64, 10));
+    Start(pictures.path());
+    Item("mnuJPEGSize4")->trigger();
+    EXPECT_EQ(controller->state().JpegScale, 2);
+    EXPECT_TRUE(form->windowTitle().endsWith(QStringLiteral("(20x16) * 1.00")))
+        << form->windowTitle().toStdString();
+    EXPECT_FALSE(Item("mnuJPEGSize1")->isChecked());
+    Item("mnuJPEGSize1")->trigger();
+    EXPECT_EQ(controller->state().JpegScale, 0);
+    EXPECT_TRUE(form->windowTitle().endsWith(QStringLiteral("(80x64) * 1.00")));
+
+    EXPECT_FALSE(controller->soundOn());
+    Item("mnuSoundPlay")->trigger();
+    EXPECT_TRUE(controller->soundOn());
+}
+
+TEST_F(MainWindowTest, RefreshKeepsTheShownFileAndClosingShutsTheControllerDown) {
+    pictures.write(QStringLiteral("a.jpg"), Jpeg(40, 30, 11));
+    pictures.write(QStringLiteral("b.jpg"), Jpeg(30, 40, 12));
+    Start(pictures.path() + QStringLiteral("/b.jpg"));
+    const QString shown = controller->state().CurrentFile;
+    pictures.write(QStringLiteral("c.jpg"), Jpeg(20, 20, 13));
+
+    Item("Refresh1")->trigger();
+    EXPECT_EQ(controller->state().CurrentFile, shown);
+    EXPECT_EQ(Bar()->trackBar().maximum, 3);
+
+    const int runs = controller->state().ExecutionCount;
+    form->close();
+    EXPECT_EQ(controller->state().ExecutionCount, runs + 1);
+}
+
+} // namespace

@@ -1,0 +1,204 @@
+#include "core/common/NativePath.h"
+#include "platform/KeyStateTracker.h"
+#include "platform/LocalUrl.h"
+#include "platform/QtSoundPlayer.h"
+#include "platform/QtUserPrompts.h"
+#include "support/TempFolder.h"
+#include "ui/common/StoredColor.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(LocalUrl, AnyFileNameSurvivesTheTripThroughAUrl) {
+    const QString names[] = {
+        QStringLiteral("/tmp/写真/猫 1.jpg"),
+        QStringLiteral("/tmp/100%#?.png"),
+        PathFromNative(QByteArray("/tmp/caf\xe9/\xff\xfe.jpg")),
+        QStringLiteral("/"),
+    };
+    for (const QString& path : names) {
+        const QUrl url = LocalUrlFromPath(path);
+        EXPECT_TRUE(url.isLocalFile()) << url.toString().toStdString();
+        EXPECT_EQ(NativePath(PathFromLocalUrl(url)), NativePath(path)) << url.toString().toStdString();
+    }
+}
+
+TEST(LocalUrl, ReadsTheBytesAFileManagerEncodes) {
+    EXPECT_EQ(NativePath(PathFromLocalUrl(QUrl::fromEncoded("file:///tmp/caf%E9.jpg"))),
+              QByteArray("/tmp/caf\xe9.jpg"));
+    EXPECT_EQ(PathFromLocalUrl(QUrl::fromEncoded("file:///tmp/%E7%8C%AB.png")),
+              QStringLiteral("/tmp/猫.png"));
+    EXPECT_TRUE(PathFromLocalUrl(QUrl(QStringLiteral("https://example.org/a.jpg"))).isEmpty());
+}
+
+TEST(StoredColor, RedLivesInTheLowByte) {
+    const QPalette palette;
+    EXPECT_EQ(ColorFromStored(8421376, palette), QColor(0, 128, 128));
+    EXPECT_EQ(ColorFromStored(12615680, palette), QColor(0, 128, 192));
+    EXPECT_EQ(ColorFromStored(16777215, palette), QColor(255, 255, 255));
+    EXPECT_EQ(ColorFromStored(0x0000FF, palette), QColor(255, 0, 0));
+    for (const qint32 stored : {0, 255, 8421376, 12615680, 16777215, 0x123456}) {
+        EXPECT_EQ(StoredFromColor(ColorFromStored(stored, palette)), stored);
+    }
+}
+
+TEST(StoredColor, TheTopBitNamesASystemColour) {
+    QPalette palette;
+    palette.setColor(QPalette::Button, QColor(1, 2, 3));
+    palette.setColor(QPalette::Base, QColor(4, 5, 6));
+    palette.setColor(QPalette::Window, QColor(7, 8, 9));
+    EXPECT_EQ(ColorFromStored(static_cast<qint32>(0x8000000Fu), palette), QColor(1, 2, 3)); // button face
+    EXPECT_EQ(ColorFromStored(static_cast<qint32>(0x80000005u), palette), QColor(4, 5, 6)); // window
+    EXPECT_EQ(ColorFromStored(static_cast<qint32>(0x80000001u), palette), QColor(7, 8, 9)); // desktop
+}
+
+class KeyStateTrackerTest : public ::testing::Test {
+protected:
+    void SetUp() override { qApp->installEventFilter(&keys); }
+    void TearDown() override { qApp->removeEventFilter(&keys); }
+
+    void Send(QEvent::Type type, int key, bool autoRepeat = false) {
+        QKeyEvent event(type, key, Qt::NoModifier, QString(), autoRepeat);
+        QApplication::sendEvent(&target, &event);
+    }
+
+    KeyStateTracker keys;
+    QWidget target;
+};
+
+TEST_F(KeyStateTrackerTest, AKeyIsHeldFromItsPressToItsRelease) {
+    EXPECT_FALSE(keys.keyHeld(Qt::Key_A));
+    Send(QEvent::KeyPress, Qt::Key_A);
+    Send(QEvent::KeyPress, Qt::Key_Space);
+    EXPECT_TRUE(keys.keyHeld(Qt::Key_A));
+    EXPECT_TRUE(keys.keyHeld(Qt::Key_Space));
+    EXPECT_FALSE(keys.keyHeld(Qt::Key_B));
+    // Auto-repeat sends releases while the key is still down.
+    Send(QEvent::KeyRelease, Qt::Key_A, true);
+    EXPECT_TRUE(keys.keyHeld(Qt::Key_A));
+    Send(QEvent::KeyRelease, Qt::Key_A);
+    EXPECT_FALSE(keys.keyHeld(Qt::Key_A));
+    EXPECT_TRUE(keys.keyHeld(Qt::Key_Space));
+}
+
+TEST_F(KeyStateTrackerTest, AShortcutKeyCountsAsHeld) {
+    Send(QEvent::ShortcutOverride, Qt::Key_Z);
+    EXPECT_TRUE(keys.keyHeld(Qt::Key_Z));
+    Send(QEvent::KeyRelease, Qt::Key_Z);
+    EXPECT_FALSE(keys.keyHeld(Qt::Key_Z));
+}
+
+TEST_F(KeyStateTrackerTest, LosingTheFocusForgetsEveryKey) {
+    Send(QEvent::KeyPress, Qt::Key_X);
+    QApplicationStateChangeEvent inactive(Qt::ApplicationInactive);
+    QApplication::sendEvent(qApp, &inactive);
+    EXPECT_FALSE(keys.keyHeld(Qt::Key_X));
+
+    Send(QEvent::KeyPress, Qt::Key_X);
+    QApplicationStateChangeEvent active(Qt::ApplicationActive);
+    QApplication::sendEvent(qApp, &active);
+    EXPECT_TRUE(keys.keyHeld(Qt::Key_X));
+}
+
+// Presses `button` of the message box as soon as it is shown and records how it looked.
+struct BoxPress {
+    QMessageBox::StandardButton button;
+    QString title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+
+    void arm() {
+        QTimer::singleShot(0, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            title = box->windowTitle();
+            icon = box->icon();
+            buttons = box->standardButtons();
+            box->button(button)->click();
+        });
+    }
+};
+
+TEST(QtUserPrompts, ShowsARuvelaBoxAndReturnsThePressedButton) {
+    struct Case {
+        MessageIcon icon;
+        MessageButtons buttons;
+        QMessageBox::StandardButton press;
+        QMessageBox::Icon expectedIcon;
+        QMessageBox::StandardButtons expectedButtons;
+        MessageResult expected;
+    };
+    const Case cases[] = {
+        {MessageIcon::Exclamation, MessageButtons::Ok, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok,
+         MessageResult::Ok},
+        {MessageIcon::Question, MessageButtons::YesNo, QMessageBox::No, QMessageBox::Question,
+         QMessageBox::Yes | QMessageBox::No, MessageResult::No},
+        {MessageIcon::Question, MessageButtons::YesNoCancel, QMessageBox::Cancel, QMessageBox::Question,
+         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, MessageResult::Cancel},
+        {MessageIcon::Information, MessageButtons::OkCancel, QMessageBox::Ok, QMessageBox::Information,
+         QMessageBox::Ok | QMessageBox::Cancel, MessageResult::Ok},
+        {MessageIcon::Question, MessageButtons::YesNo, QMessageBox::Yes, QMessageBox::Question,
+         QMessageBox::Yes | QMessageBox::No, MessageResult::Yes},
+    };
+    QtUserPrompts prompts;
+    for (const Case& c : cases) {
+        BoxPress press{c.press, {}, QMessageBox::NoIcon, {}};
+        press.arm();
+        EXPECT_EQ(prompts.message(QStringLiteral("よろしいですか？"), c.icon, c.buttons), c.expected);
+        EXPECT_EQ(press.title, QStringLiteral("Ruvela"));
+        EXPECT_EQ(press.icon, c.expectedIcon);
+        EXPECT_EQ(press.buttons, c.expectedButtons);
+    }
+}
+
+// A WAVE file of a few milliseconds of silence.
+QByteArray SilentWave() {
+    const quint32 samples = 441;
+    QByteArray data(static_cast<qsizetype>(samples * 2), '\0');
+    QByteArray wave;
+    const auto u32 = [&wave](quint32 v) {
+        for (int i = 0; i < 4; ++i)
+            wave.append(static_cast<char>((v >> (8 * i)) & 0xFF));
+    };
+    const auto u16 = [&wave](quint16 v) {
+        wave.append(static_cast<char>(v & 0xFF));
+        wave.append(static_cast<char>(v >> 8));
+    };
+    wave.append("RIFF");
+    u32(36 + static_cast<quint32>(data.size()));
+    wave.append("WAVEfmt ");
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(44100);
+    u32(88200);
+    u16(2);
+    u16(16);
+    wave.append("data");
+    u32(static_cast<quint32>(data.size()));
+    return wave + data;
+}
+
+TEST(QtSoundPlayer, StartsTheAudioOnlyForAFileThatExists) {
+    TempFolder folder;
+    QtSoundPlayer player;
+    player.play(QString());
+    player.play(folder.file(QStringLiteral("missing.wav")));
+    player.play(folder.path());
+    EXPECT_FALSE(player.started());
+
+    // Without an audio device this stays silent; it must not fail either way.
+    player.play(folder.write(QStringLiteral("copy.wav"), SilentWave()));
+    EXPECT_TRUE(player.started());
+    player.play(folder.write(QStringLiteral("move.wav"), SilentWave()));
+    QCoreApplication::processEvents();
+}
+
+} // namespace

@@ -1,0 +1,10 @@
+# Window tests: the widgets on the offscreen platform, with the real controller behind them.
+find_package(Qt6 6.4 REQUIRED COMPONENTS Test)
+
+ruvela_test(widget_main_window widget
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/MainWindowTest.cpp ${CMAKE_CURRENT_LIST_DIR}/MainMenuTest.cpp
+    LIBS ruvela_ui Qt6::Test)
+ruvela_test(widget_img_bar widget SOURCES ${CMAKE_CURRENT_LIST_DIR}/ImgBarTest.cpp LIBS ruvela_ui Qt6::Test)
+ruvela_test(widget_search_window widget
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/TFormSearchTest.cpp LIBS ruvela_ui Qt6::Test)
+ruvela_test(widget_platform widget SOURCES ${CMAKE_CURRENT_LIST_DIR}/PlatformTest.cpp LIBS ruvela_ui Qt6::Test)
