@@ -29,8 +29,9 @@ TitleTexts MakeTitleTexts(const ViewerState& state, const TitleContext& context)
         }
         texts.caption = title + context.marks;
         if (state.CurrentFileSize != 0) {
-            texts.panels[0] = QLatin1Char(' ') + FormatThousands(state.CurrentFileSize) + QStringLiteral(" / ") +
-                              FormatThousands(state.ListTotalSize) + QStringLiteral(" byte");
+            texts.panels[0] = QLatin1Char(' ') + FormatThousands(state.CurrentFileSize) +
+                              QStringLiteral(" / ") + FormatThousands(state.ListTotalSize) +
+                              QStringLiteral(" byte");
         }
         switch (state.CurrentBitDepth) {
         case 0:
@@ -46,8 +47,8 @@ TitleTexts MakeTitleTexts(const ViewerState& state, const TitleContext& context)
             break;
         }
         if (state.CurrentFileTime != 0) {
-            texts.panels[2] =
-                FormatDateTimePattern(QDateTime::fromSecsSinceEpoch(state.CurrentFileModified), context.timeFormat);
+            texts.panels[2] = FormatDateTimePattern(QDateTime::fromSecsSinceEpoch(state.CurrentFileModified),
+                                                    context.timeFormat);
         }
         texts.panels[4] = QLatin1Char(' ') + MiniFileName(state.CurrentFile, context.home);
         texts.hint = state.CurrentFile;
@@ -56,7 +57,8 @@ TitleTexts MakeTitleTexts(const ViewerState& state, const TitleContext& context)
         texts.panels[4] = context.tip;
     }
     texts.taskTitle = QStringLiteral("Ruvela - [") +
-                      (state.RootListName.isEmpty() ? state.CurrentFolder : state.RootListName) + QLatin1Char(']');
+                      (state.RootListName.isEmpty() ? state.CurrentFolder : state.RootListName) +
+                      QLatin1Char(']');
     return texts;
 }
 
@@ -85,8 +87,19 @@ QString VersionText(int sortCount, int previousSortCount, const QList<QSize>& sc
     QString text = QStringLiteral("Ruvela  Ver_1.80") + crlf + crlf;
     text += QStringLiteral("Furiwake : %1 / %2").arg(sortCount).arg(sortCount + previousSortCount) + crlf;
     for (qsizetype i = 0; i < screens.size(); ++i) {
-        text += QStringLiteral("Display%1 : %2 x %3").arg(i + 1).arg(screens[i].width()).arg(screens[i].height()) +
+        text += QStringLiteral("Display%1 : %2 x %3")
+                    .arg(i + 1)
+                    .arg(screens[i].width())
+                    .arg(screens[i].height()) +
                 crlf;
     }
     return text + tip;
+}
+
+QString CheckListCaption(int list, int count, const QString& name) {
+    QString caption = QStringLiteral("[%1] ").arg(count, 4, 10, QLatin1Char('0')) + name;
+    if (!name.contains(QLatin1Char('&'))) {
+        caption += QStringLiteral("(&") + QChar(u'A' + list) + QLatin1Char(')');
+    }
+    return caption;
 }

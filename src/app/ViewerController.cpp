@@ -12,7 +12,6 @@
 #include <QFutureWatcher>
 #include <QStandardPaths>
 #include <QtConcurrent/QtConcurrentRun>
-
 #include <chrono>
 
 namespace {
@@ -60,7 +59,8 @@ bool ViewerController::InitFolders(const QString& programFolder, QString* error)
     const QString fromEnvironment = qEnvironmentVariable("RUVELA_DATA_DIR");
     const QString portable = programFolder + QStringLiteral("/SaveData");
     if (!fromEnvironment.isEmpty()) {
-        m_state.SaveDataFolder = WithoutTrailingSlash(ExpandShortName(fromEnvironment, m_home, QDir::currentPath()));
+        m_state.SaveDataFolder =
+            WithoutTrailingSlash(ExpandShortName(fromEnvironment, m_home, QDir::currentPath()));
     } else if (PathKind(portable) == 2) {
         m_state.SaveDataFolder = portable;
     } else {
@@ -77,7 +77,8 @@ bool ViewerController::InitFolders(const QString& programFolder, QString* error)
         ExistingFolderOr(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation), m_home);
     m_state.pDoc =
         ExistingFolderOr(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), m_home);
-    m_state.pRecy = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Trash");
+    m_state.pRecy =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Trash");
     m_tempFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/ruvela-XXXXXX"));
     m_state.pTemp = m_tempFolder->path() + QLatin1Char('/');
     m_state.MyDoc = FileNameOf(m_state.pDoc);
@@ -133,7 +134,8 @@ qint64 ViewerController::RunScan(FileEntries& list, const QString& folder, bool 
         window->scanStarted();
     }
     auto lastReport = std::make_shared<std::atomic<qint64>>(0);
-    const ScanProgress progress = [this, window, lastReport](const QString& current, int found, int lookedAt) {
+    const ScanProgress progress = [this, window, lastReport](const QString& current, int found,
+                                                             int lookedAt) {
         const qint64 now = TickCount();
         if (window && now - lastReport->load() >= kProgressInterval.count()) {
             lastReport->store(now);
@@ -145,7 +147,8 @@ qint64 ViewerController::RunScan(FileEntries& list, const QString& folder, bool 
     };
     const auto beforeSort = [this, window] {
         if (window) {
-            QMetaObject::invokeMethod(this, [window] { window->scanSorting(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [window] { window->scanSorting(); }, Qt::QueuedConnection);
         }
     };
 
@@ -364,13 +367,14 @@ void ViewerController::ReadCurrentFileFacts() {
 void ViewerController::LoadFromFile(const QString& path) {
     m_state.CurrentBitDepth = 0;
     m_state.CommentText.clear();
-    const LoadOptions options{m_options.Bmp,         m_options.Jpeg, m_options.Png, m_options.Gif,
-                              m_options.JpegQuality, m_state.JpegScale};
+    const LoadOptions options{m_options.Bmp, m_options.Jpeg,        m_options.Png,
+                              m_options.Gif, m_options.JpegQuality, m_state.JpegScale};
     LoadedImage loaded = LoadImageFile(path, options, m_state.GifImage, m_state.GifFrame);
     m_state.SourceBitmap = loaded.image;
     switch (loaded.status) {
     case LoadStatus::Missing:
-        m_state.CommentText = QStringLiteral("> ") + path + QStringLiteral("\r\n画像ファイルが見つかりません");
+        m_state.CommentText =
+            QStringLiteral("> ") + path + QStringLiteral("\r\n画像ファイルが見つかりません");
         m_state.CurrentFileSize = 0;
         m_state.CurrentFileTime = 0;
         m_state.CurrentFileModified = 0;
@@ -418,7 +422,8 @@ void ViewerController::OfferRename(const QString& path, const QString& trueExten
 }
 
 void ViewerController::LoadSideText() {
-    const QString base = m_state.CurrentFile.left(m_state.CurrentFile.size() - UpperExtension(m_state.CurrentFile).size());
+    const QString base =
+        m_state.CurrentFile.left(m_state.CurrentFile.size() - UpperExtension(m_state.CurrentFile).size());
     for (const char* extension : {".txt", ".doc", ".hed"}) {
         const QString lower = base + QLatin1String(extension);
         const QString upper = base + QString::fromLatin1(extension).toUpper();
@@ -431,7 +436,8 @@ void ViewerController::LoadSideText() {
             SetComment(QStringLiteral("ファイルサイズが大き過ぎて表示できませんでした"));
             continue;
         }
-        SetComment(QLatin1Char('[') + side + QStringLiteral("]\r\n") + DecodeText(ReadFileHead(side, kSideTextLimit)));
+        SetComment(QLatin1Char('[') + side + QStringLiteral("]\r\n") +
+                   DecodeText(ReadFileHead(side, kSideTextLimit)));
         return;
     }
 }

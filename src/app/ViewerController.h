@@ -9,10 +9,8 @@
 #include <QObject>
 #include <QSize>
 #include <QStringList>
-#include <QTimer>
-
 #include <QTemporaryDir>
-
+#include <QTimer>
 #include <atomic>
 #include <memory>
 
@@ -34,6 +32,9 @@ public:
 
     ViewerController(const Options& options, Services services, QObject* parent = nullptr);
     ~ViewerController() override;
+
+    // The scan progress window, made after the main window.
+    void SetScanWindow(ScanWindow* window) { m_services.scanWindow = window; }
 
     ViewerState& state() { return m_state; }
     const ViewerState& state() const { return m_state; }
@@ -83,12 +84,12 @@ public:
 
 signals:
     void titleChanged(const TitleTexts& texts);
-    void pictureChanged();                  // ViewBitmap changed
+    void pictureChanged(); // ViewBitmap changed
     void commentChanged(const QString& text);
     void trackBarChanged();
     void imageCommandsEnabled(bool on);
     void selectFolderInTree(const QString& folder);
-    void scanRunning(bool running);         // a subfolder scan disables the window meanwhile
+    void scanRunning(bool running); // a subfolder scan disables the window meanwhile
 
 private:
     qint64 RunScan(FileEntries& list, const QString& folder, bool subfolders);

@@ -5,7 +5,6 @@
 
 #include <QImage>
 #include <QString>
-
 #include <cstdint>
 
 // The track bar over the file list: its range, position and selection. The window draws it;
@@ -24,29 +23,29 @@ struct TrackBar {
 // The one shared record of what the viewer shows. Owned by the controller on the GUI thread
 // for the whole run; the windows read it after the controller's signals.
 struct ViewerState {
-    FileEntries FileList;     // the current list, in display order
-    int CurrentIndex = 0;     // 1-based position of the shown file; 0 = nothing shown
-    QString CurrentFile;      // full path of the shown file
+    FileEntries FileList; // the current list, in display order
+    int CurrentIndex = 0; // 1-based position of the shown file; 0 = nothing shown
+    QString CurrentFile;  // full path of the shown file
     qint64 CurrentFileSize = 0;
-    std::int32_t CurrentFileTime = 0;    // packed DOS date-time; 0 = unknown
-    qint64 CurrentFileModified = 0;      // the real modification time, seconds since the epoch
-    int CurrentBitDepth = 0;  // 0 nothing, 254 CMYK JPEG, 255 plug-in, else bits per pixel
+    std::int32_t CurrentFileTime = 0; // packed DOS date-time; 0 = unknown
+    qint64 CurrentFileModified = 0;   // the real modification time, seconds since the epoch
+    int CurrentBitDepth = 0;          // 0 nothing, 254 CMYK JPEG, 255 plug-in, else bits per pixel
     qint64 ListTotalSize = 0;
     QString CurrentFolder;
-    QString RootListName;     // the check list opened as the current list; empty for a folder
+    QString RootListName; // the check list opened as the current list; empty for a folder
     QString LowDir;
     QString LastFile;
     QString ScanMask;
     int SortMode = 0;
 
-    QImage SourceBitmap;      // as decoded
-    QImage ViewBitmap;        // as shown
+    QImage SourceBitmap; // as decoded
+    QImage ViewBitmap;   // as shown
     GifHandle GifImage;
     int GifFrame = 0;
     bool GifIsAnimated = false;
     QString CommentText;
     double ZoomRate = 1.0;
-    int JpegScale = 0;        // 0 full, 1 half, 2 quarter, 3 eighth
+    int JpegScale = 0; // 0 full, 1 half, 2 quarter, 3 eighth
 
     bool BrowserMode = false;
     bool ClipboardMode = false;
@@ -55,7 +54,7 @@ struct ViewerState {
     bool ScanBusy = false;
     bool ShowBusy = false;
     bool FormReady = false;
-    bool Paused = true;       // cleared at the end of start-up
+    bool Paused = true; // cleared at the end of start-up
 
     int ExecutionCount = 1;
     int SortCount = 0;
@@ -66,7 +65,7 @@ struct ViewerState {
     QString pDesk;
     QString pDoc;
     QString pRecy;
-    QString pTemp;            // ends with "/"
+    QString pTemp; // ends with "/"
     QString SaveDataFolder;
     QString ProgramFolder;
 

@@ -6,7 +6,6 @@
 
 #include <QSet>
 #include <QStringList>
-
 #include <deque>
 
 // The user's answers, given in advance; every question asked is recorded.

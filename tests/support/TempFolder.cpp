@@ -4,11 +4,29 @@
 
 #include <QDir>
 #include <QFileInfo>
-
+#include <cstdio>
+#include <ftw.h>
 #include <gtest/gtest.h>
 
-TempFolder::TempFolder() : m_dir(QDir::tempPath() + QStringLiteral("/ruvela-test-XXXXXX")), m_path(m_dir.path()) {
+namespace {
+
+// Removes what it can and goes on with the rest.
+int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
+    ::remove(path);
+    return 0;
+}
+
+} // namespace
+
+TempFolder::TempFolder()
+    : m_dir(QDir::tempPath() + QStringLiteral("/ruvela-test-XXXXXX")), m_path(m_dir.path()) {
     EXPECT_TRUE(m_dir.isValid());
+    // Qt cannot remove names that are not UTF-8; the folder is removed byte-wise instead.
+    m_dir.setAutoRemove(false);
+}
+
+TempFolder::~TempFolder() {
+    ::nftw(NativePath(m_path).constData(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
 }
 
 QString TempFolder::file(const QString& name) const {

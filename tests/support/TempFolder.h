@@ -8,6 +8,9 @@
 class TempFolder {
 public:
     TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
     const QString& path() const { return m_path; }
     // Full path of `name` inside the folder.
     QString file(const QString& name) const;

@@ -1,5 +1,4 @@
 #include <QGuiApplication>
-
 #include <gtest/gtest.h>
 
 // Core tests run with a GUI application on the offscreen platform, so fonts and painting work

@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
-
 #include <cstddef>
 
 // File names on Linux are bytes; QString is UTF-16. Names that are valid UTF-8 map to their

@@ -83,11 +83,10 @@ std::int32_t PackDosTime(const QDateTime& time) {
     if (!local.isValid() || d.year() < 1980 || d.year() > 2107) {
         return 0;
     }
-    const std::uint32_t packed = (static_cast<std::uint32_t>(d.year() - 1980) << 25) |
-                                 (static_cast<std::uint32_t>(d.month()) << 21) |
-                                 (static_cast<std::uint32_t>(d.day()) << 16) |
-                                 (static_cast<std::uint32_t>(t.hour()) << 11) |
-                                 (static_cast<std::uint32_t>(t.minute()) << 5) | static_cast<std::uint32_t>(t.second() / 2);
+    const std::uint32_t packed =
+        (static_cast<std::uint32_t>(d.year() - 1980) << 25) | (static_cast<std::uint32_t>(d.month()) << 21) |
+        (static_cast<std::uint32_t>(d.day()) << 16) | (static_cast<std::uint32_t>(t.hour()) << 11) |
+        (static_cast<std::uint32_t>(t.minute()) << 5) | static_cast<std::uint32_t>(t.second() / 2);
     return static_cast<std::int32_t>(packed);
 }
 

@@ -2,7 +2,6 @@
 
 #include <QDateTime>
 #include <QString>
-
 #include <cstdint>
 
 // Small texts made from paths, numbers and times, as the caption and the status bar show them.

@@ -1,9 +1,9 @@
-#include "core/common/NativePath.h"
 #include "core/common/PathText.h"
+
+#include "core/common/NativePath.h"
 #include "support/TempFolder.h"
 
 #include <QDir>
-
 #include <gtest/gtest.h>
 
 TEST(PathText, MiniFileNameShortensOnlyTheHomeFolderAtTheStart) {
@@ -11,7 +11,8 @@ TEST(PathText, MiniFileNameShortensOnlyTheHomeFolderAtTheStart) {
     EXPECT_EQ(MiniFileName(QStringLiteral("/home/aki/写真/a.jpg"), home), QStringLiteral("~/写真/a.jpg"));
     EXPECT_EQ(MiniFileName(QStringLiteral("/home/aki"), home), QStringLiteral("~"));
     EXPECT_EQ(MiniFileName(QStringLiteral("/home/akira/a.jpg"), home), QStringLiteral("/home/akira/a.jpg"));
-    EXPECT_EQ(MiniFileName(QStringLiteral("/mnt/home/aki/a.jpg"), home), QStringLiteral("/mnt/home/aki/a.jpg"));
+    EXPECT_EQ(MiniFileName(QStringLiteral("/mnt/home/aki/a.jpg"), home),
+              QStringLiteral("/mnt/home/aki/a.jpg"));
 }
 
 TEST(PathText, PathLevelCountsDelimiters) {
@@ -40,8 +41,10 @@ TEST(PathText, ExtensionsAndParts) {
         const char* extension;
     };
     const Case cases[] = {
-        {"/a/b/photo.jpeg", "/a/b", "photo.jpeg", ".JPEG"}, {"/a/d.JPEG.txt", "/a", "d.JPEG.txt", ".TXT"},
-        {"/noext", "/", "noext", ""},                        {"/a.b/noext", "/a.b", "noext", ""},
+        {"/a/b/photo.jpeg", "/a/b", "photo.jpeg", ".JPEG"},
+        {"/a/d.JPEG.txt", "/a", "d.JPEG.txt", ".TXT"},
+        {"/noext", "/", "noext", ""},
+        {"/a.b/noext", "/a.b", "noext", ""},
         {"/a/trailing.", "/a", "trailing.", "."},
     };
     for (const Case& c : cases) {
@@ -68,7 +71,8 @@ TEST(PathText, DateTimePatternAndDosTime) {
     const QDateTime evening(QDate(2026, 12, 9), QTime(22, 7, 45));
     EXPECT_EQ(FormatDateTimePattern(evening, QStringLiteral("yyyy/mm/dd(ddd) am/pm hh:nn")),
               QStringLiteral("2026/12/09(水) pm 10:07"));
-    EXPECT_EQ(FormatDateTimePattern(evening, QStringLiteral("yy-m-d hh:mm:ss")), QStringLiteral("26-12-9 22:07:45"));
+    EXPECT_EQ(FormatDateTimePattern(evening, QStringLiteral("yy-m-d hh:mm:ss")),
+              QStringLiteral("26-12-9 22:07:45"));
     const QDateTime noon(QDate(2001, 2, 3), QTime(12, 0, 0));
     EXPECT_EQ(FormatDateTimePattern(noon, QStringLiteral("am/pm h:nn")), QStringLiteral("pm 12:00"));
 

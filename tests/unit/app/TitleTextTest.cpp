@@ -1,7 +1,6 @@
 #include "app/TitleText.h"
 
 #include <QDateTime>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -56,8 +55,8 @@ TEST(TitleText, ModesMarksAndDepths) {
     state.CurrentFileTime = 0;
     state.CurrentBitDepth = 254;
     TitleTexts texts = MakeTitleTexts(state, context);
-    EXPECT_EQ(texts.caption,
-              QStringLiteral("Ruvela - スライドショー再生中 - クリップボード表示中 - 2/3 [b.jpg]  (640x480) * 0.50  :  猫[3]"));
+    EXPECT_EQ(texts.caption, QStringLiteral("Ruvela - スライドショー再生中 - クリップボード表示中 - 2/3 "
+                                            "[b.jpg]  (640x480) * 0.50  :  猫[3]"));
     EXPECT_EQ(texts.panels[0], QString());
     EXPECT_EQ(texts.panels[1], QStringLiteral("CMYK"));
     EXPECT_EQ(texts.panels[2], QString());
@@ -89,11 +88,21 @@ TEST(TitleText, NothingShownShowsTheEmptyCaptionAndATip) {
 }
 
 TEST(TitleText, TipsAndVersionBox) {
-    EXPECT_EQ(TipsStr(0), QStringLiteral("Tips : [Ctrl]キーを押しながらフォルダを開くと、下位フォルダの画像も検索します"));
-    EXPECT_EQ(TipsStr(17), QStringLiteral("Tips : 高解像度の写真など表示が遅い場合、JPEGハーフサイズ読込で少しだけ改善されます"));
+    EXPECT_EQ(
+        TipsStr(0),
+        QStringLiteral("Tips : [Ctrl]キーを押しながらフォルダを開くと、下位フォルダの画像も検索します"));
+    EXPECT_EQ(TipsStr(17),
+              QStringLiteral(
+                  "Tips : 高解像度の写真など表示が遅い場合、JPEGハーフサイズ読込で少しだけ改善されます"));
     EXPECT_EQ(TipsStr(9), TipsStr(0));
     EXPECT_EQ(VersionCaption(12), QStringLiteral("Ruvela - バージョン情報（12）"));
     EXPECT_EQ(VersionText(0, 41, {QSize(1920, 1080), QSize(1280, 1024)}, QStringLiteral("Tips : x")),
               QStringLiteral("Ruvela  Ver_1.80\r\n\r\nFuriwake : 0 / 41\r\nDisplay1 : 1920 x 1080\r\n"
                              "Display2 : 1280 x 1024\r\nTips : x"));
+}
+
+TEST(TitleText, CheckListCaptions) {
+    EXPECT_EQ(CheckListCaption(0, 12, QStringLiteral("汎用")), QStringLiteral("[0012] 汎用(&A)"));
+    EXPECT_EQ(CheckListCaption(9, 0, QStringLiteral("プリント")), QStringLiteral("[0000] プリント(&J)"));
+    EXPECT_EQ(CheckListCaption(3, 12345, QStringLiteral("削除&候補")), QStringLiteral("[12345] 削除&候補"));
 }

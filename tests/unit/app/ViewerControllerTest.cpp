@@ -1,18 +1,23 @@
 #include "app/ViewerController.h"
+
 #include "core/common/NativePath.h"
 #include "core/convert/ImageEncoders.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempFolder.h"
 
 #include <QColor>
-
 #include <gtest/gtest.h>
 
 namespace {
 
-QImage Picture(int width, int height, QColor colour = QColor(40, 120, 200)) {
+// A small gradient: large enough as a file to pass the scan's 128-byte floor.
+QImage Picture(int width, int height) {
     QImage image(width, height, QImage::Format_RGB888);
-    image.fill(colour);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            image.setPixelColor(x, y, QColor((x * 37) % 256, (y * 53) % 256, (x * y) % 256));
+        }
+    }
     return image;
 }
 
@@ -205,7 +210,7 @@ TEST_F(ControllerTest, AFileThatVanishedAfterTheScanShowsTheMissingPicture) {
 }
 
 TEST_F(ControllerTest, APngNamedJpgOffersTheRightExtensionAndRenames) {
-    const QString wrong = pictures.write(QStringLiteral("x.jpg"), Png(20, 10));
+    const QString wrong = pictures.write(QStringLiteral("x.jpg"), Png(40, 20));
     prompts.answers = {MessageResult::No};
     controller->ViewFolder(pictures.path(), true);
     ASSERT_EQ(prompts.asked.size(), 1u);
@@ -223,12 +228,12 @@ TEST_F(ControllerTest, APngNamedJpgOffersTheRightExtensionAndRenames) {
     EXPECT_EQ(PathKind(right), 1);
     EXPECT_EQ(state().CurrentFile, right);
     EXPECT_EQ(state().FileList[0].path, right);
-    EXPECT_EQ(state().SourceBitmap.size(), QSize(20, 10));
-    EXPECT_EQ(title.caption, QStringLiteral("Ruvela - 1/1 [x.png]  (20x10) * 1.00"));
+    EXPECT_EQ(state().SourceBitmap.size(), QSize(40, 20));
+    EXPECT_EQ(title.caption, QStringLiteral("Ruvela - 1/1 [x.png]  (40x20) * 1.00"));
 }
 
 TEST_F(ControllerTest, ARenameThatWouldReplaceAFileIsRefused) {
-    const QString wrong = pictures.write(QStringLiteral("x.jpg"), Png(20, 10));
+    const QString wrong = pictures.write(QStringLiteral("x.jpg"), Png(40, 20));
     const QString taken = pictures.write(QStringLiteral("x.png"), "not a picture but the user's file");
     prompts.answers = {MessageResult::Yes};
     controller->ViewFile(wrong);

@@ -1,0 +1,5 @@
+include(${CMAKE_CURRENT_LIST_DIR}/app.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/convert.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/filelist.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/layers.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/imaging.cmake)
