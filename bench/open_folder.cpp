@@ -1,0 +1,93 @@
+// Opening a folder of 10,000 pictures and showing the first, a 24-megapixel JPEG: the scan,
+// the name order, the decode and the fit into the view, as the program does it.
+#include "app/ViewerController.h"
+#include "core/common/NativePath.h"
+#include "core/convert/ImageEncoders.h"
+#include "support/ScriptedPrompts.h"
+
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+namespace {
+
+// A picture that compresses like a photograph: smooth gradients with fine texture.
+QImage PhotoLike(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB888);
+    std::uint32_t noise = 12345;
+    for (int y = 0; y < height; ++y) {
+        uchar* row = image.scanLine(y);
+        for (int x = 0; x < width; ++x) {
+            noise = noise * 1103515245u + 12345u;
+            const int grain = static_cast<int>((noise >> 16) & 15) - 8;
+            row[3 * x] = static_cast<uchar>(std::clamp(x * 255 / width + grain, 0, 255));
+            row[3 * x + 1] = static_cast<uchar>(std::clamp(y * 255 / height + grain, 0, 255));
+            row[3 * x + 2] = static_cast<uchar>(std::clamp(((x + y) / 16) % 256 + grain, 0, 255));
+        }
+    }
+    return image;
+}
+
+struct Folder {
+    QTemporaryDir dir;
+    Folder() {
+        JpegEncodeOptions options;
+        options.quality = 90;
+        WriteFile(dir.path() + QStringLiteral("/0000.jpg"), EncodeJpeg(PhotoLike(6000, 4000), options));
+        const QString small = dir.path() + QStringLiteral("/0001.jpg");
+        WriteFile(small, EncodeJpeg(PhotoLike(160, 120), options));
+        for (int i = 2; i < 10000; ++i) {
+            const QString name = dir.path() + QStringLiteral("/%1.jpg").arg(i, 4, 10, QLatin1Char('0'));
+            if (::link(NativePath(small).constData(), NativePath(name).constData()) != 0) {
+                std::abort();
+            }
+        }
+    }
+    static void WriteFile(const QString& path, const QByteArray& bytes) {
+        QFile file;
+        if (!OpenFile(file, path, QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+            std::abort();
+        }
+    }
+};
+
+void BM_OpenFolderAndShowFirst(benchmark::State& state) {
+    static Folder folder;
+    QTemporaryDir data;
+    qputenv("RUVELA_DATA_DIR", NativePath(data.path()));
+    ScriptedPrompts prompts;
+    RecordedSounds sounds;
+    HeldKeys keys;
+    ViewerController controller(Options{}, ViewerController::Services{prompts, sounds, keys, nullptr});
+    QString error;
+    if (!controller.InitFolders(data.path(), &error)) {
+        state.SkipWithError("no data folder");
+        return;
+    }
+    controller.PrepareScanMask();
+    controller.SetViewSize(QSize(1280, 800));
+    for (auto _ : state) {
+        controller.ViewFolder(folder.dir.path(), false);
+        benchmark::DoNotOptimize(controller.state().ViewBitmap.constBits());
+    }
+    if (controller.state().FileList.size() != 10000 || controller.state().SourceBitmap.width() != 6000) {
+        state.SkipWithError("the folder was not shown as expected");
+    }
+}
+BENCHMARK(BM_OpenFolderAndShowFirst)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,7 @@
+target_sources(ruvela_core PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/HeaderProbe.cpp
+)
+target_sources(ruvela_core PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/FileScan.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ScanMask.cpp
+)
