@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -42,8 +41,9 @@ using ScanProgress = std::function<bool(const QString& folder, int found, int lo
 // to folders are followed once, never into a loop. After a stop the partial list is returned
 // unsorted; `stopped` tells which happened. `beforeSort` is called when the walk ended without a
 // stop, right before the list is sorted.
-qint64 FullSearch(FileEntries& list, const QString& folder, const ScanRule& rule, const ScanProgress& progress,
-                  bool* stopped = nullptr, const std::function<void()>& beforeSort = {});
+qint64 FullSearch(FileEntries& list, const QString& folder, const ScanRule& rule,
+                  const ScanProgress& progress, bool* stopped = nullptr,
+                  const std::function<void()>& beforeSort = {});
 
 // Orders `list` by the sort mode. This build knows no order (0) and the two name orders (1
 // ascending, 17 descending); others leave the list as it is.

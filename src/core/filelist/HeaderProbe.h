@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <cstdint>
 
 // Reads the pixel size of a picture from its first bytes without decoding it.

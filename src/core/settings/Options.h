@@ -39,10 +39,11 @@ struct Options {
     bool sndPlay = false;
     QString sndCopy, sndMove, sndUndo, sndCheckOn, sndCheckOff, sndLoop;
 
-    QString ListName[10] = {QStringLiteral("汎用"),     QStringLiteral("猫"),       QStringLiteral("SNS"),
-                            QStringLiteral("削除候補"), QStringLiteral("保留"),     QStringLiteral("お気に入り"),
-                            QStringLiteral("要レタッチ"), QStringLiteral("USBメモリ"), QStringLiteral("壁紙"),
-                            QStringLiteral("プリント")};
+    QString ListName[10] = {QStringLiteral("汎用"),       QStringLiteral("猫"),
+                            QStringLiteral("SNS"),        QStringLiteral("削除候補"),
+                            QStringLiteral("保留"),       QStringLiteral("お気に入り"),
+                            QStringLiteral("要レタッチ"), QStringLiteral("USBメモリ"),
+                            QStringLiteral("壁紙"),       QStringLiteral("プリント")};
 
     // Colours in the stored form: red in the low byte.
     qint32 CommentFontColor = 16777215;

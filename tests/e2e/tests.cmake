@@ -1,0 +1,16 @@
+# End-to-end tests: the real program under a private X server, driven with xdotool.
+set(RUVELA_E2E_DRIVER
+    e2e/ChildProcess.cpp
+    e2e/E2eDriver.cpp
+    e2e/XvfbEnvironment.cpp
+)
+
+# ruvela_e2e(<name> SOURCES …): an end-to-end test program with the driver; building it builds
+# the program too.
+function(ruvela_e2e name)
+    cmake_parse_arguments(E "" "" "SOURCES" ${ARGN})
+    ruvela_test(${name} e2e SOURCES ${RUVELA_E2E_DRIVER} ${E_SOURCES} LIBS Qt6::Gui)
+    add_dependencies(${name} ruvela)
+endfunction()
+
+ruvela_e2e(startup_e2e SOURCES e2e/StartupTest.cpp)
