@@ -202,6 +202,14 @@ void ViewerController::ViewFolder(const QString& folder, bool selectInTree) {
     m_state.ScanBusy = false;
 }
 
+// 1 + the index of `path` in the list (exact match), or 1 when it is not there.
+int ViewerController::PositionOf(const QString& path) const {
+    const auto& list = m_state.FileList;
+    const auto found =
+        std::find_if(list.begin(), list.end(), [&path](const FileEntry& e) { return e.path == path; });
+    return found == list.end() ? 1 : static_cast<int>(found - list.begin()) + 1;
+}
+
 // Shows entry `position` of the freshly scanned list and sets the track bar to the list.
 void ViewerController::ShowFileList(int position) {
     m_state.CurrentIndex = 0;
@@ -225,14 +233,7 @@ void ViewerController::ViewFile(const QString& path) {
         return;
     }
     EnableImageCommands(true);
-    int position = 1;
-    for (std::size_t i = 0; i < m_state.FileList.size(); ++i) {
-        if (m_state.FileList[i].path == path) {
-            position = static_cast<int>(i) + 1;
-            break;
-        }
-    }
-    ShowFileList(position);
+    ShowFileList(PositionOf(path));
     emit selectFolderInTree(m_state.CurrentFolder);
 }
 
@@ -252,14 +253,7 @@ void ViewerController::ViewFileUndo(const QString& path) {
         return;
     }
     EnableImageCommands(true);
-    int position = 1;
-    for (std::size_t i = 0; i < m_state.FileList.size(); ++i) {
-        if (m_state.FileList[i].path == path) {
-            position = static_cast<int>(i) + 1;
-            break;
-        }
-    }
-    ShowFileList(position);
+    ShowFileList(PositionOf(path));
 }
 
 void ViewerController::ImgListDelete() {

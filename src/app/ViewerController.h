@@ -104,6 +104,7 @@ private:
     void CloseGif();
     void NextGifFrame();
     void ShowFileList(int position);
+    int PositionOf(const QString& path) const;
     TitleContext MakeTitleContext() const;
 
     Options m_options;

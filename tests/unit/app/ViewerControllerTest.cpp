@@ -6,6 +6,8 @@
 #include "support/TempFolder.h"
 
 #include <QColor>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -288,4 +290,32 @@ TEST_F(ControllerTest, AMessageBoxThatCannotBeShownGoesToTheCaption) {
     EXPECT_EQ(controller->infoMes(QStringLiteral("だめです"), MessageIcon::Exclamation), MessageResult::None);
     EXPECT_EQ(title.caption, QStringLiteral("Ruvela - だめです"));
     EXPECT_FALSE(state().Paused);
+}
+
+TEST_F(ControllerTest, AnAnimatedGifPlaysItsFramesWithTheirDelays) {
+    std::vector<GifFrameSpec> frames;
+    for (int i = 0; i < 3; ++i) {
+        GifFrameSpec frame;
+        frame.image = Picture(30, 20);
+        frame.image.fill(QColor(i * 100, 50, 200 - i * 60));
+        frame.delayCs = 5;
+        frames.push_back(frame);
+    }
+    pictures.write(QStringLiteral("anim.gif"), EncodeGif(30, 20, frames));
+    controller->ViewFolder(pictures.path(), true);
+    ASSERT_TRUE(state().GifIsAnimated);
+    EXPECT_EQ(comment, QStringLiteral("アニメーションセル数 = 1/3"));
+    EXPECT_EQ(state().GifFrame, 0);
+    const QRgb first = state().ViewBitmap.pixel(0, 0);
+
+    QElapsedTimer clock;
+    clock.start();
+    while (state().GifFrame == 0 && clock.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    }
+    EXPECT_EQ(state().GifFrame, 1);
+    EXPECT_NE(state().ViewBitmap.pixel(0, 0), first);
+    // Another file stops the animation.
+    controller->ViewFolder(data.path(), true);
+    EXPECT_FALSE(state().GifIsAnimated);
 }
