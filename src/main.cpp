@@ -18,6 +18,8 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ruvela"));
+    // A drag starts only after the mouse moved 16 pixels.
+    QApplication::setStartDragDistance(16);
 
     // Qt has taken its own options out of argv; the rest are ours. They are read as bytes, so
     // names that are not UTF-8 survive.
