@@ -363,7 +363,7 @@ void ViewerController::LoadFromFile(const QString& path) {
     m_state.CommentText.clear();
     const LoadOptions options{m_options.Bmp, m_options.Jpeg,        m_options.Png,
                               m_options.Gif, m_options.JpegQuality, m_state.JpegScale};
-    LoadedImage loaded = LoadImageFile(path, options, m_state.GifImage, m_state.GifFrame);
+    LoadedImage loaded = LoadImageFile(path, options, m_state.GifImage, m_state.GifFrame, &m_pixelPool);
     m_state.SourceBitmap = loaded.image;
     switch (loaded.status) {
     case LoadStatus::Missing:

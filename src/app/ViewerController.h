@@ -4,6 +4,7 @@
 #include "app/TitleText.h"
 #include "app/ViewerState.h"
 #include "core/common/UserPrompts.h"
+#include "core/imaging/PixelBufferPool.h"
 #include "core/settings/Options.h"
 
 #include <QObject>
@@ -119,5 +120,6 @@ private:
     std::atomic<bool> m_stopScan{false};
     QTimer m_gifTimer;
     QString m_home;
+    PixelBufferPool m_pixelPool;                 // decoded pictures reuse buffers no picture holds any more
     std::unique_ptr<QTemporaryDir> m_tempFolder; // pTemp, removed at exit
 };
