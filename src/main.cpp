@@ -8,6 +8,7 @@
 #include "ui/filelist/TFormSearch.h"
 #include "ui/main/TFormMain.h"
 #include "ui/main/TFormSplash.h"
+#include "ui/settings/TFormOption.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -44,6 +45,8 @@ int main(int argc, char** argv) {
     std::unique_ptr<TFormSplash> splash = TFormSplash::Show(controller.state().SaveDataFolder);
     TFormMain form(controller, clipboard);
     prompts.setOwner(&form);
+    TFormOption optionDialog(sound, &form);
+    form.SetOptionDialog(&optionDialog);
     TFormSearch search;
     search.setOwner(&form);
     controller.SetScanWindow(&search);

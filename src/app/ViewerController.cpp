@@ -6,6 +6,7 @@
 #include "core/common/TextEncoding.h"
 #include "core/filelist/HeaderProbe.h"
 #include "core/imaging/ImageLoader.h"
+#include "core/settings/SettingsFile.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -118,6 +119,40 @@ bool ViewerController::ShutDown() {
     m_gifTimer.stop();
     ++m_state.ExecutionCount;
     return m_state.FormReady;
+}
+
+QString ViewerController::SettingsPath() const {
+    return m_state.SaveDataFolder + QStringLiteral("/Ruvela.ini");
+}
+
+bool ViewerController::LoadSettings(bool atStartUp) {
+    QString message;
+    const bool loaded = IniLoad(SettingsPath(), m_options, &message);
+    // A file set aside as unreadable loads the defaults and says so too.
+    if (!message.isEmpty()) {
+        infoMes(message, MessageIcon::Exclamation);
+    }
+    if (atStartUp) {
+        m_state.ExecutionCount = m_options.Execution;
+        m_state.PreviousSortCount = m_options.Movement;
+        m_state.LastFile = m_options.ImgFile;
+        m_state.SortMode = m_options.SortNo;
+        m_soundOn = m_options.sndPlay;
+    }
+    return loaded;
+}
+
+bool ViewerController::SaveSettings() {
+    m_options.Execution = m_state.ExecutionCount;
+    m_options.Movement = m_state.PreviousSortCount + m_state.SortCount;
+    m_options.ImgFile = m_state.FileList.empty() ? m_state.CurrentFolder : m_state.CurrentFile;
+    m_options.SortNo = m_state.SortMode;
+    QString message;
+    if (!IniSave(SettingsPath(), m_options, &message)) {
+        infoMes(message, MessageIcon::Exclamation);
+        return false;
+    }
+    return true;
 }
 
 qint64 ViewerController::RunScan(FileEntries& list, const QString& folder, bool subfolders) {

@@ -53,6 +53,17 @@ public:
     // Shut-down: stops loading; returns whether the settings may be written.
     bool ShutDown();
 
+    // "Ruvela.ini" in the data folder.
+    QString SettingsPath() const;
+    // Reads the settings file into the options. At start-up the run's counters, the last file,
+    // the sort order and the sound switch are taken from it too; a later re-read keeps this
+    // run's counters, so files sorted before the options dialog are not counted twice. False
+    // (after telling the user) when the file could not be read.
+    bool LoadSettings(bool atStartUp);
+    // Writes the options with this run's counters, the last shown file and the sort order.
+    // False (after telling the user) when the file could not be written.
+    bool SaveSettings();
+
     void ViewFolder(const QString& folder, bool selectInTree);
     void ViewFile(const QString& path);
     void ViewFileUndo(const QString& path);

@@ -1,9 +1,14 @@
 target_sources(ruvela_ui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/common/StoredColor.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/common/StoredFont.cpp
     ${CMAKE_CURRENT_LIST_DIR}/filelist/TFormSearch.cpp
     ${CMAKE_CURRENT_LIST_DIR}/main/ImgBar.cpp
     ${CMAKE_CURRENT_LIST_DIR}/main/ImgView.cpp
     ${CMAKE_CURRENT_LIST_DIR}/main/MainMenu.cpp
     ${CMAKE_CURRENT_LIST_DIR}/main/TFormMain.cpp
     ${CMAKE_CURRENT_LIST_DIR}/main/TFormSplash.cpp
+)
+target_sources(ruvela_ui PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/settings/CommandNameList.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/settings/TFormOption.cpp
 )

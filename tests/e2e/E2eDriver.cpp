@@ -166,6 +166,21 @@ QString E2eDriver::title() const {
     return xdotool({QStringLiteral("getwindowname"), m_window}).out;
 }
 
+QSize E2eDriver::windowSize() const {
+    if (m_window.isEmpty())
+        return {};
+    const ToolResult geometry =
+        xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), m_window});
+    QSize size;
+    for (const QString& line : geometry.out.split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1String("WIDTH=")))
+            size.setWidth(line.mid(6).toInt());
+        else if (line.startsWith(QLatin1String("HEIGHT=")))
+            size.setHeight(line.mid(7).toInt());
+    }
+    return size;
+}
+
 ::testing::AssertionResult E2eDriver::pressKeys(const QStringList& keys) {
     if (m_window.isEmpty())
         return ::testing::AssertionFailure() << "no window yet: call waitForWindow first";

@@ -51,6 +51,8 @@ public:
     ::testing::AssertionResult waitForTitle(const QRegularExpression& title, int timeoutMs = kTimeoutMs);
     // The window's title now (empty when it cannot be read).
     QString title() const;
+    // The size of the window's client area now (empty when it cannot be read).
+    QSize windowSize() const;
     // Gives the window the keyboard focus and presses each key combination in turn, in xdotool's
     // names: "Right", "ctrl+o", "alt+F4".
     ::testing::AssertionResult pressKeys(const QStringList& keys);

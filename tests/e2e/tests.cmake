@@ -14,3 +14,4 @@ function(ruvela_e2e name)
 endfunction()
 
 ruvela_e2e(startup_e2e SOURCES e2e/StartupTest.cpp)
+ruvela_e2e(settings_e2e SOURCES e2e/SettingsTest.cpp)

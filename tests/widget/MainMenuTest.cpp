@@ -109,7 +109,7 @@ TEST_F(MainMenuTest, ItemsCarryTheirCaptionsShortcutsAndState) {
         {"設定(&O)/JPEGハーフサイズ読込(&J)/１/２サイズで読込", "", true},
         {"設定(&O)/JPEGハーフサイズ読込(&J)/１/４サイズで読込", "", true},
         {"設定(&O)/JPEGハーフサイズ読込(&J)/１/８サイズで読込", "", true},
-        {"設定(&O)/環境設定(&O)...", "", false},
+        {"設定(&O)/環境設定(&O)...", "", true},
         {"縮小(&S)", "", false},
         {"拡大(&Z)", "", false},
         {"戻る(&B)", "", false},

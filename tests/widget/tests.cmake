@@ -8,3 +8,5 @@ ruvela_test(widget_img_bar widget SOURCES ${CMAKE_CURRENT_LIST_DIR}/ImgBarTest.c
 ruvela_test(widget_search_window widget
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/TFormSearchTest.cpp LIBS ruvela_ui Qt6::Test)
 ruvela_test(widget_platform widget SOURCES ${CMAKE_CURRENT_LIST_DIR}/PlatformTest.cpp LIBS ruvela_ui Qt6::Test)
+ruvela_test(widget_options widget SOURCES ${CMAKE_CURRENT_LIST_DIR}/TFormOptionTest.cpp LIBS ruvela_ui Qt6::Test)
+ruvela_test(widget_settings widget SOURCES ${CMAKE_CURRENT_LIST_DIR}/SettingsWindowTest.cpp LIBS ruvela_ui Qt6::Test)

@@ -262,7 +262,7 @@ constexpr MenuRow kRows[] = {
     Item("mnuJPEGSize4", "mnuJPEGHalfSize", "１/４サイズで読込", "", Checkable | Built, 4, "jpeg"),
     Item("mnuJPEGSize8", "mnuJPEGHalfSize", "１/８サイズで読込", "", Checkable | Built, 8, "jpeg"),
     Sep("mnuOption"),
-    Item("mnuFileOption", "mnuOption", "環境設定(&O)...", "", 0, 0, ""),
+    Item("mnuFileOption", "mnuOption", "環境設定(&O)...", "", Built, 0, ""),
     Item("mnuWindowZoomUp", "mnuOption", "最大化", "", Hidden, 0, ""),
     Item("mnuCommentZoomUp", "mnuOption", "コメント最大化", "", Hidden, 0, ""),
     Item("mnuWindowReset", "mnuOption", "ウィンドウ初期化", "", Hidden, 0, ""),

@@ -5,8 +5,10 @@
 #include "platform/ClipboardReader.h"
 #include "platform/LocalUrl.h"
 #include "ui/common/StoredColor.h"
+#include "ui/common/StoredFont.h"
 #include "ui/main/ImgBar.h"
 #include "ui/main/ImgView.h"
+#include "ui/settings/TFormOption.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -198,6 +200,7 @@ void TFormMain::WireMenu() {
     on("mnuFoldetOpen", &TFormMain::mnuFoldetOpenClick);
     on("mnuClipBoardOpen", &TFormMain::mnuClipBoardOpenClick);
     on("Refresh1", &TFormMain::Refresh1Click);
+    on("mnuFileOption", &TFormMain::mnuFileOptionClick);
     on("Exit1", &TFormMain::close);
     on("mnuVersion", &TFormMain::mnuVersionClick);
     for (const char* name : {"mnuJPEGSize1", "mnuJPEGSize2", "mnuJPEGSize4", "mnuJPEGSize8"}) {
@@ -244,6 +247,11 @@ void TFormMain::SetTreeModel() {
 }
 
 void TFormMain::FormFirstShow(const QStringList& arguments) {
+    if (!m_controller.LoadSettings(true)) {
+        close();
+        return;
+    }
+    ApplySettings();
     MenuSeting();
     m_controller.StartUp(arguments);
     // Start-up may have read the sound switch from the settings.
@@ -299,9 +307,98 @@ QString TFormMain::TreeFolder() const {
 void TFormMain::closeEvent(QCloseEvent* event) {
     if (!m_shutDown) {
         m_shutDown = true;
-        m_controller.ShutDown();
+        if (m_controller.ShutDown()) {
+            CollectSettings();
+            m_controller.SaveSettings();
+        }
     }
     event->accept();
+}
+
+// The options dialog: the settings are written before it opens and again when it is saved, and
+// read back and applied in every case, so a cancelled dialog leaves nothing behind. The sound
+// switch only takes effect at the next start.
+void TFormMain::mnuFileOptionClick() {
+    if (isFullScreen()) {
+        m_controller.infoMes(QStringLiteral("フルスクリーン中に設定変更は出来ません"),
+                             MessageIcon::Exclamation);
+        return;
+    }
+    if (!m_optionDialog) {
+        return;
+    }
+    m_controller.SetSlideShow(false);
+    const bool sound = m_controller.soundOn();
+    CollectSettings();
+    m_controller.SaveSettings();
+    ViewerState& state = m_controller.state();
+    m_optionDialog->setOptions(m_controller.options());
+    m_optionDialog->setCurrentPlace(state.CurrentFolder, state.ZoomRate);
+    state.Paused = true;
+    const bool saved = m_optionDialog->exec() == QDialog::Accepted;
+    state.Paused = false;
+    if (saved) {
+        m_controller.options() = m_optionDialog->options();
+        m_controller.SaveSettings();
+    }
+    m_controller.LoadSettings(false);
+    ApplySettings();
+    MenuSeting();
+    m_controller.SetSoundOn(sound);
+    m_menu.action(QStringLiteral("mnuSoundPlay"))->setChecked(sound);
+}
+
+// Places the window, its panes, fonts and colours as the options say.
+void TFormMain::ApplySettings() {
+    const Options& o = m_controller.options();
+    if (!isMaximized()) {
+        setGeometry(o.X, o.Y, o.Width, o.Height);
+    }
+    if (o.Max) {
+        showMaximized();
+    }
+    m_treeSplit->setSizes({o.TreeWidth, std::max(1, m_treeSplit->width() - o.TreeWidth)});
+    m_commentSplit->setSizes({std::max(1, m_commentSplit->height() - o.TextHeight), o.TextHeight});
+    m_menu.action(QStringLiteral("mnuTreeMode"))->setChecked(o.VisibleTree);
+    m_menu.action(QStringLiteral("mnuStatusMode"))->setChecked(o.VisibleStatus);
+    m_menu.action(QStringLiteral("mnuTextMode"))->setChecked(o.VisibleText);
+    m_menu.action(QStringLiteral("mnuBarMode"))->setChecked(o.VisibleTrack);
+    m_tree->setVisible(o.VisibleTree);
+    statusBar()->setVisible(o.VisibleStatus);
+    m_comment->setVisible(o.VisibleText);
+    m_imgBar->setVisible(o.VisibleTrack);
+    m_tree->setFont(FontFromStored(o.TreeFont, o.TreeFontSize, o.TreeFontStyle));
+    m_comment->setFont(FontFromStored(o.CommentFont, o.CommentFontSize, o.CommentFontStyle));
+    QPalette commentColours = m_comment->palette();
+    commentColours.setColor(QPalette::Base, ColorFromStored(o.CommentBackColor, palette()));
+    commentColours.setColor(QPalette::Text, ColorFromStored(o.CommentFontColor, palette()));
+    m_comment->setPalette(commentColours);
+    QPalette viewColours = m_scrBox->viewport()->palette();
+    viewColours.setColor(QPalette::Window, ColorFromStored(o.ImgBackColor, palette()));
+    m_scrBox->viewport()->setPalette(viewColours);
+    for (QAction* item : m_menu.menu(QStringLiteral("mnuSort"))->actions()) {
+        if (item->isCheckable() && item->data().toInt() == o.SortNo) {
+            item->setChecked(true);
+        }
+    }
+}
+
+// Takes the window's placement and pane sizes into the options; the restored rectangle is
+// kept while the window is maximised.
+void TFormMain::CollectSettings() {
+    Options& o = m_controller.options();
+    const QRect normal = normalGeometry();
+    o.X = normal.x();
+    o.Y = normal.y();
+    o.Width = normal.width();
+    o.Height = normal.height();
+    o.Max = isMaximized();
+    o.TreeWidth = m_tree->width();
+    o.TextHeight = m_comment->height();
+    o.VisibleTree = !m_tree->isHidden();
+    o.VisibleStatus = m_menu.action(QStringLiteral("mnuStatusMode"))->isChecked();
+    o.VisibleText = m_menu.action(QStringLiteral("mnuTextMode"))->isChecked();
+    o.VisibleTrack = m_menu.action(QStringLiteral("mnuBarMode"))->isChecked();
 }
 
 void TFormMain::dragEnterEvent(QDragEnterEvent* event) {

@@ -15,6 +15,7 @@ class QPlainTextEdit;
 class QScrollArea;
 class QSplitter;
 class QTreeView;
+class TFormOption;
 class ViewerController;
 struct TitleTexts;
 
@@ -36,6 +37,9 @@ public:
 
     MainMenu& mainMenu() { return m_menu; }
 
+    // The options dialog, made at start-up right after this window.
+    void SetOptionDialog(TFormOption* dialog) { m_optionDialog = dialog; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -49,6 +53,8 @@ private:
     void WireController();
     void SetTreeModel();
 
+    void ApplySettings();
+    void CollectSettings();
     // Relabels the ten check-list menus with their names and entry counts.
     void MenuSeting();
     void TitleDraw(const TitleTexts& texts);
@@ -63,6 +69,7 @@ private:
     void Refresh1Click();
     void mnuJPEGHalfSizeClick(int tag);
     void mnuVersionClick();
+    void mnuFileOptionClick();
 
     ViewerController& m_controller;
     ClipboardReader& m_clipboard;
@@ -81,4 +88,5 @@ private:
 
     bool m_selectingInTree = false; // the tree follows the controller: no folder is opened
     bool m_shutDown = false;
+    TFormOption* m_optionDialog = nullptr;
 };

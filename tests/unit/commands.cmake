@@ -1,0 +1,3 @@
+ruvela_test(command_tests unit
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/commands/CommandNamesTest.cpp
+    LIBS ruvela_app)
