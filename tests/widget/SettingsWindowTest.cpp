@@ -96,3 +96,17 @@ TEST_F(SettingsWindowTest, TheSoundSwitchOfTheDialogWaitsForTheNextStart) {
     EXPECT_FALSE(controller->soundOn());
     EXPECT_FALSE(form->mainMenu().action(QStringLiteral("mnuSoundPlay"))->isChecked());
 }
+
+TEST_F(SettingsWindowTest, TheStoredSortOrderIsChecked) {
+    data.write(QStringLiteral("Ruvela.ini"), "[FormMain]\r\nSortNo=17\r\n");
+    Start();
+    EXPECT_TRUE(form->mainMenu().action(QStringLiteral("mnuSortFileName321"))->isChecked());
+    EXPECT_EQ(controller->state().SortMode, 17);
+}
+
+TEST_F(SettingsWindowTest, AnUnknownSortOrderChecksTheNameOrder) {
+    data.write(QStringLiteral("Ruvela.ini"), "[FormMain]\r\nSortNo=99\r\n");
+    form->mainMenu().action(QStringLiteral("mnuSortFileName321"))->setChecked(true);
+    Start();
+    EXPECT_TRUE(form->mainMenu().action(QStringLiteral("mnuSortFileName123"))->isChecked());
+}

@@ -376,6 +376,9 @@ void TFormMain::ApplySettings() {
     QPalette viewColours = m_scrBox->viewport()->palette();
     viewColours.setColor(QPalette::Window, ColorFromStored(o.ImgBackColor, palette()));
     m_scrBox->viewport()->setPalette(viewColours);
+    // An order the menu does not know checks the name order.
+    QAction* byName = m_menu.action(QStringLiteral("mnuSortFileName123"));
+    byName->setChecked(true);
     for (QAction* item : m_menu.menu(QStringLiteral("mnuSort"))->actions()) {
         if (item->isCheckable() && item->data().toInt() == o.SortNo) {
             item->setChecked(true);
