@@ -566,12 +566,16 @@ void ViewerController::TitleDraw() {
     emit titleChanged(MakeTitleTexts(m_state, MakeTitleContext()));
 }
 
+QString ViewerController::Tip() const {
+    return TipsStr(TickCount() + m_state.ExecutionCount);
+}
+
 TitleContext ViewerController::MakeTitleContext() const {
     TitleContext context;
     context.slideShow = m_slideShow;
     context.timeFormat = m_options.TimeFormat;
     context.home = m_home;
-    context.tip = TipsStr(TickCount() + m_state.ExecutionCount);
+    context.tip = Tip();
     return context;
 }
 

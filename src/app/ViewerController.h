@@ -85,6 +85,8 @@ public:
     void SetViewSize(QSize size);
 
     void TitleDraw();
+    // One of the start-up tips, chosen by the clock and the launch count.
+    QString Tip() const;
     MessageResult infoMes(const QString& text, MessageIcon icon, MessageButtons buttons = MessageButtons::Ok);
     void SoundPlay(int kind);
     void SetSoundOn(bool on) { m_soundOn = on; }

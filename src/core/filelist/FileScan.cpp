@@ -1,6 +1,7 @@
 #include "core/filelist/FileScan.h"
 
 #include "core/common/NativePath.h"
+#include "core/common/PathText.h"
 #include "core/filelist/ScanMask.h"
 #include "core/settings/Options.h"
 
@@ -348,11 +349,9 @@ QString BuildScanMask(const QString& pluginPatterns, const Options& options) {
 }
 
 bool ExtensionInMask(const QString& fileName, const QString& mask) {
-    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-    if (dot < 0 || dot == fileName.size() - 1 || fileName.indexOf(QLatin1Char('/'), dot) >= 0) {
-        return false;
-    }
-    return mask.contains(fileName.mid(dot).toUpper() + QLatin1Char(';'));
+    // A name ending in "." has no extension either.
+    const QString extension = UpperExtension(fileName);
+    return extension.size() > 1 && mask.contains(extension + QLatin1Char(';'));
 }
 
 qint64 FileSearch(FileEntries& list, const QString& folder, const ScanRule& rule) {

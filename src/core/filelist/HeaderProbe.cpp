@@ -1,6 +1,7 @@
 #include "core/filelist/HeaderProbe.h"
 
 #include "core/common/NativePath.h"
+#include "core/common/PathText.h"
 
 #include <QFile>
 #include <sys/stat.h>
@@ -134,12 +135,7 @@ std::uint32_t ProbeJpeg(const QString& path) {
 }
 
 std::uint32_t ProbeByExtension(const QString& path) {
-    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    if (dot < 0 || dot < slash) {
-        return 0;
-    }
-    const QString ext = path.mid(dot).toUpper();
+    const QString ext = UpperExtension(path);
     if (ext == QLatin1String(".JPG") || ext == QLatin1String(".JPE") || ext == QLatin1String(".JPEG")) {
         return ProbeJpeg(path);
     }

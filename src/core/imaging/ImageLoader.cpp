@@ -1,6 +1,7 @@
 #include "core/imaging/ImageLoader.h"
 
 #include "core/common/NativePath.h"
+#include "core/common/PathText.h"
 #include "core/imaging/BmpDecoder.h"
 #include "core/imaging/FileBytes.h"
 #include "core/imaging/GifDecoder.h"
@@ -12,15 +13,6 @@
 namespace {
 
 enum class Kind { Bmp, Jpeg, Png, Gif, Audio, Html, Other };
-
-QString UpperExtension(const QString& path) {
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    if (dot < 0 || dot < slash) {
-        return {};
-    }
-    return path.mid(dot).toUpper();
-}
 
 bool OneOf(const QString& ext, std::initializer_list<const char*> list) {
     for (const char* item : list) {

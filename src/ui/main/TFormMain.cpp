@@ -12,7 +12,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDateTime>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -463,6 +462,7 @@ void TFormMain::mnuClipBoardOpenClick() {
 
 void TFormMain::Refresh1Click() {
     const QString folder = TreeFolder();
+    MenuSeting();
     // A new model reads the folders afresh.
     SetTreeModel();
     if (!folder.isEmpty())
@@ -479,10 +479,9 @@ void TFormMain::mnuVersionClick() {
     QList<QSize> screens;
     for (const QScreen* screen : QGuiApplication::screens())
         screens.append(screen->size());
-    const QString tip = TipsStr(QDateTime::currentMSecsSinceEpoch() + state.ExecutionCount);
     QMessageBox box(QMessageBox::Information, VersionCaption(state.ExecutionCount),
-                    VersionText(state.SortCount, state.PreviousSortCount, screens, tip), QMessageBox::Ok,
-                    this);
+                    VersionText(state.SortCount, state.PreviousSortCount, screens, m_controller.Tip()),
+                    QMessageBox::Ok, this);
     FlagScope paused(m_controller.state().Paused);
     box.exec();
 }
