@@ -1,6 +1,8 @@
 // How fast a large photo decodes: a bare libjpeg-turbo decode as the reference, and the
 // loader's path with a fresh picture each time and with its pixel buffer pool.
 
+#include "BareJpeg.h"
+#include "PhotoLike.h"
 #include "core/common/NativePath.h"
 #include "core/convert/ImageEncoders.h"
 #include "core/imaging/ImageLoader.h"
@@ -22,27 +24,6 @@ namespace {
 constexpr int kWidth = 6000;
 constexpr int kHeight = 4000;
 
-// Smooth gradients, soft discs and grain: compresses like a photo (about 1 byte per pixel at q90).
-QImage PhotoLike() {
-    QImage image(kWidth, kHeight, QImage::Format_RGB888);
-    std::mt19937 random(7);
-    std::uniform_int_distribution<int> grain(-10, 10);
-    for (int y = 0; y < kHeight; ++y) {
-        uchar* px = image.scanLine(y);
-        for (int x = 0; x < kWidth; ++x, px += 3) {
-            const int dx = (x % 1500) - 750;
-            const int dy = (y % 1000) - 500;
-            const int disc = dx * dx + dy * dy < 300 * 300 ? 60 : 0;
-            const int n = grain(random);
-            px[0] = static_cast<uchar>(std::clamp(x * 200 / kWidth + disc + n, 0, 255));
-            px[1] = static_cast<uchar>(std::clamp(y * 180 / kHeight + 40 + n, 0, 255));
-            px[2] = static_cast<uchar>(
-                std::clamp(255 - (x + y) * 200 / (kWidth + kHeight) - disc / 2 + n, 0, 255));
-        }
-    }
-    return image;
-}
-
 // The photo, written once per run into a temporary folder and kept in memory as well.
 struct Photo {
     QTemporaryDir dir;
@@ -52,7 +33,7 @@ struct Photo {
     Photo() {
         JpegEncodeOptions options;
         options.quality = 90;
-        bytes = EncodeJpeg(PhotoLike(), options);
+        bytes = EncodeJpeg(PhotoLike(kWidth, kHeight), options);
         path = dir.path() + QStringLiteral("/photo.jpg");
         QFile out;
         if (!OpenFile(out, path, QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) {
@@ -65,36 +46,6 @@ struct Photo {
 const Photo& SharedPhoto() {
     static const Photo photo;
     return photo;
-}
-
-// A plain libjpeg-turbo decode of `bytes` into `pixels` (width * 3 bytes a row), as any program
-// would write it; errors end the process, the input is known to be good.
-void BareDecode(const QByteArray& bytes, int scale, bool accurate, unsigned char* pixels) {
-    jpeg_decompress_struct info;
-    jpeg_error_mgr errors;
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.constData()),
-                 static_cast<unsigned long>(bytes.size()));
-    jpeg_read_header(&info, TRUE);
-    info.out_color_space = JCS_RGB;
-    info.scale_num = 1;
-    info.scale_denom = 1u << scale;
-    info.dct_method = accurate ? JDCT_ISLOW : JDCT_IFAST;
-    info.do_fancy_upsampling = accurate ? TRUE : FALSE;
-    jpeg_start_decompress(&info);
-    const std::size_t stride = std::size_t(info.output_width) * 3;
-    JSAMPROW rows[16];
-    while (info.output_scanline < info.output_height) {
-        const JDIMENSION first = info.output_scanline;
-        const JDIMENSION count = std::min<JDIMENSION>(16, info.output_height - first);
-        for (JDIMENSION i = 0; i < count; ++i) {
-            rows[i] = pixels + (first + i) * stride;
-        }
-        jpeg_read_scanlines(&info, rows, count);
-    }
-    jpeg_finish_decompress(&info);
-    jpeg_destroy_decompress(&info);
 }
 
 std::size_t ScaledBytes(int scale) {

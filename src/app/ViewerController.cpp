@@ -4,16 +4,19 @@
 #include "core/common/PathText.h"
 #include "core/common/SoundPlayer.h"
 #include "core/common/TextEncoding.h"
+#include "core/filelist/FolderWalk.h"
 #include "core/filelist/HeaderProbe.h"
 #include "core/imaging/ImageLoader.h"
 #include "core/settings/SettingsFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFutureWatcher>
 #include <QStandardPaths>
 #include <QtConcurrent/QtConcurrentRun>
 #include <chrono>
+#include <unistd.h>
 
 namespace {
 
@@ -34,6 +37,16 @@ QString ExistingFolderOr(const QString& folder, const QString& fallback) {
     return PathKind(folder) == 2 ? folder : fallback;
 }
 
+// The share of the machine's memory that pictures read ahead may hold.
+qint64 PrefetchBudget(int percent) {
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || pageSize <= 0) {
+        return 0;
+    }
+    return static_cast<qint64>(pages) * pageSize / 100 * std::clamp(percent, 0, 50);
+}
+
 qint64 TickCount() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
@@ -51,6 +64,13 @@ ViewerController::ViewerController(const Options& options, Services services, QO
     m_soundOn = options.sndPlay;
     m_gifTimer.setSingleShot(true);
     connect(&m_gifTimer, &QTimer::timeout, this, &ViewerController::NextGifFrame);
+    ApplyLoadOptions();
+}
+
+void ViewerController::ApplyLoadOptions() {
+    m_loader.SetLoadOptions(LoadOptions{m_options.Bmp, m_options.Jpeg, m_options.Png, m_options.Gif,
+                                        m_options.JpegQuality, m_state.JpegScale});
+    m_loader.SetBudget(PrefetchBudget(m_options.PrefetchMemory));
 }
 
 ViewerController::~ViewerController() = default;
@@ -139,6 +159,7 @@ bool ViewerController::LoadSettings(bool atStartUp) {
         m_state.SortMode = m_options.SortNo;
         m_soundOn = m_options.sndPlay;
     }
+    ApplyLoadOptions();
     return loaded;
 }
 
@@ -199,6 +220,8 @@ qint64 ViewerController::RunScan(FileEntries& list, const QString& folder, bool 
     }
     const qint64 total = watcher.result();
     list = std::move(found);
+    // A quick walk can end before the loop ran: the progress it posted is delivered first.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     if (window) {
         window->scanFinished();
     }
@@ -212,6 +235,7 @@ void ViewerController::ViewFolder(const QString& folder, bool selectInTree) {
     }
     const QString target = PathKind(folder) == 2 ? folder : m_state.pDesk;
     m_state.ScanBusy = true;
+    ++m_listGeneration;
     m_state.CurrentFolder = m_state.LowDir = WithoutTrailingSlash(target);
     m_state.RootListName.clear();
     const bool subfolders = m_services.keys.ctrlHeld() && !m_services.keys.keyHeld(Qt::Key_Z);
@@ -260,6 +284,7 @@ void ViewerController::ViewFile(const QString& path) {
     if (path.isEmpty() || m_state.ScanBusy || m_closing) {
         return;
     }
+    ++m_listGeneration;
     m_state.CurrentFolder = m_state.LowDir = FolderOf(path);
     m_state.RootListName.clear();
     m_state.ListTotalSize = RunScan(m_state.FileList, m_state.CurrentFolder, false);
@@ -280,6 +305,7 @@ void ViewerController::ViewFileUndo(const QString& path) {
         infoMes(QStringLiteral("ファイルが開けませんでした"), MessageIcon::Information);
         return;
     }
+    ++m_listGeneration;
     m_state.CurrentFolder = FolderOf(path);
     m_state.ListTotalSize = RunScan(m_state.FileList, m_state.CurrentFolder, false);
     emit selectFolderInTree(m_state.CurrentFolder);
@@ -339,6 +365,7 @@ void ViewerController::ImgBarSeting() {
 
 void ViewerController::TrackBarMoved(int position) {
     m_bar.position = std::clamp(position, m_bar.minimum, m_bar.maximum);
+    emit trackBarChanged();
     if (m_bar.handlerAttached) {
         ImgBarChange();
     }
@@ -349,10 +376,12 @@ void ViewerController::ImgBarChange() {
     if (m_state.ShowBusy || !m_imageCommands || count == 0 || m_bar.position == m_state.CurrentIndex) {
         return;
     }
-    if (m_state.CurrentIndex != -256) {
+    const bool stepGif = m_state.CurrentIndex == -256;
+    if (!stepGif) {
         CloseGif();
         m_state.GifFrame = 0;
     }
+    const int direction = m_bar.position >= m_state.CurrentIndex ? 1 : -1;
     m_state.ShowBusy = true;
     m_state.ClipboardMode = false;
     m_bar.handlerAttached = false;
@@ -370,17 +399,59 @@ void ViewerController::ImgBarChange() {
     m_state.CurrentIndex = position;
     m_state.CurrentFile = m_state.FileList[static_cast<std::size_t>(position - 1)].path;
     ReadCurrentFileFacts();
-    LoadFromFile(m_state.CurrentFile);
+    emit trackBarChanged();
+    const quint64 list = m_listGeneration;
+    PreparedPicture picture;
+    if (stepGif && m_state.GifImage) {
+        // The open animation gives the frame; the file is not read again.
+        picture.loaded =
+            LoadImageFile(m_state.CurrentFile, m_loader.loadOptions(), m_state.GifImage, m_state.GifFrame);
+        picture.madeFor = m_loader.view();
+        picture.view = RenderView(picture.loaded.image, picture.madeFor);
+    } else {
+        // Input keeps arriving while a picture that was not read ahead is read: further steps
+        // only move the track bar, and the newest position is shown next.
+        picture = m_loader.Take(m_state.CurrentFile);
+    }
+    if (m_closing) {
+        m_state.ShowBusy = false;
+        return;
+    }
+    if (list != m_listGeneration || m_state.CurrentIndex != position) {
+        // Another list or another picture was asked for meanwhile.
+        m_state.ShowBusy = false;
+        ImgBarChange();
+        return;
+    }
+    ApplyLoaded(m_state.CurrentFile, picture.loaded);
     SetComment(m_state.CommentText);
     if (m_options.SwTxtOpen) {
         LoadSideText();
     }
-    ViewSeting();
+    ShowPicture(picture);
     m_state.ShowBusy = false;
     emit trackBarChanged();
+    PrefetchNeighbours(direction);
     if (m_bar.position != m_state.CurrentIndex) {
         ImgBarChange();
     }
+}
+
+// Asks the loader for the files on both sides of the shown one, the direction of travel first.
+void ViewerController::PrefetchNeighbours(int direction) {
+    const int count = static_cast<int>(m_state.FileList.size());
+    const auto at = [this, count](int index) -> QString {
+        if (index < 1 || index > count) {
+            if (!m_options.SwListLoop) {
+                return QString();
+            }
+            index = ((index - 1) % count + count) % count + 1;
+        }
+        return m_state.FileList[static_cast<std::size_t>(index - 1)].path;
+    };
+    const int here = m_state.CurrentIndex;
+    m_loader.Prefetch(m_state.CurrentFile,
+                      {at(here + direction), at(here + 2 * direction), at(here - direction)});
 }
 
 void ViewerController::ReadCurrentFileFacts() {
@@ -393,12 +464,13 @@ void ViewerController::ReadCurrentFileFacts() {
     m_state.CurrentFileTime = PackDosTime(QDateTime::fromSecsSinceEpoch(facts.modifiedSeconds));
 }
 
-void ViewerController::LoadFromFile(const QString& path) {
+void ViewerController::ApplyLoaded(const QString& path, const LoadedImage& loaded) {
+    if (loaded.status != LoadStatus::Decoded) {
+        CloseGif();
+        m_state.GifFrame = 0;
+    }
     m_state.CurrentBitDepth = 0;
     m_state.CommentText.clear();
-    const LoadOptions options{m_options.Bmp, m_options.Jpeg,        m_options.Png,
-                              m_options.Gif, m_options.JpegQuality, m_state.JpegScale};
-    LoadedImage loaded = LoadImageFile(path, options, m_state.GifImage, m_state.GifFrame, &m_pixelPool);
     m_state.SourceBitmap = loaded.image;
     switch (loaded.status) {
     case LoadStatus::Missing:
@@ -442,7 +514,7 @@ void ViewerController::OfferRename(const QString& path, const QString& trueExten
         infoMes(QStringLiteral("ファイルのリネームに失敗しました"), MessageIcon::Exclamation);
         return;
     }
-    LoadFromFile(newPath);
+    ApplyLoaded(newPath, m_loader.Take(newPath).loaded);
     if (m_state.CurrentIndex >= 1 && m_state.CurrentIndex <= static_cast<int>(m_state.FileList.size())) {
         m_state.FileList[static_cast<std::size_t>(m_state.CurrentIndex - 1)].path = newPath;
     }
@@ -471,23 +543,25 @@ void ViewerController::LoadSideText() {
     }
 }
 
-// Fits the picture into the view when it is larger; smaller pictures are shown as they are.
+// Draws the source bitmap for the view: larger pictures are fitted, smaller ones shown as they are.
 void ViewerController::ViewSeting() {
-    const QImage& source = m_state.SourceBitmap;
-    double rate = 1.0;
-    if (!source.isNull() && m_viewSize.width() > 0 && m_viewSize.height() > 0 &&
-        (source.width() > m_viewSize.width() || source.height() > m_viewSize.height())) {
-        rate = std::min(static_cast<double>(m_viewSize.width()) / source.width(),
-                        static_cast<double>(m_viewSize.height()) / source.height());
+    PreparedPicture picture;
+    picture.madeFor = m_loader.view();
+    picture.view = RenderView(m_state.SourceBitmap, picture.madeFor);
+    picture.loaded.image = m_state.SourceBitmap;
+    ShowPicture(picture);
+}
+
+// Shows a picture whose bitmap was made ahead of time, or draws it now when it was made for
+// another view or another source.
+void ViewerController::ShowPicture(const PreparedPicture& picture) {
+    if (!(picture.madeFor == m_loader.view()) ||
+        picture.loaded.image.cacheKey() != m_state.SourceBitmap.cacheKey()) {
+        ViewSeting();
+        return;
     }
-    m_state.ZoomRate = rate;
-    if (rate < 1.0) {
-        const int width = std::max(1, static_cast<int>(source.width() * rate + 0.5));
-        const int height = std::max(1, static_cast<int>(source.height() * rate + 0.5));
-        m_state.ViewBitmap = source.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    } else {
-        m_state.ViewBitmap = source;
-    }
+    m_state.ZoomRate = picture.view.zoomRate;
+    m_state.ViewBitmap = picture.view.bitmap;
     emit pictureChanged();
     TitleDraw();
     if (m_state.GifIsAnimated && m_state.GifImage) {
@@ -511,10 +585,12 @@ void ViewerController::CloseGif() {
 }
 
 void ViewerController::SetViewSize(QSize size) {
-    if (size == m_viewSize) {
+    if (size == m_loader.view().viewSize) {
         return;
     }
-    m_viewSize = size;
+    ViewParams view = m_loader.view();
+    view.viewSize = size;
+    m_loader.SetView(view);
     if (m_state.CurrentIndex != 0 && !m_state.ShowBusy) {
         ViewSeting();
     }
@@ -555,6 +631,7 @@ void ViewerController::ShowClipboard(const QImage& image) {
 
 void ViewerController::SetJpegScale(int scale) {
     m_state.JpegScale = std::clamp(scale, 0, 3);
+    ApplyLoadOptions();
     m_state.CurrentIndex = 0;
     ImgBarChange();
 }
@@ -616,4 +693,113 @@ void ViewerController::EnableImageCommands(bool on) {
 
 void ViewerController::SetComment(const QString& text) {
     emit commentChanged(text);
+}
+
+void ViewerController::ImgNext() {
+    if (m_state.FileList.empty() || !m_imageCommands) {
+        return;
+    }
+    if (m_services.keys.ctrlHeld()) {
+        ++m_state.GifFrame;
+        m_state.CurrentIndex = -256;
+        ImgBarChange();
+        return;
+    }
+    if (m_bar.position >= m_bar.maximum) {
+        SoundPlay(5);
+        return;
+    }
+    TrackBarMoved(m_bar.position + 1);
+}
+
+void ViewerController::ImgBack() {
+    if (m_state.FileList.empty() || !m_imageCommands) {
+        return;
+    }
+    if (m_services.keys.ctrlHeld()) {
+        --m_state.GifFrame;
+        m_state.CurrentIndex = -256;
+        ImgBarChange();
+        return;
+    }
+    if (m_bar.position <= m_bar.minimum) {
+        SoundPlay(5);
+        return;
+    }
+    TrackBarMoved(m_bar.position - 1);
+}
+
+void ViewerController::JumpStart() {
+    if (!m_state.FileList.empty()) {
+        TrackBarMoved(1);
+    }
+}
+
+void ViewerController::JumpEnd() {
+    if (!m_state.FileList.empty()) {
+        TrackBarMoved(static_cast<int>(m_state.FileList.size()));
+    }
+}
+
+void ViewerController::SetSelectionStart() {
+    m_bar.selStart = m_bar.position;
+    emit trackBarChanged();
+}
+
+void ViewerController::SetSelectionEnd() {
+    m_bar.selEnd = m_bar.position;
+    emit trackBarChanged();
+}
+
+void ViewerController::SelectAll() {
+    // A looping list has one extra place at each end, which is no file.
+    const int extra = m_options.SwListLoop && !m_state.FileList.empty() ? 1 : 0;
+    m_bar.selStart = m_bar.minimum + extra;
+    m_bar.selEnd = m_bar.maximum - extra;
+    emit trackBarChanged();
+}
+
+void ViewerController::WalkFolder(QString (*step)(const QString&), const QString& treeFolder) {
+    if (m_state.ScanBusy || m_closing) {
+        return;
+    }
+    QString target = m_state.CurrentFolder.isEmpty() ? QString() : step(m_state.CurrentFolder);
+    if (target.isEmpty() && !treeFolder.isEmpty()) {
+        target = step(treeFolder);
+    }
+    if (!target.isEmpty()) {
+        ViewFolder(target, true);
+    }
+}
+
+void ViewerController::FolderPrevious(const QString& treeFolder) {
+    WalkFolder(&PreviousSiblingFolder, treeFolder);
+}
+
+void ViewerController::FolderNext(const QString& treeFolder) {
+    WalkFolder(&NextSiblingFolder, treeFolder);
+}
+
+void ViewerController::FolderUp(const QString& treeFolder) {
+    WalkFolder(&ParentFolder, treeFolder);
+}
+
+void ViewerController::FolderBackEx(const QString& treeFolder) {
+    WalkFolder(&DepthFirstPreviousFolder, treeFolder);
+}
+
+void ViewerController::FolderNextEx(const QString& treeFolder) {
+    WalkFolder(&DepthFirstNextFolder, treeFolder);
+}
+
+void ViewerController::SortMenuChosen(int code) {
+    SortExecute(code);
+    if (!m_state.CurrentFile.isEmpty()) {
+        ViewFile(m_state.CurrentFile);
+    }
+}
+
+void ViewerController::SortExecute(int code) {
+    m_state.SortMode = code;
+    emit sortModeChanged(code);
 }

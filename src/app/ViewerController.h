@@ -1,10 +1,10 @@
 #pragma once
 
+#include "app/PictureLoader.h"
 #include "app/Services.h"
 #include "app/TitleText.h"
 #include "app/ViewerState.h"
 #include "core/common/UserPrompts.h"
-#include "core/imaging/PixelBufferPool.h"
 #include "core/settings/Options.h"
 
 #include <QObject>
@@ -84,6 +84,35 @@ public:
     // The size the picture may take in the view; the shown picture is fitted again.
     void SetViewSize(QSize size);
 
+    // "進む" and "戻る": one file on, or with Ctrl held one frame of an animated picture. At an
+    // end of the list they stop with sound 5, or wrap when the list loops.
+    void ImgNext();
+    void ImgBack();
+    // "最初へ戻る" and "最後へ進む".
+    void JumpStart();
+    void JumpEnd();
+    // The track bar's selection: start or end at the position, or the whole list.
+    void SetSelectionStart();
+    void SetSelectionEnd();
+    void SelectAll();
+
+    // The folder walk: each starts from the current folder and, when that finds nothing, from
+    // `treeFolder`, the tree's selected folder. Nothing happens when both find nothing.
+    void FolderPrevious(const QString& treeFolder); // "前のフォルダへ"
+    void FolderNext(const QString& treeFolder);     // "次のフォルダへ"
+    void FolderUp(const QString& treeFolder);       // "上のフォルダへ"
+    void FolderBackEx(const QString& treeFolder);   // "フォルダを戻る": depth-first previous
+    void FolderNextEx(const QString& treeFolder);   // "フォルダを進む": depth-first next
+
+    // A sort menu item was chosen: the list is scanned again in that order and the shown file
+    // stays shown at its new place.
+    void SortMenuChosen(int code);
+    // Sets the order of the next scan without scanning.
+    void SortExecute(int code);
+
+    // The owner of loading and prefetching, for the benchmarks and tests.
+    PictureLoader& loader() { return m_loader; }
+
     void TitleDraw();
     // One of the start-up tips, chosen by the clock and the launch count.
     QString Tip() const;
@@ -103,16 +132,21 @@ signals:
     void trackBarChanged();
     void imageCommandsEnabled(bool on);
     void selectFolderInTree(const QString& folder);
+    void sortModeChanged(int code); // the sort menu checks the item of `code`
     void scanRunning(bool running); // a subfolder scan disables the window meanwhile
 
 private:
     qint64 RunScan(FileEntries& list, const QString& folder, bool subfolders);
     void ImgBarSeting();
     void EnableImageCommands(bool on);
-    void LoadFromFile(const QString& path);
     void OfferRename(const QString& path, const QString& trueExtension);
     void LoadSideText();
     void ViewSeting();
+    void ShowPicture(const PreparedPicture& picture);
+    void ApplyLoaded(const QString& path, const LoadedImage& loaded);
+    void PrefetchNeighbours(int direction);
+    void ApplyLoadOptions();
+    void WalkFolder(QString (*step)(const QString&), const QString& treeFolder);
     void ReadCurrentFileFacts();
     void SetComment(const QString& text);
     void CloseGif();
@@ -125,7 +159,6 @@ private:
     Services m_services;
     ViewerState m_state;
     TrackBar m_bar;
-    QSize m_viewSize{640, 400};
     bool m_soundOn = false;
     bool m_slideShow = false;
     bool m_closing = false;
@@ -133,6 +166,7 @@ private:
     std::atomic<bool> m_stopScan{false};
     QTimer m_gifTimer;
     QString m_home;
-    PixelBufferPool m_pixelPool;                 // decoded pictures reuse buffers no picture holds any more
+    PictureLoader m_loader;
+    quint64 m_listGeneration = 0; // grows with every new list, to notice one made during a load
     std::unique_ptr<QTemporaryDir> m_tempFolder; // pTemp, removed at exit
 };

@@ -15,3 +15,4 @@ endfunction()
 
 ruvela_e2e(startup_e2e SOURCES e2e/StartupTest.cpp)
 ruvela_e2e(settings_e2e SOURCES e2e/SettingsTest.cpp)
+ruvela_e2e(navigation_e2e SOURCES e2e/NavigationTest.cpp)

@@ -3,4 +3,6 @@ ruvela_test(app_tests unit
         ${CMAKE_CURRENT_LIST_DIR}/app/PathTextTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/app/TitleTextTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/app/ViewerControllerTest.cpp
-    LIBS ruvela_app)
+        ${CMAKE_CURRENT_LIST_DIR}/app/NavigationTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/app/PictureLoaderTest.cpp
+    LIBS ruvela_app Qt6::Test)

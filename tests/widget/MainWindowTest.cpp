@@ -11,6 +11,7 @@
 #include <QDropEvent>
 #include <QFileSystemModel>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -125,8 +126,9 @@ TEST_F(MainWindowTest, OpeningAFolderWithAJpegShowsItInEveryPane) {
     EXPECT_TRUE(ScrBox()->isVisible());
     EXPECT_EQ(View()->image().size(), QSize(40, 30));
     EXPECT_TRUE(Item("mnuClipBoardOpen")->isEnabled());
+    EXPECT_TRUE(Item("mnuImgNext")->isEnabled());
     // Commands not built yet stay disabled with a picture shown.
-    EXPECT_FALSE(Item("mnuImgNext")->isEnabled());
+    EXPECT_FALSE(Item("mnuZoom")->isEnabled());
 
     auto* model = qobject_cast<QFileSystemModel*>(Tree()->model());
     ASSERT_NE(model, nullptr);
@@ -305,3 +307,49 @@ TEST_F(MainWindowTest, RefreshKeepsTheShownFileAndClosingShutsTheControllerDown)
 }
 
 } // namespace
+
+TEST_F(MainWindowTest, TheTrackBarMenuSetsTheSelection) {
+    for (const char* name : {"a.png", "b.png", "c.png", "d.png"})
+        pictures.write(QString::fromLatin1(name), Png(20, 20, name[0]));
+    Start(pictures.path());
+    emit Bar()->customContextMenuRequested(QPoint(5, 5));
+    auto* menu = form->findChild<QMenu*>(QStringLiteral("PopupBar"));
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(menu->isVisible());
+    QStringList captions;
+    for (const QAction* item : menu->actions())
+        captions << item->text();
+    EXPECT_EQ(captions,
+              QStringList({QStringLiteral("開始点に設定する(&X)"), QStringLiteral("終了点に設定する(&Y)"),
+                           QStringLiteral("全て選択する(&A)")}));
+    menu->hide();
+
+    const auto choose = [this](const char* name) {
+        form->findChild<QAction*>(QString::fromLatin1(name))->trigger();
+    };
+    Item("mnuImgNext")->trigger();
+    choose("N57");
+    Item("mnuJumpEnd")->trigger();
+    Item("mnuImgBack")->trigger();
+    choose("N58");
+    EXPECT_EQ(Bar()->trackBar().selStart, 2);
+    EXPECT_EQ(Bar()->trackBar().selEnd, 3);
+    choose("N59");
+    EXPECT_EQ(Bar()->trackBar().selStart, 1);
+    EXPECT_EQ(Bar()->trackBar().selEnd, 4);
+}
+
+TEST_F(MainWindowTest, ASortItemReordersTheListAndKeepsTheShownFile) {
+    pictures.write(QStringLiteral("a.jpg"), Jpeg(8, 8, 1));
+    pictures.write(QStringLiteral("b.jpg"), Jpeg(300, 200, 2));
+    pictures.write(QStringLiteral("c.jpg"), Jpeg(60, 40, 3));
+    Start(pictures.file(QStringLiteral("c.jpg")));
+    EXPECT_EQ(form->windowTitle(), Caption(3, 3, QStringLiteral("c.jpg"), QSize(60, 40)));
+    Item("mnuSortImageWidth")->trigger();
+    EXPECT_TRUE(Item("mnuSortImageWidth")->isChecked());
+    EXPECT_EQ(controller->state().SortMode, 9);
+    EXPECT_EQ(form->windowTitle(), Caption(2, 3, QStringLiteral("c.jpg"), QSize(60, 40)));
+    // An order the menu has no item for checks the name order.
+    controller->SortExecute(5);
+    EXPECT_TRUE(Item("mnuSortFileName123")->isChecked());
+}

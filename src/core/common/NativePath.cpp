@@ -121,6 +121,9 @@ PathFacts StatPath(const QString& path) {
     facts.isFolder = S_ISDIR(st.st_mode);
     facts.size = static_cast<qint64>(st.st_size);
     facts.modifiedSeconds = static_cast<qint64>(st.st_mtim.tv_sec);
+    facts.modifiedNanoseconds =
+        static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000 + static_cast<qint64>(st.st_mtim.tv_nsec);
+    facts.inode = static_cast<quint64>(st.st_ino);
     return facts;
 }
 

@@ -18,7 +18,9 @@ struct PathFacts {
     bool exists = false;
     bool isFolder = false;
     qint64 size = 0;
-    qint64 modifiedSeconds = 0; // seconds since the epoch
+    qint64 modifiedSeconds = 0;     // seconds since the epoch
+    qint64 modifiedNanoseconds = 0; // the same moment in nanoseconds, to tell rewrites apart
+    quint64 inode = 0;
 };
 PathFacts StatPath(const QString& path);
 

@@ -2,56 +2,24 @@
 
 #include "core/common/NativePath.h"
 #include "core/common/PathText.h"
+#include "core/filelist/HeaderProbe.h"
 #include "core/filelist/ScanMask.h"
+#include "core/filelist/SortOrder.h"
+#include "core/filelist/SpreadOverCores.h"
 #include "core/settings/Options.h"
 
-#include <QCollator>
-#include <QCollatorSortKey>
-#include <QLocale>
 #include <algorithm>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits>
-#include <numeric>
 #include <set>
 #include <string>
 #include <sys/stat.h>
-#include <system_error>
-#include <thread>
 #include <unistd.h>
 #include <utility>
 
 namespace {
-
-// Below this many entries to look up, starting threads costs more than it saves.
-constexpr std::size_t kSpreadFrom = 2000;
-constexpr std::size_t kLeastPerThread = 1000;
-constexpr unsigned kMostThreads = 8;
-
-// Runs work(begin, end) over [0, count), split into contiguous parts over the cores when the
-// count is large. Each part writes only its own slots, so the order of the slots is kept.
-template <typename Work> void SpreadOverCores(std::size_t count, const Work& work) {
-    const unsigned cores = std::clamp(std::thread::hardware_concurrency(), 1u, kMostThreads);
-    const std::size_t parts =
-        count > kSpreadFrom ? std::clamp<std::size_t>(count / kLeastPerThread, 1, cores) : 1;
-    std::vector<std::thread> helpers;
-    helpers.reserve(parts - 1);
-    for (std::size_t part = 1; part < parts; ++part) {
-        const std::size_t begin = count * part / parts;
-        const std::size_t end = count * (part + 1) / parts;
-        try {
-            helpers.emplace_back([&work, begin, end] { work(begin, end); });
-        } catch (const std::system_error&) {
-            // No thread to be had: this part runs here.
-            work(begin, end);
-        }
-    }
-    work(0, count / parts);
-    for (std::thread& helper : helpers) {
-        helper.join();
-    }
-}
 
 // The packed DOS form of a modification time in local time, in 2-second steps. Times before
 // 1980 cannot be packed and all get the smallest key.
@@ -73,29 +41,40 @@ std::int32_t PackedDosTime(time_t seconds) {
     return static_cast<std::int32_t>(packed);
 }
 
-// The sort key of one accepted file for the order `sortMode`, from what stat(2) said of it. Every
-// order's key is made here, on the scanning threads.
-std::int32_t SortKeyOf(int sortMode, const struct stat& facts) {
-    switch (sortMode) {
-    case 2:
-    case 18:
+// The sort key of one accepted file for the order `sortMode`, from what stat(2) said of it and,
+// for the picture-size orders, from its header, read through `openFile` (-1 when it could not
+// be opened). Every order's key is made here, on the scanning threads.
+std::int32_t SortKeyOf(int sortMode, const struct stat& facts, int openFile, const char* name) {
+    switch (SortKeySourceOf(sortMode)) {
+    case SortKeySource::Size:
         return static_cast<std::int32_t>(
             std::min<qint64>(facts.st_size, std::numeric_limits<std::int32_t>::max()));
-    case 3:
-    case 19:
+    case SortKeySource::ModifiedTime:
         return PackedDosTime(facts.st_mtim.tv_sec);
-    case 9:
-    case 10:
-    case 11:
-    case 12:
-    case 16:
-        // These keys come from the picture's header, which this build does not read yet.
-        return 0;
-    default:
-        // The name orders compare the paths themselves.
-        return 0;
+    case SortKeySource::PictureSize:
+        return PictureSortKey(sortMode, ProbeOpenFile(openFile, name));
+    case SortKeySource::None:
+        break;
     }
+    // The name orders compare the paths themselves.
+    return 0;
 }
+
+// Closes a descriptor at the end of a scope; -1 holds nothing.
+class OpenedFile {
+public:
+    explicit OpenedFile(int fd) : m_fd(fd) {}
+    OpenedFile(const OpenedFile&) = delete;
+    OpenedFile& operator=(const OpenedFile&) = delete;
+    ~OpenedFile() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+
+private:
+    int m_fd;
+};
 
 // `folder` + "/", without doubling the "/" of the root.
 QString PrefixOf(const QString& folder) {
@@ -232,9 +211,19 @@ private:
             outcome.kind = Outcome::Kind::Folder;
             return outcome;
         }
+        // The picture-size orders read the header of every accepted file: it is opened first and
+        // the open file says what it is, one look-up of the name instead of two. Non-blocking,
+        // so a pipe named like a picture does not hang the scan.
+        int opened = -1;
+        if (listed.extensionMatches && SortKeySourceOf(rule.sortMode) == SortKeySource::PictureSize) {
+            opened = ::openat(fd, name(listed), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        }
+        const OpenedFile file(opened);
         struct stat facts {};
         // Follows symbolic links: a link counts as what it points to; a dangling one fails.
-        if (::fstatat(fd, name(listed), &facts, 0) != 0) {
+        const bool looked =
+            opened >= 0 ? ::fstat(opened, &facts) == 0 : ::fstatat(fd, name(listed), &facts, 0) == 0;
+        if (!looked) {
             return outcome;
         }
         if (S_ISDIR(facts.st_mode)) {
@@ -248,7 +237,7 @@ private:
         }
         outcome.kind = Outcome::Kind::File;
         outcome.size = facts.st_size;
-        outcome.key = SortKeyOf(rule.sortMode, facts);
+        outcome.key = SortKeyOf(rule.sortMode, facts, opened, name(listed));
         outcome.path = JoinPath(prefix, name(listed), listed.nameLength);
         return outcome;
     }
@@ -389,34 +378,4 @@ qint64 FullSearch(FileEntries& list, const QString& folder, const ScanRule& rule
         SortFileList(list, rule.sortMode);
     }
     return walk.total();
-}
-
-void SortFileList(FileEntries& list, int sortMode) {
-    if (sortMode != 1 && sortMode != 17) {
-        return;
-    }
-    const bool descending = sortMode == 17;
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    collator.setNumericMode(false);
-    // The C locale's keys are the bytes of the text whatever the case setting says, so the case
-    // is folded before the key is made there.
-    const bool foldCase = collator.locale().language() == QLocale::C;
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(list.size());
-    for (const FileEntry& entry : list) {
-        keys.push_back(collator.sortKey(foldCase ? entry.path.toCaseFolded() : entry.path));
-    }
-    std::vector<std::uint32_t> order(list.size());
-    std::iota(order.begin(), order.end(), 0u);
-    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        const int compared = keys[a].compare(keys[b]);
-        return descending ? compared > 0 : compared < 0;
-    });
-    FileEntries sorted;
-    sorted.reserve(list.size());
-    for (const std::uint32_t index : order) {
-        sorted.push_back(std::move(list[index]));
-    }
-    list = std::move(sorted);
 }

@@ -45,6 +45,12 @@ qint64 FullSearch(FileEntries& list, const QString& folder, const ScanRule& rule
                   const ScanProgress& progress, bool* stopped = nullptr,
                   const std::function<void()>& beforeSort = {});
 
-// Orders `list` by the sort mode. This build knows no order (0) and the two name orders (1
-// ascending, 17 descending); others leave the list as it is.
+// Orders `list` by the sort mode, from the paths and the keys the scan stored (SortOrder.h):
+// 0 file-system order; 1 / 17 path ascending / descending; 4 extension, then path; 8 a fresh
+// random order; 2 / 18 size and 3 / 19 modification time, ascending with equal keys by path
+// ascending / descending with equal keys by path descending; 9 width, 10 height, 11 pixel
+// count, larger first with equal keys by path; 12 / 16 landscape pictures closest to the shape
+// 3:4 / 9:16 (height / width) first, then portrait and square ones, squarer first, then pictures
+// of unknown size. Texts compare without case in the user's locale. Other codes leave the list
+// as it is.
 void SortFileList(FileEntries& list, int sortMode);

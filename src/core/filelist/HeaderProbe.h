@@ -14,5 +14,10 @@ std::uint32_t ProbeJpeg(const QString& path);
 // The probe that the file's extension names; 0 for other extensions.
 std::uint32_t ProbeByExtension(const QString& path);
 
+// The same for a file already open as `fd`, whose `name` (bytes, zero-terminated) gives the
+// format; the descriptor stays open. Reads the header in small blocks and only the blocks it
+// needs. Any thread.
+std::uint32_t ProbeOpenFile(int fd, const char* name);
+
 // The format the contents say: ".jpg", ".png", ".gif", ".bmp" in that order of trial, or empty.
 QString TrueExtension(const QString& path);

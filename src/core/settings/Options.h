@@ -155,6 +155,7 @@ struct Options {
     int UndoSize = 4096; // capacity of the undo journal, 10 to 4096
     bool SlideShowReverse = false;
     int SlideShowTime = 5000; // slide interval in ms, 500 to 30000
+    int PrefetchMemory = 15;  // percent of the machine's memory that pictures read ahead may hold, 0 to 50
 
     bool operator==(const Options&) const = default;
 };

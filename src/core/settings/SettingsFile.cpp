@@ -157,6 +157,7 @@ template <typename O, typename Visit> void ForEachKey(O& o, Visit&& visit) {
     visit(option, QStringLiteral("UndoSize"), o.UndoSize);
     visit(option, QStringLiteral("SlideShowReverse"), o.SlideShowReverse);
     visit(option, QStringLiteral("SlideShowTime"), o.SlideShowTime);
+    visit(option, QStringLiteral("PrefetchMemory"), o.PrefetchMemory);
 }
 
 std::optional<qint64> ParseInteger(const QString& text) {
@@ -233,6 +234,7 @@ struct KeyWriter {
 // The ranges the options dialog's controls allow.
 void Normalise(Options& options) {
     options.SlideShowTime = std::clamp(options.SlideShowTime, 500, 30000);
+    options.PrefetchMemory = std::clamp(options.PrefetchMemory, 0, 50);
     options.UndoSize = std::clamp(options.UndoSize, 10, 4096);
     options.TreeFontStyle &= 0xF;
     options.CommentFontStyle &= 0xF;

@@ -2,6 +2,7 @@
 
 #include "app/TitleText.h"
 #include "app/ViewerController.h"
+#include "core/common/PathText.h"
 #include "platform/ClipboardReader.h"
 #include "platform/LocalUrl.h"
 #include "ui/common/StoredColor.h"
@@ -30,7 +31,9 @@
 #include <QStatusBar>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <bit>
+#include <tuple>
 
 namespace {
 
@@ -202,6 +205,30 @@ void TFormMain::WireMenu() {
     on("mnuFileOption", &TFormMain::mnuFileOptionClick);
     on("Exit1", &TFormMain::close);
     on("mnuVersion", &TFormMain::mnuVersionClick);
+    on("mnuImgNext", [this] { m_controller.ImgNext(); });
+    on("mnuImgBack", [this] { m_controller.ImgBack(); });
+    on("mnuJumpStart", [this] { m_controller.JumpStart(); });
+    on("mnuJumpEnd", [this] { m_controller.JumpEnd(); });
+    on("mnuFolder_mBack", [this] { m_controller.FolderPrevious(TreeFolder()); });
+    on("mnuFolder_mNext", [this] { m_controller.FolderNext(TreeFolder()); });
+    on("mnuFolder_Up", [this] { m_controller.FolderUp(TreeFolder()); });
+    on("mnuFolderBackEx", [this] { m_controller.FolderBackEx(TreeFolder()); });
+    on("mnuFolderNextEx", [this] { m_controller.FolderNextEx(TreeFolder()); });
+    for (QAction* item : m_menu.menu(QStringLiteral("mnuSort"))->actions()) {
+        if (item->isCheckable())
+            connect(item, &QAction::triggered, this,
+                    [this, item] { m_controller.SortMenuChosen(item->data().toInt()); });
+    }
+    // Until the keys can be bound to other commands, Left and Right step through the list.
+    for (const auto& [name, key, step] :
+         {std::tuple{"kGesLeft", Qt::Key_Left, &ViewerController::ImgBack},
+          std::tuple{"kGesRight", Qt::Key_Right, &ViewerController::ImgNext}}) {
+        auto* action = new QAction(this);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(QKeySequence(key));
+        connect(action, &QAction::triggered, this, [this, step] { (m_controller.*step)(); });
+        addAction(action);
+    }
     for (const char* name : {"mnuJPEGSize1", "mnuJPEGSize2", "mnuJPEGSize4", "mnuJPEGSize8"}) {
         QAction* item = m_menu.action(QString::fromLatin1(name));
         connect(item, &QAction::triggered, this,
@@ -227,7 +254,33 @@ void TFormMain::WireController() {
     connect(&m_controller, &ViewerController::scanRunning, this,
             [this](bool running) { setEnabled(!running); });
     connect(m_imgBar, &ImgBar::moved, this, [this](int position) { m_controller.TrackBarMoved(position); });
+    connect(&m_controller, &ViewerController::sortModeChanged, this, &TFormMain::CheckSortItem);
     m_imgBar->setTrackBar(m_controller.trackBar());
+
+    m_popupBar = new QMenu(this);
+    m_popupBar->setObjectName(QStringLiteral("PopupBar"));
+    for (const auto& [name, caption, handler] :
+         {std::tuple{"N57", "開始点に設定する(&X)", &ViewerController::SetSelectionStart},
+          std::tuple{"N58", "終了点に設定する(&Y)", &ViewerController::SetSelectionEnd},
+          std::tuple{"N59", "全て選択する(&A)", &ViewerController::SelectAll}}) {
+        QAction* item = m_popupBar->addAction(QString::fromUtf8(caption));
+        item->setObjectName(QString::fromLatin1(name));
+        connect(item, &QAction::triggered, this, [this, handler] { (m_controller.*handler)(); });
+    }
+    m_imgBar->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_imgBar, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        if (!m_controller.state().FileList.empty())
+            m_popupBar->popup(m_imgBar->mapToGlobal(at));
+    });
+}
+
+// Checks the sort menu's item of `code`; an order the menu does not know checks the name order.
+void TFormMain::CheckSortItem(int code) {
+    m_menu.action(QStringLiteral("mnuSortFileName123"))->setChecked(true);
+    for (QAction* item : m_menu.menu(QStringLiteral("mnuSort"))->actions()) {
+        if (item->isCheckable() && item->data().toInt() == code)
+            item->setChecked(true);
+    }
 }
 
 void TFormMain::SetTreeModel() {
@@ -375,14 +428,7 @@ void TFormMain::ApplySettings() {
     QPalette viewColours = m_scrBox->viewport()->palette();
     viewColours.setColor(QPalette::Window, ColorFromStored(o.ImgBackColor, palette()));
     m_scrBox->viewport()->setPalette(viewColours);
-    // An order the menu does not know checks the name order.
-    QAction* byName = m_menu.action(QStringLiteral("mnuSortFileName123"));
-    byName->setChecked(true);
-    for (QAction* item : m_menu.menu(QStringLiteral("mnuSort"))->actions()) {
-        if (item->isCheckable() && item->data().toInt() == o.SortNo) {
-            item->setChecked(true);
-        }
-    }
+    CheckSortItem(o.SortNo);
 }
 
 // Takes the window's placement and pane sizes into the options; the restored rectangle is
@@ -422,6 +468,10 @@ void TFormMain::dropEvent(QDropEvent* event) {
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_scrBox->viewport() && event->type() == QEvent::Resize)
         m_controller.SetViewSize(m_scrBox->viewport()->size());
+    if (watched == m_scrBox->viewport() && event->type() == QEvent::Wheel) {
+        ImageWheel(*static_cast<QWheelEvent*>(event));
+        return true;
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -454,6 +504,24 @@ void TFormMain::mnuFoldetOpenClick() {
     const QString folder = PathFromLocalUrl(chosen);
     if (!folder.isEmpty())
         m_controller.ViewFolder(folder, true);
+}
+
+// The wheel over the picture steps through the list, down to the next file and up to the one
+// before; with Ctrl held it steps through the frames of an animation. A web page keeps the
+// wheel when "SwWheelNext" says so.
+void TFormMain::ImageWheel(const QWheelEvent& event) {
+    const int delta = event.angleDelta().y();
+    if (delta == 0)
+        return;
+    const QString extension = UpperExtension(m_controller.state().CurrentFile);
+    if (m_controller.options().SwWheelNext &&
+        (extension == QLatin1String(".HTM") || extension == QLatin1String(".MHT") ||
+         extension == QLatin1String(".HTML")))
+        return;
+    if (delta < 0)
+        m_controller.ImgNext();
+    else
+        m_controller.ImgBack();
 }
 
 void TFormMain::mnuClipBoardOpenClick() {

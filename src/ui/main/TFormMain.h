@@ -15,6 +15,8 @@ class QPlainTextEdit;
 class QScrollArea;
 class QSplitter;
 class QTreeView;
+class QWheelEvent;
+class QMenu;
 class TFormOption;
 class ViewerController;
 struct TitleTexts;
@@ -58,6 +60,8 @@ private:
     // Relabels the ten check-list menus with their names and entry counts.
     void MenuSeting();
     void TitleDraw(const TitleTexts& texts);
+    void CheckSortItem(int code);
+    void ImageWheel(const QWheelEvent& event);
     void EnableImageCommands(bool on);
     void SelectFolderInTree(const QString& folder);
     void TreeViewChange(const QModelIndex& current);
@@ -85,6 +89,7 @@ private:
     ImgView* m_imgView;
     QPlainTextEdit* m_comment;
     QLabel* m_panels[5] = {};
+    QMenu* m_popupBar; // the track bar's pop-up menu
 
     bool m_selectingInTree = false; // the tree follows the controller: no folder is opened
     bool m_shutDown = false;

@@ -1,88 +1,13 @@
-#include "app/ViewerController.h"
-
 #include "core/common/NativePath.h"
 #include "core/convert/ImageEncoders.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempFolder.h"
+#include "unit/app/ControllerFixture.h"
 
 #include <QColor>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
-
-namespace {
-
-// A small gradient: large enough as a file to pass the scan's 128-byte floor.
-QImage Picture(int width, int height) {
-    QImage image(width, height, QImage::Format_RGB888);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            image.setPixelColor(x, y, QColor((x * 37) % 256, (y * 53) % 256, (x * y) % 256));
-        }
-    }
-    return image;
-}
-
-QByteArray Jpeg(int width, int height) {
-    return EncodeJpeg(Picture(width, height), JpegEncodeOptions{});
-}
-
-QByteArray Png(int width, int height) {
-    return EncodePng(Picture(width, height), PngEncodeOptions{});
-}
-
-// Records what the progress window was told.
-class RecordedScanWindow : public ScanWindow {
-public:
-    QStringList calls;
-    void scanStarted() override { calls << QStringLiteral("started"); }
-    void scanProgress(const QString&, int, int) override {}
-    void scanSorting() override { calls << QStringLiteral("sorting"); }
-    void scanFinished() override { calls << QStringLiteral("finished"); }
-};
-
-// A controller over a temporary data folder, with the user's answers scripted and the signals
-// recorded.
-class ControllerTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        // The desktop folder and the data folder live in the test's own folder.
-        qputenv("HOME", NativePath(data.path()));
-        qputenv("XDG_DATA_HOME", NativePath(data.file(QStringLiteral("share"))));
-        qputenv("RUVELA_DATA_DIR", NativePath(data.file(QStringLiteral("SaveData"))));
-        Make();
-    }
-
-    void Make() {
-        controller = std::make_unique<ViewerController>(
-            options, ViewerController::Services{prompts, sounds, keys, &scanWindow});
-        QObject::connect(controller.get(), &ViewerController::titleChanged,
-                         [this](const TitleTexts& texts) { title = texts; });
-        QObject::connect(controller.get(), &ViewerController::commentChanged,
-                         [this](const QString& text) { comment = text; });
-        QObject::connect(controller.get(), &ViewerController::imageCommandsEnabled,
-                         [this](bool on) { imageCommands = on; });
-        QString error;
-        ASSERT_TRUE(controller->InitFolders(data.path(), &error)) << error.toStdString();
-        controller->PrepareScanMask();
-    }
-
-    const ViewerState& state() const { return controller->state(); }
-
-    TempFolder data;
-    TempFolder pictures;
-    Options options;
-    ScriptedPrompts prompts;
-    RecordedSounds sounds;
-    HeldKeys keys;
-    RecordedScanWindow scanWindow;
-    std::unique_ptr<ViewerController> controller;
-    TitleTexts title;
-    QString comment;
-    bool imageCommands = false;
-};
-
-} // namespace
 
 TEST_F(ControllerTest, OpeningAFolderShowsItsFirstPictureInNameOrder) {
     pictures.write(QStringLiteral("b.png"), Png(300, 200));

@@ -158,6 +158,7 @@ std::vector<KeyCase> EveryKey() {
         {option, "UndoSize", [](Options& o) { o.UndoSize = 42; }, "42"},
         {option, "SlideShowReverse", [](Options& o) { o.SlideShowReverse = true; }, "1"},
         {option, "SlideShowTime", [](Options& o) { o.SlideShowTime = 1200; }, "1200"},
+        {option, "PrefetchMemory", [](Options& o) { o.PrefetchMemory = 30; }, "30"},
     };
     for (int n = 0; n < 10; ++n) {
         const QString number = QString::number(n + 1);
@@ -301,6 +302,8 @@ TEST(SettingsFile, RangesAreClampedOnLoad) {
         {"SlideShowTime=99999", &Options::SlideShowTime, 30000},
         {"SlideShowTime=500", &Options::SlideShowTime, 500},
         {"SlideShowTime=30000", &Options::SlideShowTime, 30000},
+        {"PrefetchMemory=-1", &Options::PrefetchMemory, 0},
+        {"PrefetchMemory=90", &Options::PrefetchMemory, 50},
         {"UndoSize=0", &Options::UndoSize, 10},
         {"UndoSize=-5", &Options::UndoSize, 10},
         {"UndoSize=9000", &Options::UndoSize, 4096},

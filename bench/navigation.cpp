@@ -1,0 +1,157 @@
+// Stepping to the next 24-megapixel photo, fitted into a 1280x800 view: after the picture was
+// read ahead (showing it is a swap), and cold, with nothing read ahead, next to a bare
+// libjpeg-turbo decode plus a smooth scale of the same photo.
+
+#include "BareJpeg.h"
+#include "PhotoLike.h"
+#include "app/ViewerController.h"
+#include "core/common/NativePath.h"
+#include "core/convert/ImageEncoders.h"
+#include "support/ScriptedPrompts.h"
+
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <benchmark/benchmark.h>
+#include <memory>
+
+namespace {
+
+constexpr int kWidth = 6000;
+constexpr int kHeight = 4000;
+constexpr int kPhotos = 6;
+const QSize kView(1280, 800);
+
+// Six different photos in one folder, written once per run.
+struct Folder {
+    QTemporaryDir dir;
+    QByteArray first;
+
+    Folder() {
+        JpegEncodeOptions options;
+        options.quality = 90;
+        for (int i = 0; i < kPhotos; ++i) {
+            const QByteArray bytes = EncodeJpeg(PhotoLike(kWidth, kHeight, 11 + i), options);
+            if (i == 0) {
+                first = bytes;
+            }
+            QFile out;
+            if (!OpenFile(out, dir.path() + QStringLiteral("/%1.jpg").arg(i), QIODevice::WriteOnly) ||
+                out.write(bytes) != bytes.size()) {
+                std::abort();
+            }
+        }
+    }
+};
+
+const Folder& Photos() {
+    static const Folder folder;
+    return folder;
+}
+
+// A controller showing the first photo of the folder.
+struct Viewer {
+    QTemporaryDir data;
+    ScriptedPrompts prompts;
+    RecordedSounds sounds;
+    HeldKeys keys;
+    std::unique_ptr<ViewerController> controller;
+
+    explicit Viewer(int prefetchPercent) {
+        qputenv("RUVELA_DATA_DIR", NativePath(data.path()));
+        Options options;
+        options.PrefetchMemory = prefetchPercent;
+        options.SwListLoop = true; // the step after the last photo shows the first
+        controller = std::make_unique<ViewerController>(
+            options, ViewerController::Services{prompts, sounds, keys, nullptr});
+        QString error;
+        if (!controller->InitFolders(data.path(), &error)) {
+            std::abort();
+        }
+        controller->PrepareScanMask();
+        controller->SetViewSize(kView);
+        controller->ViewFolder(Photos().dir.path(), false);
+    }
+
+    // The file after the shown one.
+    QString Next() const {
+        const ViewerState& state = controller->state();
+        return state.FileList[static_cast<std::size_t>(state.CurrentIndex % kPhotos)].path;
+    }
+
+    void Step() { controller->ImgNext(); }
+};
+
+// Waits, processing events, until the loader has `path` ready.
+bool WaitReady(PictureLoader& loader, const QString& path) {
+    QEventLoop loop;
+    QObject::connect(&loader, &PictureLoader::pictureReady, &loop, [&](const QString& ready) {
+        if (ready == path) {
+            loop.quit();
+        }
+    });
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    if (!loader.IsReady(path)) {
+        loop.exec();
+    }
+    return loader.IsReady(path);
+}
+
+void BM_StepAfterPrefetch(benchmark::State& state) {
+    Viewer viewer(15);
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QString next = viewer.Next();
+        if (!WaitReady(viewer.controller->loader(), next)) {
+            state.SkipWithError("the next photo was never read ahead");
+            return;
+        }
+        state.ResumeTiming();
+        viewer.Step();
+        benchmark::DoNotOptimize(viewer.controller->state().ViewBitmap.constBits());
+    }
+    if (viewer.controller->state().ViewBitmap.size() != QSize(1200, 800)) {
+        state.SkipWithError("the photo was not fitted into the view");
+    }
+}
+
+void BM_StepCold(benchmark::State& state) {
+    Viewer viewer(0);
+    for (auto _ : state) {
+        viewer.Step();
+        benchmark::DoNotOptimize(viewer.controller->state().ViewBitmap.constBits());
+    }
+    if (viewer.controller->state().ViewBitmap.size() != QSize(1200, 800)) {
+        state.SkipWithError("the photo was not fitted into the view");
+    }
+}
+
+void BM_BareDecodeAndScale(benchmark::State& state) {
+    const QByteArray& bytes = Photos().first;
+    for (auto _ : state) {
+        QImage image(kWidth, kHeight, QImage::Format_RGB888);
+        BareDecode(bytes, 0, false, image.bits());
+        const QImage fitted = image.scaled(kView, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        benchmark::DoNotOptimize(fitted.constBits());
+    }
+}
+
+void Settings(benchmark::internal::Benchmark* b) {
+    b->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
+}
+
+BENCHMARK(BM_StepAfterPrefetch)->Apply(Settings);
+BENCHMARK(BM_StepCold)->Apply(Settings);
+BENCHMARK(BM_BareDecodeAndScale)->Apply(Settings);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
