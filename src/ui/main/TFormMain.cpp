@@ -33,7 +33,6 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <bit>
-#include <tuple>
 
 namespace {
 
@@ -220,15 +219,15 @@ void TFormMain::WireMenu() {
                     [this, item] { m_controller.SortMenuChosen(item->data().toInt()); });
     }
     // Until the keys can be bound to other commands, Left and Right step through the list.
-    for (const auto& [name, key, step] :
-         {std::tuple{"kGesLeft", Qt::Key_Left, &ViewerController::ImgBack},
-          std::tuple{"kGesRight", Qt::Key_Right, &ViewerController::ImgNext}}) {
+    const auto key = [this](const char* name, Qt::Key key, auto handler) {
         auto* action = new QAction(this);
         action->setObjectName(QString::fromLatin1(name));
         action->setShortcut(QKeySequence(key));
-        connect(action, &QAction::triggered, this, [this, step] { (m_controller.*step)(); });
+        connect(action, &QAction::triggered, this, handler);
         addAction(action);
-    }
+    };
+    key("kGesLeft", Qt::Key_Left, [this] { m_controller.ImgBack(); });
+    key("kGesRight", Qt::Key_Right, [this] { m_controller.ImgNext(); });
     for (const char* name : {"mnuJPEGSize1", "mnuJPEGSize2", "mnuJPEGSize4", "mnuJPEGSize8"}) {
         QAction* item = m_menu.action(QString::fromLatin1(name));
         connect(item, &QAction::triggered, this,
@@ -259,14 +258,14 @@ void TFormMain::WireController() {
 
     m_popupBar = new QMenu(this);
     m_popupBar->setObjectName(QStringLiteral("PopupBar"));
-    for (const auto& [name, caption, handler] :
-         {std::tuple{"N57", "開始点に設定する(&X)", &ViewerController::SetSelectionStart},
-          std::tuple{"N58", "終了点に設定する(&Y)", &ViewerController::SetSelectionEnd},
-          std::tuple{"N59", "全て選択する(&A)", &ViewerController::SelectAll}}) {
-        QAction* item = m_popupBar->addAction(QString::fromUtf8(caption));
-        item->setObjectName(QString::fromLatin1(name));
-        connect(item, &QAction::triggered, this, [this, handler] { (m_controller.*handler)(); });
-    }
+    const auto item = [this](const char* name, const char* caption, auto handler) {
+        QAction* action = m_popupBar->addAction(QString::fromUtf8(caption));
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, handler);
+    };
+    item("N57", "開始点に設定する(&X)", [this] { m_controller.SetSelectionStart(); });
+    item("N58", "終了点に設定する(&Y)", [this] { m_controller.SetSelectionEnd(); });
+    item("N59", "全て選択する(&A)", [this] { m_controller.SelectAll(); });
     m_imgBar->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_imgBar, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         if (!m_controller.state().FileList.empty())
