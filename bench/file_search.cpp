@@ -1,6 +1,7 @@
 // How long listing a folder of 100,000 entries takes: the bare system calls on one and on two
 // threads, Qt's own listing, and the program's folder scan with the default mask.
 
+#include "RegisterTimed.h"
 #include "core/filelist/FileScan.h"
 #include "core/settings/Options.h"
 
@@ -123,12 +124,8 @@ void ProgramFileSearch(benchmark::State& state, const QString& folder, int sortM
     state.counters["files"] = static_cast<double>(list.size());
 }
 
-void Register(const char* name, auto function) {
-    benchmark::RegisterBenchmark(name, function)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Repetitions(kRepetitions)
-        ->ReportAggregatesOnly(true);
+void Register(const std::string& name, auto function) {
+    RegisterTimed(name, function, kRepetitions);
 }
 
 } // namespace

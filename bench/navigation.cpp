@@ -10,7 +10,6 @@
 #include "support/ScriptedPrompts.h"
 
 #include <QEventLoop>
-#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <benchmark/benchmark.h>
@@ -146,12 +145,3 @@ BENCHMARK(BM_StepCold)->Apply(Settings);
 BENCHMARK(BM_BareDecodeAndScale)->Apply(Settings);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

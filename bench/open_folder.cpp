@@ -6,7 +6,6 @@
 #include "core/convert/ImageEncoders.h"
 #include "support/ScriptedPrompts.h"
 
-#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -68,12 +67,3 @@ BENCHMARK(BM_OpenFolderAndShowFirst)
     ->ReportAggregatesOnly(true);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

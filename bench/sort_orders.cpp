@@ -5,6 +5,7 @@
 // size order on 100,000 paths, with collation keys made for runs of equal keys only (as
 // SortFileList does) against keys made for every path first.
 
+#include "RegisterTimed.h"
 #include "core/convert/ImageEncoders.h"
 #include "core/filelist/FileScan.h"
 #include "core/settings/Options.h"
@@ -188,6 +189,17 @@ struct Collation {
     }
 };
 
+// One collation key per path, one after the other on this thread.
+std::vector<QCollatorSortKey> KeysOf(const FileEntries& paths) {
+    const Collation collation;
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(paths.size());
+    for (const FileEntry& entry : paths) {
+        keys.push_back(collation.Key(entry.path));
+    }
+    return keys;
+}
+
 void ProgramSort(benchmark::State& state, const QLocale& locale, int sortMode) {
     QLocale::setDefault(locale);
     const FileEntries paths = MakePaths();
@@ -205,12 +217,7 @@ void PrecomputedKeysNameSort(benchmark::State& state, const QLocale& locale) {
     QLocale::setDefault(locale);
     const FileEntries paths = MakePaths();
     for (auto _ : state) {
-        const Collation collation;
-        std::vector<QCollatorSortKey> keys;
-        keys.reserve(paths.size());
-        for (const FileEntry& entry : paths) {
-            keys.push_back(collation.Key(entry.path));
-        }
+        const std::vector<QCollatorSortKey> keys = KeysOf(paths);
         std::vector<std::uint32_t> order(paths.size());
         std::iota(order.begin(), order.end(), 0u);
         std::sort(order.begin(), order.end(),
@@ -224,12 +231,7 @@ void AllKeysSizeSort(benchmark::State& state, const QLocale& locale) {
     QLocale::setDefault(locale);
     const FileEntries paths = MakePaths();
     for (auto _ : state) {
-        const Collation collation;
-        std::vector<QCollatorSortKey> keys;
-        keys.reserve(paths.size());
-        for (const FileEntry& entry : paths) {
-            keys.push_back(collation.Key(entry.path));
-        }
+        const std::vector<QCollatorSortKey> keys = KeysOf(paths);
         std::vector<std::uint32_t> order(paths.size());
         std::iota(order.begin(), order.end(), 0u);
         std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
@@ -240,11 +242,7 @@ void AllKeysSizeSort(benchmark::State& state, const QLocale& locale) {
 }
 
 void Register(const std::string& name, auto function) {
-    benchmark::RegisterBenchmark(name.c_str(), function)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Repetitions(kRepetitions)
-        ->ReportAggregatesOnly(true);
+    RegisterTimed(name, function, kRepetitions);
 }
 
 } // namespace

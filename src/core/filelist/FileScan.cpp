@@ -2,6 +2,7 @@
 
 #include "core/common/NativePath.h"
 #include "core/common/PathText.h"
+#include "core/common/UniqueFd.h"
 #include "core/filelist/HeaderProbe.h"
 #include "core/filelist/ScanMask.h"
 #include "core/filelist/SortOrder.h"
@@ -59,22 +60,6 @@ std::int32_t SortKeyOf(int sortMode, const struct stat& facts, int openFile, con
     // The name orders compare the paths themselves.
     return 0;
 }
-
-// Closes a descriptor at the end of a scope; -1 holds nothing.
-class OpenedFile {
-public:
-    explicit OpenedFile(int fd) : m_fd(fd) {}
-    OpenedFile(const OpenedFile&) = delete;
-    OpenedFile& operator=(const OpenedFile&) = delete;
-    ~OpenedFile() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-
-private:
-    int m_fd;
-};
 
 // `folder` + "/", without doubling the "/" of the root.
 QString PrefixOf(const QString& folder) {
@@ -218,7 +203,7 @@ private:
         if (listed.extensionMatches && SortKeySourceOf(rule.sortMode) == SortKeySource::PictureSize) {
             opened = ::openat(fd, name(listed), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         }
-        const OpenedFile file(opened);
+        const UniqueFd file(opened);
         struct stat facts {};
         // Follows symbolic links: a link counts as what it points to; a dangling one fails.
         const bool looked =

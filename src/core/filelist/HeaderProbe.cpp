@@ -2,6 +2,7 @@
 
 #include "core/common/NativePath.h"
 #include "core/common/PathText.h"
+#include "core/common/UniqueFd.h"
 
 #include <cerrno>
 #include <cstring>
@@ -49,23 +50,6 @@ Format FormatOfName(const char* name) {
     }
     return FormatOfExtension(upper);
 }
-
-// A descriptor closed when the probe ends.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    int fd() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 // Opens `path` for its first bytes. Only regular files are opened, so a FIFO or a device named
 // like a picture cannot block the caller.
@@ -250,7 +234,7 @@ std::uint32_t ProbeOpened(int fd, Format format) {
     if (fd < 0) {
         return 0;
     }
-    const Descriptor file(fd);
+    const UniqueFd file(fd);
     return ProbeDescriptor(fd, format);
 }
 
@@ -282,7 +266,7 @@ std::uint32_t ProbeOpenFile(int fd, const char* name) {
 }
 
 QString TrueExtension(const QString& path) {
-    const Descriptor file(OpenRegular(path));
+    const UniqueFd file(OpenRegular(path));
     if (file.fd() < 0) {
         return {};
     }

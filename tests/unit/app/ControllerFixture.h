@@ -24,6 +24,19 @@ inline QByteArray Jpeg(int width, int height) {
     return EncodeJpeg(Picture(width, height), JpegEncodeOptions{});
 }
 
+// A 30×20 animation of three frames in three colours, each shown for `delayCs` hundredths.
+inline QByteArray ThreeFrameGif(int delayCs) {
+    std::vector<GifFrameSpec> frames;
+    for (int i = 0; i < 3; ++i) {
+        GifFrameSpec frame;
+        frame.image = Picture(30, 20);
+        frame.image.fill(QColor(i * 100, 50, 200 - i * 60));
+        frame.delayCs = delayCs;
+        frames.push_back(frame);
+    }
+    return EncodeGif(30, 20, frames);
+}
+
 inline QByteArray Png(int width, int height) {
     return EncodePng(Picture(width, height), PngEncodeOptions{});
 }

@@ -87,15 +87,7 @@ TEST_F(NavigationTest, SelectAllLeavesOutTheExtraPlacesOfALoopingList) {
 }
 
 TEST_F(NavigationTest, CtrlStepsTheFramesOfAnAnimationWithoutReadingTheFileAgain) {
-    std::vector<GifFrameSpec> frames;
-    for (int i = 0; i < 3; ++i) {
-        GifFrameSpec frame;
-        frame.image = Picture(30, 20);
-        frame.image.fill(QColor(i * 100, 50, 200 - i * 60));
-        frame.delayCs = 100;
-        frames.push_back(frame);
-    }
-    pictures.write(QStringLiteral("anim.gif"), EncodeGif(30, 20, frames));
+    pictures.write(QStringLiteral("anim.gif"), ThreeFrameGif(100));
     controller->ViewFolder(pictures.path(), true);
     ASSERT_TRUE(state().GifIsAnimated);
     const GifHandle opened = state().GifImage;

@@ -218,15 +218,7 @@ TEST_F(ControllerTest, AMessageBoxThatCannotBeShownGoesToTheCaption) {
 }
 
 TEST_F(ControllerTest, AnAnimatedGifPlaysItsFramesWithTheirDelays) {
-    std::vector<GifFrameSpec> frames;
-    for (int i = 0; i < 3; ++i) {
-        GifFrameSpec frame;
-        frame.image = Picture(30, 20);
-        frame.image.fill(QColor(i * 100, 50, 200 - i * 60));
-        frame.delayCs = 5;
-        frames.push_back(frame);
-    }
-    pictures.write(QStringLiteral("anim.gif"), EncodeGif(30, 20, frames));
+    pictures.write(QStringLiteral("anim.gif"), ThreeFrameGif(5));
     controller->ViewFolder(pictures.path(), true);
     ASSERT_TRUE(state().GifIsAnimated);
     EXPECT_EQ(comment, QStringLiteral("アニメーションセル数 = 1/3"));

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <unistd.h>
+
+// Owns a file descriptor and closes it at the end of its scope; -1 holds nothing.
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd) : m_fd(fd) {}
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    int fd() const { return m_fd; }
+
+private:
+    int m_fd;
+};
