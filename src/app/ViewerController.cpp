@@ -431,6 +431,7 @@ void ViewerController::ImgBarChange() {
     ShowPicture(picture);
     m_state.ShowBusy = false;
     emit trackBarChanged();
+    m_direction = direction;
     PrefetchNeighbours(direction);
     if (m_bar.position != m_state.CurrentIndex) {
         ImgBarChange();
@@ -591,8 +592,10 @@ void ViewerController::SetViewSize(QSize size) {
     ViewParams view = m_loader.view();
     view.viewSize = size;
     m_loader.SetView(view);
-    if (m_state.CurrentIndex != 0 && !m_state.ShowBusy) {
+    if (m_state.CurrentIndex > 0 && !m_state.ShowBusy) {
         ViewSeting();
+        // The neighbours read ahead get their bitmaps made again for the new size meanwhile.
+        PrefetchNeighbours(m_direction);
     }
 }
 

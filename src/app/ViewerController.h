@@ -168,5 +168,6 @@ private:
     QString m_home;
     PictureLoader m_loader;
     quint64 m_listGeneration = 0; // grows with every new list, to notice one made during a load
+    int m_direction = 1;          // the direction of the last step: 1 onwards, -1 back
     std::unique_ptr<QTemporaryDir> m_tempFolder; // pTemp, removed at exit
 };

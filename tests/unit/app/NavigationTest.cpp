@@ -217,3 +217,21 @@ TEST_F(NavigationTest, RemovingTheShownEntryKeepsTheSelectionOnItsFiles) {
     EXPECT_EQ(controller->trackBar().selEnd, 2);
     EXPECT_EQ(controller->trackBar().maximum, 3);
 }
+
+TEST_F(NavigationTest, AResizedViewRemakesTheReadAheadBitmapsWithoutReadingAgain) {
+    const QStringList paths = WriteSeries(3, 1200, 900);
+    QSignalSpy ready(&controller->loader(), &PictureLoader::pictureReady);
+    controller->ViewFolder(pictures.path(), true);
+    while (!controller->loader().IsReady(paths[1])) {
+        ASSERT_TRUE(ready.wait(5000));
+    }
+    const int before = controller->loader().decodeCount();
+    controller->SetViewSize(QSize(320, 200));
+    EXPECT_EQ(state().ViewBitmap.size(), QSize(267, 200));
+    while (!controller->loader().IsReady(paths[1])) {
+        ASSERT_TRUE(ready.wait(5000));
+    }
+    controller->ImgNext();
+    EXPECT_EQ(state().ViewBitmap.size(), QSize(267, 200));
+    EXPECT_EQ(controller->loader().decodeCount(), before);
+}
