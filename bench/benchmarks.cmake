@@ -3,3 +3,6 @@ ruvela_bench(open_folder SOURCES ${CMAKE_CURRENT_LIST_DIR}/open_folder.cpp ${CMA
 ruvela_bench(jpeg_decode SOURCES ${CMAKE_CURRENT_LIST_DIR}/jpeg_decode.cpp LIBS ruvela_core ruvela_demo JPEG::JPEG)
 ruvela_bench(sort_orders SOURCES ${CMAKE_CURRENT_LIST_DIR}/sort_orders.cpp LIBS ruvela_core)
 ruvela_bench(navigation SOURCES ${CMAKE_CURRENT_LIST_DIR}/navigation.cpp ${CMAKE_CURRENT_LIST_DIR}/GuiBenchmarkMain.cpp LIBS ruvela_app JPEG::JPEG)
+ruvela_bench(filters SOURCES ${CMAKE_CURRENT_LIST_DIR}/filters.cpp LIBS ruvela_core)
+ruvela_bench(resampler SOURCES ${CMAKE_CURRENT_LIST_DIR}/resampler.cpp LIBS ruvela_core)
+ruvela_bench(view_render SOURCES ${CMAKE_CURRENT_LIST_DIR}/view_render.cpp LIBS ruvela_core)

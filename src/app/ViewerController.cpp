@@ -16,6 +16,7 @@
 #include <QStandardPaths>
 #include <QtConcurrent/QtConcurrentRun>
 #include <chrono>
+#include <cmath>
 #include <unistd.h>
 
 namespace {
@@ -71,6 +72,7 @@ void ViewerController::ApplyLoadOptions() {
     m_loader.SetLoadOptions(LoadOptions{m_options.Bmp, m_options.Jpeg, m_options.Png, m_options.Gif,
                                         m_options.JpegQuality, m_state.JpegScale});
     m_loader.SetBudget(PrefetchBudget(m_options.PrefetchMemory));
+    SyncView();
 }
 
 ViewerController::~ViewerController() = default;
@@ -159,6 +161,7 @@ bool ViewerController::LoadSettings(bool atStartUp) {
         m_state.SortMode = m_options.SortNo;
         m_soundOn = m_options.sndPlay;
     }
+    ZoomExecute(m_options.ZoomNo);
     ApplyLoadOptions();
     return loaded;
 }
@@ -168,6 +171,7 @@ bool ViewerController::SaveSettings() {
     m_options.Movement = m_state.PreviousSortCount + m_state.SortCount;
     m_options.ImgFile = m_state.FileList.empty() ? m_state.CurrentFolder : m_state.CurrentFile;
     m_options.SortNo = m_state.SortMode;
+    m_options.ZoomNo = ZoomNoToStore();
     QString message;
     if (!IniSave(SettingsPath(), m_options, &message)) {
         infoMes(message, MessageIcon::Exclamation);
@@ -400,6 +404,11 @@ void ViewerController::ImgBarChange() {
     m_state.CurrentFile = m_state.FileList[static_cast<std::size_t>(position - 1)].path;
     ReadCurrentFileFacts();
     emit trackBarChanged();
+    // Before reading: a picture read ahead was drawn with the standard filters already.
+    if (m_options.SwFilterReset && !(m_filters == FilterReset())) {
+        SetFilterSettings(FilterReset());
+    }
+    SetActualSize(false);
     const quint64 list = m_listGeneration;
     PreparedPicture picture;
     if (stepGif && m_state.GifImage) {
@@ -544,13 +553,15 @@ void ViewerController::LoadSideText() {
     }
 }
 
-// Draws the source bitmap for the view: larger pictures are fitted, smaller ones shown as they are.
-void ViewerController::ViewSeting() {
+// Draws the source bitmap for the view at `rate`, or at the rate of the zoom mode when it is 0.
+void ViewerController::ViewSeting(double rate) {
+    if (m_state.BrowserMode || (rate == 0 && m_state.SourceBitmap.isNull())) {
+        return;
+    }
     PreparedPicture picture;
     picture.madeFor = m_loader.view();
-    picture.view = RenderView(m_state.SourceBitmap, picture.madeFor);
-    picture.loaded.image = m_state.SourceBitmap;
-    ShowPicture(picture);
+    picture.view = RenderView(m_state.SourceBitmap, picture.madeFor, rate);
+    Present(picture.view);
 }
 
 // Shows a picture whose bitmap was made ahead of time, or draws it now when it was made for
@@ -558,16 +569,165 @@ void ViewerController::ViewSeting() {
 void ViewerController::ShowPicture(const PreparedPicture& picture) {
     if (!(picture.madeFor == m_loader.view()) ||
         picture.loaded.image.cacheKey() != m_state.SourceBitmap.cacheKey()) {
-        ViewSeting();
+        ViewSeting(0);
         return;
     }
-    m_state.ZoomRate = picture.view.zoomRate;
-    m_state.ViewBitmap = picture.view.bitmap;
+    Present(picture.view);
+}
+
+void ViewerController::Present(const RenderedView& view) {
+    m_state.ZoomRate = view.zoomRate;
+    m_state.ViewBitmap = view.bitmap;
+    SyncView();
     emit pictureChanged();
     TitleDraw();
+    if (view.outOfMemory) {
+        infoMes(QStringLiteral("画像の拡大にメモリが足りません\r\n通常のサイズで表示します"),
+                MessageIcon::Exclamation);
+    }
     if (m_state.GifIsAnimated && m_state.GifImage) {
         m_gifTimer.start(m_state.GifImage->frame(m_state.GifFrame).delayMs);
     }
+}
+
+// What the view draws with now; pictures read ahead are drawn for it.
+ViewParams ViewerController::CurrentViewParams() const {
+    ViewParams params = m_loader.view();
+    params.mode = m_zoomMode;
+    params.fixedRate = m_zoomMode == ZoomMode::FixedRate ? m_state.ZoomRate : 0;
+    params.scrollBarWidth = m_scrollBarWidth;
+    params.filters = m_filters;
+    params.smallSharp = m_options.SwSmallSharp;
+    params.background = 0xff000000u | static_cast<QRgb>(qRgb(m_options.ImgBackColor & 0xff,
+                                                             (m_options.ImgBackColor >> 8) & 0xff,
+                                                             (m_options.ImgBackColor >> 16) & 0xff));
+    return params;
+}
+
+void ViewerController::SyncView() {
+    const ViewParams params = CurrentViewParams();
+    if (!(params == m_loader.view())) {
+        m_loader.SetView(params);
+    }
+}
+
+// After a change of what the view draws with: the shown picture at the current rate, the
+// neighbours in the background.
+void ViewerController::RedrawAtCurrentRate() {
+    SyncView();
+    if (m_state.CurrentIndex != 0 && !m_state.ShowBusy) {
+        ViewSeting(m_state.ZoomRate);
+        PrefetchNeighbours(m_direction);
+    }
+}
+
+void ViewerController::ZoomRedraw(int mode) {
+    m_zoomMode = static_cast<ZoomMode>(mode);
+    emit zoomModeChanged(mode);
+    SyncView();
+    if (m_state.CurrentIndex != 0 && !m_state.ShowBusy) {
+        ViewSeting(0);
+        PrefetchNeighbours(m_direction);
+    }
+}
+
+void ViewerController::ZoomExecute(double value) {
+    const long code = std::lround(value);
+    if (code == 260 || code == 262 || code == 263 || code == 264) {
+        m_zoomMode = static_cast<ZoomMode>(code);
+    } else {
+        m_zoomMode = ZoomMode::FixedRate;
+        // A stored rate is held to what the zoom steps can reach, so a damaged file cannot ask
+        // for a bitmap larger than memory.
+        m_state.ZoomRate = std::isfinite(value) ? std::clamp(value, 0.0625, 8.0) : 1.0;
+    }
+    emit zoomModeChanged(static_cast<int>(m_zoomMode));
+    SyncView();
+}
+
+double ViewerController::ZoomNoToStore() const {
+    return m_zoomMode == ZoomMode::FixedRate ? m_state.ZoomRate : static_cast<double>(m_zoomMode);
+}
+
+void ViewerController::SetFilterSettings(const FilterSettings& filters) {
+    m_filters = filters;
+    emit filtersChanged(m_filters);
+    SyncView();
+}
+
+void ViewerController::FilterRedraw(const FilterSettings& filters) {
+    SetFilterSettings(filters);
+    RedrawAtCurrentRate();
+}
+
+void ViewerController::mnuFilterResetClick() {
+    FilterRedraw(FilterReset());
+}
+
+void ViewerController::ZoomIn() {
+    if (m_state.FileList.empty()) {
+        return;
+    }
+    if (const std::optional<double> rate = ZoomInRate(m_state.ZoomRate)) {
+        m_state.ZoomRate = *rate;
+        ViewSeting(*rate);
+    }
+}
+
+void ViewerController::ZoomOut() {
+    if (m_state.FileList.empty()) {
+        return;
+    }
+    if (const std::optional<double> rate = ZoomOutRate(m_state.ZoomRate)) {
+        m_state.ZoomRate = *rate;
+        ViewSeting(*rate);
+    }
+}
+
+void ViewerController::RateInput() {
+    if (m_state.FileList.empty()) {
+        return;
+    }
+    m_state.Paused = true;
+    const std::optional<QString> answer = m_services.prompts.input(
+        QStringLiteral("表示倍率を入力"),
+        QStringLiteral("倍率を入力して下さい（0.1～8倍まで有効）\r\n9以上なら指定pixel幅にリサイズします"),
+        QString());
+    m_state.Paused = false;
+    if (!answer) {
+        return;
+    }
+    if (const std::optional<double> rate = RateFromAnswer(*answer, m_state.SourceBitmap.width())) {
+        // Also the fixed rate, so the answer counts in that mode too.
+        m_state.ZoomRate = *rate;
+        ViewSeting(*rate);
+    }
+}
+
+void ViewerController::ToggleActualSize() {
+    if (m_state.FileList.empty()) {
+        return;
+    }
+    if (!m_actualSize) {
+        m_savedRate = m_state.ZoomRate;
+        m_state.ZoomRate = 1;
+    } else {
+        m_state.ZoomRate = m_savedRate;
+    }
+    SetActualSize(!m_actualSize);
+    ViewSeting(m_state.ZoomRate);
+}
+
+void ViewerController::SetActualSize(bool on) {
+    if (m_actualSize != on) {
+        m_actualSize = on;
+        emit actualSizeChanged(on);
+    }
+}
+
+void ViewerController::SetScrollBarWidth(int width) {
+    m_scrollBarWidth = width;
+    SyncView();
 }
 
 void ViewerController::NextGifFrame() {
@@ -576,7 +736,7 @@ void ViewerController::NextGifFrame() {
     }
     m_state.GifFrame = (m_state.GifFrame + 1) % m_state.GifImage->frameCount();
     m_state.SourceBitmap = m_state.GifImage->frame(m_state.GifFrame).image;
-    ViewSeting();
+    ViewSeting(m_state.ZoomRate);
 }
 
 void ViewerController::CloseGif() {
@@ -586,14 +746,15 @@ void ViewerController::CloseGif() {
 }
 
 void ViewerController::SetViewSize(QSize size) {
-    if (size == m_loader.view().viewSize) {
+    // A view with no room (a minimised window) keeps the picture drawn for the last one.
+    if (size.isEmpty() || size == m_loader.view().viewSize) {
         return;
     }
-    ViewParams view = m_loader.view();
+    ViewParams view = CurrentViewParams();
     view.viewSize = size;
     m_loader.SetView(view);
     if (m_state.CurrentIndex > 0 && !m_state.ShowBusy) {
-        ViewSeting();
+        ViewSeting(0);
         // The neighbours read ahead get their bitmaps made again for the new size meanwhile.
         PrefetchNeighbours(m_direction);
     }
@@ -629,7 +790,7 @@ void ViewerController::ShowClipboard(const QImage& image) {
     m_state.SourceBitmap = image.hasAlphaChannel() ? image.convertToFormat(QImage::Format_ARGB32)
                                                    : image.convertToFormat(QImage::Format_RGB888);
     m_state.ClipboardMode = true;
-    ViewSeting();
+    ViewSeting(0);
 }
 
 void ViewerController::SetJpegScale(int scale) {

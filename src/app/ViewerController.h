@@ -110,6 +110,30 @@ public:
     // Sets the order of the next scan without scanning.
     void SortExecute(int code);
 
+    // The zoom-mode items (codes 260 to 264): the picture is drawn again in that mode.
+    void ZoomRedraw(int mode);
+    // A stored zoom value: a mode code, or any other number as the fixed rate. No redraw.
+    void ZoomExecute(double value);
+    // The value "ZoomNo" keeps: the mode code, or the fixed rate in that mode.
+    double ZoomNoToStore() const;
+    ZoomMode zoomMode() const { return m_zoomMode; }
+    // "拡大" and "縮小": the next rate of the zoom steps.
+    void ZoomIn();
+    void ZoomOut();
+    // "倍率を入力": asks for a rate, or a width in pixels above 8.
+    void RateInput();
+    // "等倍で表示": 1:1, and back to the rate before.
+    void ToggleActualSize();
+    bool actualSize() const { return m_actualSize; }
+    // A filter item was chosen: the picture is drawn again at the current rate.
+    void FilterRedraw(const FilterSettings& filters);
+    const FilterSettings& filters() const { return m_filters; }
+    // "標準に戻す": every filter group back to standard, and drawn again.
+    void mnuFilterResetClick();
+    // The width of a vertical scroll bar, which the width mode and the placement leave free.
+    void SetScrollBarWidth(int width);
+    int scrollBarWidth() const { return m_scrollBarWidth; }
+
     // The owner of loading and prefetching, for the benchmarks and tests.
     PictureLoader& loader() { return m_loader; }
 
@@ -133,6 +157,9 @@ signals:
     void imageCommandsEnabled(bool on);
     void selectFolderInTree(const QString& folder);
     void sortModeChanged(int code); // the sort menu checks the item of `code`
+    void zoomModeChanged(int code); // the zoom menu checks the item of `code`
+    void filtersChanged(const FilterSettings& filters);
+    void actualSizeChanged(bool on);
     void scanRunning(bool running); // a subfolder scan disables the window meanwhile
 
 private:
@@ -141,8 +168,14 @@ private:
     void EnableImageCommands(bool on);
     void OfferRename(const QString& path, const QString& trueExtension);
     void LoadSideText();
-    void ViewSeting();
+    void ViewSeting(double rate);
     void ShowPicture(const PreparedPicture& picture);
+    void Present(const RenderedView& view);
+    ViewParams CurrentViewParams() const;
+    void SyncView();
+    void RedrawAtCurrentRate();
+    void SetFilterSettings(const FilterSettings& filters);
+    void SetActualSize(bool on);
     void ApplyLoaded(const QString& path, const LoadedImage& loaded);
     void PrefetchNeighbours(int direction);
     void ApplyLoadOptions();
@@ -169,5 +202,10 @@ private:
     PictureLoader m_loader;
     quint64 m_listGeneration = 0; // grows with every new list, to notice one made during a load
     int m_direction = 1;          // the direction of the last step: 1 onwards, -1 back
+    ZoomMode m_zoomMode = ZoomMode::ShrinkOnly;
+    FilterSettings m_filters;
+    double m_savedRate = 1; // the rate put aside while the picture is shown 1:1
+    bool m_actualSize = false;
+    int m_scrollBarWidth = 16;
     std::unique_ptr<QTemporaryDir> m_tempFolder; // pTemp, removed at exit
 };

@@ -1,5 +1,7 @@
 #include "platform/QtUserPrompts.h"
 
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace {
@@ -50,4 +52,14 @@ MessageResult Pressed(int button) {
 MessageResult QtUserPrompts::message(const QString& text, MessageIcon icon, MessageButtons buttons) {
     QMessageBox box(BoxIcon(icon), QStringLiteral("Ruvela"), text, BoxButtons(buttons), m_owner.data());
     return Pressed(box.exec());
+}
+
+std::optional<QString> QtUserPrompts::input(const QString& caption, const QString& prompt,
+                                            const QString& initial) {
+    QString shown = prompt;
+    bool ok = false;
+    const QString answer = QInputDialog::getText(m_owner.data(), caption,
+                                                 shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+                                                 QLineEdit::Normal, initial, &ok);
+    return ok ? std::optional<QString>(answer) : std::nullopt;
 }

@@ -6,13 +6,15 @@
 #include <QWidget>
 
 // The program's message boxes: a QMessageBox titled "Ruvela" over the main window, with the
-// asked icon and buttons. Lives on the GUI thread for the whole run.
+// asked icon and buttons; and its input boxes (QInputDialog). Lives on the GUI thread for the whole run.
 class QtUserPrompts : public UserPrompts {
 public:
     // The window that owns the boxes; set once the main window exists.
     void setOwner(QWidget* owner) { m_owner = owner; }
 
     MessageResult message(const QString& text, MessageIcon icon, MessageButtons buttons) override;
+    std::optional<QString> input(const QString& caption, const QString& prompt,
+                                 const QString& initial) override;
 
 private:
     QPointer<QWidget> m_owner;

@@ -31,6 +31,20 @@ public:
         answers.pop_front();
         return answer;
     }
+
+    // Typed answers in order; when they run out, every input box is cancelled.
+    std::deque<std::optional<QString>> typed;
+    QStringList inputCaptions;
+
+    std::optional<QString> input(const QString& caption, const QString& prompt, const QString&) override {
+        inputCaptions << caption + QLatin1Char('|') + prompt;
+        if (typed.empty()) {
+            return std::nullopt;
+        }
+        std::optional<QString> answer = typed.front();
+        typed.pop_front();
+        return answer;
+    }
 };
 
 // Keys the test says are held.

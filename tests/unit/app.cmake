@@ -5,4 +5,5 @@ ruvela_test(app_tests unit
         ${CMAKE_CURRENT_LIST_DIR}/app/ViewerControllerTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/app/NavigationTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/app/PictureLoaderTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/app/ViewTest.cpp
     LIBS ruvela_app Qt6::Test)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 // What a message box looks like: its icon and its buttons.
 enum class MessageIcon { Exclamation, Information, Question };
@@ -15,4 +16,8 @@ class UserPrompts {
 public:
     virtual ~UserPrompts() = default;
     virtual MessageResult message(const QString& text, MessageIcon icon, MessageButtons buttons) = 0;
+    // A one-line input box with `caption`, `prompt` and the field holding `initial`; nothing
+    // when it is cancelled or cannot be shown.
+    virtual std::optional<QString> input(const QString& caption, const QString& prompt,
+                                         const QString& initial) = 0;
 };

@@ -1,5 +1,7 @@
 #include "ui/main/ImgView.h"
 
+#include "core/display/ViewGeometry.h"
+
 #include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
@@ -15,8 +17,17 @@ void ImgView::setImage(const QImage& image) {
     update();
 }
 
+void ImgView::setPlacement(int scrollBarWidth, bool alignLeft, QSize room) {
+    m_scrollBarWidth = scrollBarWidth;
+    m_alignLeft = alignLeft;
+    m_room = room;
+    update();
+}
+
 QPoint ImgView::imageOrigin() const {
-    return {std::max(0, (width() - m_image.width()) / 2), std::max(0, (height() - m_image.height()) / 2)};
+    const QSize room = m_room.isValid() ? m_room : size();
+    const QPoint origin = PlaceView(m_image.size(), room, m_scrollBarWidth, m_alignLeft);
+    return {std::max(0, origin.x()), std::max(0, origin.y())};
 }
 
 QSize ImgView::sizeHint() const {

@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDrag>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -23,12 +24,14 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -110,6 +113,9 @@ void TFormMain::BuildPanes() {
 
     auto* right = new QWidget(m_treeSplit);
     right->setObjectName(QStringLiteral("Panel1"));
+    // The keys of the picture work while the hand is here; the tree keeps its own.
+    right->setFocusPolicy(Qt::StrongFocus);
+    m_panel1 = right;
     auto* column = new QVBoxLayout(right);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
@@ -142,9 +148,11 @@ void TFormMain::BuildPanes() {
     m_scrBox->viewport()->setBackgroundRole(QPalette::Window);
     m_scrBox->viewport()->setAutoFillBackground(true);
     m_scrBox->viewport()->installEventFilter(this);
+    m_scrBox->installEventFilter(this);
     m_imgView = new ImgView;
     m_imgView->setObjectName(QStringLiteral("ImgView"));
     m_scrBox->setWidget(m_imgView);
+    m_imgView->installEventFilter(this);
     viewLayout->addWidget(m_scrBox);
 
     m_comment = new QPlainTextEdit(m_commentSplit);
@@ -220,14 +228,34 @@ void TFormMain::WireMenu() {
     }
     // Until the keys can be bound to other commands, Left and Right step through the list.
     const auto key = [this](const char* name, Qt::Key key, auto handler) {
-        auto* action = new QAction(this);
+        auto* action = new QAction(m_panel1);
         action->setObjectName(QString::fromLatin1(name));
         action->setShortcut(QKeySequence(key));
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         connect(action, &QAction::triggered, this, handler);
-        addAction(action);
+        m_panel1->addAction(action);
     };
     key("kGesLeft", Qt::Key_Left, [this] { m_controller.ImgBack(); });
     key("kGesRight", Qt::Key_Right, [this] { m_controller.ImgNext(); });
+    key("kGesUp", Qt::Key_Up, [this] { m_controller.ZoomIn(); });
+    key("kGesDown", Qt::Key_Down, [this] { m_controller.ZoomOut(); });
+    // Ctrl and an arrow scroll a quarter of the view's smaller side.
+    const auto scroll = [this](const char* name, QKeyCombination keys, int dx, int dy) {
+        auto* action = new QAction(this);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(QKeySequence(keys));
+        connect(action, &QAction::triggered, this, [this, dx, dy] {
+            const int step = std::min(m_scrBox->width(), m_scrBox->height()) / 4;
+            m_scrBox->horizontalScrollBar()->setValue(m_scrBox->horizontalScrollBar()->value() + dx * step);
+            m_scrBox->verticalScrollBar()->setValue(m_scrBox->verticalScrollBar()->value() + dy * step);
+        });
+        addAction(action);
+    };
+    scroll("actScroolUp", Qt::CTRL | Qt::Key_Up, 0, -1);
+    scroll("actScroolDown", Qt::CTRL | Qt::Key_Down, 0, 1);
+    scroll("actScroolLeft", Qt::CTRL | Qt::Key_Left, -1, 0);
+    scroll("actScroolRight", Qt::CTRL | Qt::Key_Right, 1, 0);
+    WireViewMenu();
     for (const char* name : {"mnuJPEGSize1", "mnuJPEGSize2", "mnuJPEGSize4", "mnuJPEGSize8"}) {
         QAction* item = m_menu.action(QString::fromLatin1(name));
         connect(item, &QAction::triggered, this,
@@ -238,10 +266,116 @@ void TFormMain::WireMenu() {
     connect(sound, &QAction::toggled, this, [this](bool checked) { m_controller.SetSoundOn(checked); });
 }
 
+namespace {
+
+// Each filter item sets its group to its choice.
+struct FilterItem {
+    const char* name;
+    void (*choose)(FilterSettings&);
+};
+
+constexpr FilterItem kFilterItems[] = {
+    {"mnuViewModeNormal", [](FilterSettings& f) { f.orientation = Orientation::Normal; }},
+    {"mnuViewModeMirror", [](FilterSettings& f) { f.orientation = Orientation::Mirror; }},
+    {"mnuViewModeTBMirror", [](FilterSettings& f) { f.orientation = Orientation::TopBottom; }},
+    {"mnuViewModeRot90", [](FilterSettings& f) { f.orientation = Orientation::Rotate90; }},
+    {"mnuViewModeRot180", [](FilterSettings& f) { f.orientation = Orientation::Rotate180; }},
+    {"mnuViewModeRot270", [](FilterSettings& f) { f.orientation = Orientation::Rotate270; }},
+    {"mnuViewColorNormal", [](FilterSettings& f) { f.colourTone = ColourTone::Normal; }},
+    {"mnuViewColorSepia1", [](FilterSettings& f) { f.colourTone = ColourTone::BrownSepia; }},
+    {"mnuViewColorSepia2", [](FilterSettings& f) { f.colourTone = ColourTone::BlueSepia; }},
+    {"mnuViewColorGray", [](FilterSettings& f) { f.colourTone = ColourTone::Grey; }},
+    {"mnuViewColorNega", [](FilterSettings& f) { f.colourTone = ColourTone::Negative; }},
+    {"mnuGLightTwo", [](FilterSettings& f) { f.gamma = 3.0; }},
+    {"mnuGLightOne", [](FilterSettings& f) { f.gamma = 2.6; }},
+    {"mnuGammaNormal", [](FilterSettings& f) { f.gamma = 2.2; }},
+    {"mnuGDarkOne", [](FilterSettings& f) { f.gamma = 1.8; }},
+    {"mnuGDarkTwo", [](FilterSettings& f) { f.gamma = 1.4; }},
+    {"mnuLightTwo", [](FilterSettings& f) { f.brightness = 40; }},
+    {"mnuLightOne", [](FilterSettings& f) { f.brightness = 20; }},
+    {"mnuLightNormal", [](FilterSettings& f) { f.brightness = 0; }},
+    {"mnuDarkOne", [](FilterSettings& f) { f.brightness = -20; }},
+    {"mnuDarkTwo", [](FilterSettings& f) { f.brightness = -40; }},
+    {"mnuContrastUpTwo", [](FilterSettings& f) { f.contrast = 24; }},
+    {"mnuContrastUpOne", [](FilterSettings& f) { f.contrast = 12; }},
+    {"mnuContrastNormal", [](FilterSettings& f) { f.contrast = 0; }},
+    {"mnuContrastDownOne", [](FilterSettings& f) { f.contrast = -12; }},
+    {"mnuContrastDownTwo", [](FilterSettings& f) { f.contrast = -24; }},
+    {"mnuSharpTwo", [](FilterSettings& f) { f.sharpness = Sharpness::Sharpen96; }},
+    {"mnuSharpOne", [](FilterSettings& f) { f.sharpness = Sharpness::Sharpen48; }},
+    {"mnuSharpNormal", [](FilterSettings& f) { f.sharpness = Sharpness::Normal; }},
+    {"mnuShadeOne", [](FilterSettings& f) { f.sharpness = Sharpness::Blur1; }},
+    {"mnuShadeTwo", [](FilterSettings& f) { f.sharpness = Sharpness::Blur3; }},
+    {"mnuFilterNormal", [](FilterSettings& f) { f.special = Special::Normal; }},
+    {"mnuFilterLinePic", [](FilterSettings& f) { f.special = Special::LineDrawing; }},
+    {"mnuFilterEdge", [](FilterSettings& f) { f.special = Special::Edge; }},
+    {"mnuFilterNoise", [](FilterSettings& f) { f.special = Special::Noise; }},
+    {"mnuFilterWhiteNoise", [](FilterSettings& f) { f.special = Special::WhiteNoise; }},
+    {"mnuFilterSola", [](FilterSettings& f) { f.special = Special::Solarise; }},
+    {"mnuFilterMozaic", [](FilterSettings& f) { f.special = Special::Mosaic; }},
+    {"mnuFilterDotK", [](FilterSettings& f) { f.special = Special::DotDiffusion; }},
+    {"mnuFilterMaxGet", [](FilterSettings& f) { f.special = Special::MaxExtract; }},
+    {"mnuFilterIE", [](FilterSettings& f) { f.special = Special::IeSelect; }},
+    {"mnuFilterReverseWB", [](FilterSettings& f) { f.special = Special::BlackWhiteSwap; }},
+    {"mnuFilterScreenLU", [](FilterSettings& f) { f.special = Special::TopLeftTransparent; }},
+};
+
+} // namespace
+
+// The zoom, orientation and filter items, the zoom steps, the rate box and the 1:1 toggle.
+void TFormMain::WireViewMenu() {
+    for (const char* name : {"mnuViewRateNormal", "mnuViewRateHold", "mnuViewRateWindow", "mnuViewRateSmall",
+                             "mnuViewRateWidth"}) {
+        QAction* item = m_menu.action(QString::fromLatin1(name));
+        connect(item, &QAction::triggered, this,
+                [this, item] { m_controller.ZoomRedraw(item->data().toInt()); });
+    }
+    for (const FilterItem& row : kFilterItems) {
+        const auto choose = row.choose;
+        connect(m_menu.action(QString::fromLatin1(row.name)), &QAction::triggered, this, [this, choose] {
+            FilterSettings filters = m_controller.filters();
+            choose(filters);
+            m_controller.FilterRedraw(filters);
+        });
+    }
+    const auto on = [this](const char* name, auto handler) {
+        connect(m_menu.action(QString::fromLatin1(name)), &QAction::triggered, this, handler);
+    };
+    on("mnuFilterReset", [this] { m_controller.mnuFilterResetClick(); });
+    on("mnuZoom", [this] { m_controller.ZoomIn(); });
+    on("mnuSmall", [this] { m_controller.ZoomOut(); });
+    on("mnuViewRateInput", [this] { m_controller.RateInput(); });
+    on("mnuNormalSize", [this] { m_controller.ToggleActualSize(); });
+    connect(&m_controller, &ViewerController::zoomModeChanged, this, [this](int code) {
+        for (QAction* item : m_menu.menu(QStringLiteral("mnuViewRate"))->actions())
+            if (item->data().toInt() == code)
+                item->setChecked(true);
+    });
+    connect(&m_controller, &ViewerController::filtersChanged, this, &TFormMain::CheckFilterItems);
+    connect(&m_controller, &ViewerController::actualSizeChanged, this,
+            [this](bool on) { m_menu.action(QStringLiteral("mnuNormalSize"))->setChecked(on); });
+    m_controller.SetScrollBarWidth(style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+}
+
+// Checks, in each group, the item whose choice the filters hold.
+void TFormMain::CheckFilterItems(const FilterSettings& filters) {
+    for (const FilterItem& row : kFilterItems) {
+        FilterSettings chosen = filters;
+        row.choose(chosen);
+        if (chosen == filters)
+            m_menu.action(QString::fromLatin1(row.name))->setChecked(true);
+    }
+}
+
 void TFormMain::WireController() {
     connect(&m_controller, &ViewerController::titleChanged, this, &TFormMain::TitleDraw);
-    connect(&m_controller, &ViewerController::pictureChanged, this,
-            [this] { m_imgView->setImage(m_controller.state().ViewBitmap); });
+    connect(&m_controller, &ViewerController::pictureChanged, this, [this] {
+        m_imgView->setImage(m_controller.state().ViewBitmap);
+        // A new picture starts at the top left.
+        m_scrBox->horizontalScrollBar()->setValue(0);
+        m_scrBox->verticalScrollBar()->setValue(0);
+        PlaceImage();
+    });
     connect(&m_controller, &ViewerController::commentChanged, this, [this](const QString& text) {
         QString plain = text;
         m_comment->setPlainText(plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
@@ -307,6 +441,8 @@ void TFormMain::FormFirstShow(const QStringList& arguments) {
     m_controller.StartUp(arguments);
     // Start-up may have read the sound switch from the settings.
     m_menu.action(QStringLiteral("mnuSoundPlay"))->setChecked(m_controller.soundOn());
+    // The keys start on the picture.
+    m_panel1->setFocus();
 }
 
 void TFormMain::MenuSeting() {
@@ -465,8 +601,13 @@ void TFormMain::dropEvent(QDropEvent* event) {
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_scrBox->viewport() && event->type() == QEvent::Resize)
-        m_controller.SetViewSize(m_scrBox->viewport()->size());
+    if (watched == m_scrBox && event->type() == QEvent::Resize) {
+        // The room without scroll bars: the rate decides whether they show.
+        m_controller.SetViewSize(m_scrBox->maximumViewportSize());
+        PlaceImage();
+    }
+    if ((watched == m_scrBox->viewport() || watched == m_imgView) && ImageMouse(*event))
+        return true;
     if (watched == m_scrBox->viewport() && event->type() == QEvent::Wheel) {
         ImageWheel(*static_cast<QWheelEvent*>(event));
         return true;
@@ -521,6 +662,83 @@ void TFormMain::ImageWheel(const QWheelEvent& event) {
         m_controller.ImgNext();
     else
         m_controller.ImgBack();
+}
+
+// Where the picture sits in the view: centred while it fits, a scroll bar's room kept free.
+void TFormMain::PlaceImage() {
+    m_imgView->setPlacement(m_controller.scrollBarWidth(), m_controller.options().SwImageLeft,
+                            m_scrBox->maximumViewportSize());
+}
+
+// Drag scrolling, dragging the picture out to the tree, the tree at the left edge and the
+// focus following the hand. True when the event was used up.
+bool TFormMain::ImageMouse(const QEvent& event) {
+    switch (event.type()) {
+    case QEvent::MouseButtonPress: {
+        const auto& press = static_cast<const QMouseEvent&>(event);
+        if (press.button() != Qt::LeftButton)
+            return false;
+        m_dragging = true;
+        m_dragFrom = press.globalPosition().toPoint();
+        return true;
+    }
+    case QEvent::MouseMove: {
+        const auto& move = static_cast<const QMouseEvent&>(event);
+        const QPoint at = move.globalPosition().toPoint();
+        if (QGuiApplication::applicationState() == Qt::ApplicationActive)
+            m_panel1->setFocus();
+        if (!(move.buttons() & Qt::LeftButton)) {
+            m_dragging = false;
+            if (m_temporaryTree) {
+                m_temporaryTree = false;
+                m_tree->hide();
+                m_menu.action(QStringLiteral("mnuTreeMode"))->setChecked(false);
+            } else if (m_tree->isHidden() && at.x() - frameGeometry().left() < 16) {
+                m_temporaryTree = true;
+                m_tree->show();
+                m_menu.action(QStringLiteral("mnuTreeMode"))->setChecked(true);
+            }
+            return false;
+        }
+        if (!m_dragging)
+            return false;
+        if (m_tree->isVisible() && at.x() < mapToGlobal(QPoint(0, 0)).x() + m_tree->width()) {
+            m_dragging = false;
+            DragPictureOut();
+            return true;
+        }
+        const int factor = 1 << std::clamp(m_controller.options().ScroolSpeed, 0, 5);
+        const QPoint delta = (m_dragFrom - at) * factor;
+        m_scrBox->horizontalScrollBar()->setValue(m_scrBox->horizontalScrollBar()->value() + delta.x());
+        m_scrBox->verticalScrollBar()->setValue(m_scrBox->verticalScrollBar()->value() + delta.y());
+        m_dragFrom = at;
+        return true;
+    }
+    case QEvent::MouseButtonRelease:
+        if (static_cast<const QMouseEvent&>(event).button() != Qt::LeftButton)
+            return false;
+        m_dragging = false;
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The shown file as a drag of a file: the tree and the sorting-table viewer take it.
+void TFormMain::DragPictureOut() {
+    const QString file = m_controller.state().CurrentFile;
+    if (file.isEmpty())
+        return;
+    auto* data = new QMimeData;
+    data->setUrls({LocalUrlFromPath(file)});
+    auto* drag = new QDrag(this);
+    drag->setMimeData(data);
+    drag->exec(Qt::CopyAction | Qt::MoveAction);
+    if (m_temporaryTree) {
+        m_temporaryTree = false;
+        m_tree->hide();
+        m_menu.action(QStringLiteral("mnuTreeMode"))->setChecked(false);
+    }
 }
 
 void TFormMain::mnuClipBoardOpenClick() {

@@ -16,6 +16,7 @@ class QScrollArea;
 class QSplitter;
 class QTreeView;
 class QWheelEvent;
+struct FilterSettings;
 class QMenu;
 class TFormOption;
 class ViewerController;
@@ -60,6 +61,11 @@ private:
     // Relabels the ten check-list menus with their names and entry counts.
     void MenuSeting();
     void TitleDraw(const TitleTexts& texts);
+    void WireViewMenu();
+    void CheckFilterItems(const FilterSettings& filters);
+    void PlaceImage();
+    bool ImageMouse(const QEvent& event);
+    void DragPictureOut();
     void CheckSortItem(int code);
     void ImageWheel(const QWheelEvent& event);
     void EnableImageCommands(bool on);
@@ -89,7 +95,11 @@ private:
     ImgView* m_imgView;
     QPlainTextEdit* m_comment;
     QLabel* m_panels[5] = {};
-    QMenu* m_popupBar; // the track bar's pop-up menu
+    QMenu* m_popupBar;       // the track bar's pop-up menu
+    QWidget* m_panel1;       // the right side: track bar, picture and comment
+    bool m_dragging = false; // a left-button drag of the picture scrolls it
+    QPoint m_dragFrom;
+    bool m_temporaryTree = false; // the tree was shown by touching the left edge
 
     bool m_selectingInTree = false; // the tree follows the controller: no folder is opened
     bool m_shutDown = false;

@@ -15,6 +15,12 @@ QByteArray Jpeg(int width, int height, int shade = 90) {
     return EncodeJpeg(image, JpegEncodeOptions{});
 }
 
+ViewParams ViewOf(QSize room) {
+    ViewParams view;
+    view.viewSize = room;
+    return view;
+}
+
 class PictureLoaderTest : public ::testing::Test {
 protected:
     // Waits until `path` is kept for the current view.
@@ -62,13 +68,13 @@ TEST_F(PictureLoaderTest, AnotherViewRemakesTheBitmapAndOtherOptionsReadAgain) {
     const QString a = folder.write(QStringLiteral("a.jpg"), Jpeg(800, 600));
     const QString b = folder.write(QStringLiteral("b.jpg"), Jpeg(800, 600));
     loader.SetBudget(qint64(1) << 30);
-    loader.SetView(ViewParams{QSize(400, 400)});
+    loader.SetView(ViewOf(QSize(400, 400)));
     loader.Take(a);
     loader.Prefetch(a, {b});
     ASSERT_TRUE(WaitReady(b));
     const int decodes = loader.decodeCount();
 
-    loader.SetView(ViewParams{QSize(200, 200)});
+    loader.SetView(ViewOf(QSize(200, 200)));
     EXPECT_FALSE(loader.IsReady(b));
     loader.Prefetch(a, {b});
     ASSERT_TRUE(WaitReady(b));
