@@ -32,18 +32,20 @@ public:
         return answer;
     }
 
-    // Typed answers in order; when they run out, every input box is cancelled.
-    std::deque<std::optional<QString>> typed;
+    // Typed answers in order, a null text for a cancelled box; when they run out, every input
+    // box is cancelled.
+    QStringList typed;
     QStringList inputCaptions;
 
     std::optional<QString> input(const QString& caption, const QString& prompt, const QString&) override {
         inputCaptions << caption + QLatin1Char('|') + prompt;
-        if (typed.empty()) {
+        if (typed.isEmpty() || typed.first().isNull()) {
+            if (!typed.isEmpty()) {
+                typed.removeFirst();
+            }
             return std::nullopt;
         }
-        std::optional<QString> answer = typed.front();
-        typed.pop_front();
-        return answer;
+        return typed.takeFirst();
     }
 };
 

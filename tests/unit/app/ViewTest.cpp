@@ -58,7 +58,7 @@ TEST_F(ViewTest, ZoomStepsTheRateBoxAndTheFixedRate) {
     controller->ImgNext();
     EXPECT_DOUBLE_EQ(Rate(), 1);
 
-    prompts.typed = {QStringLiteral("600"), QStringLiteral("abc"), std::nullopt};
+    prompts.typed = {QStringLiteral("600"), QStringLiteral("abc"), QString()};
     controller->RateInput();
     EXPECT_DOUBLE_EQ(Rate(), 2);
     EXPECT_EQ(Shown(), QSize(600, 200));
