@@ -14,8 +14,10 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -353,4 +355,31 @@ TEST_F(MainWindowTest, ASortItemReordersTheListAndKeepsTheShownFile) {
     // An order the menu has no item for checks the name order.
     controller->SortExecute(5);
     EXPECT_TRUE(Item("mnuSortFileName123")->isChecked());
+}
+
+TEST_F(MainWindowTest, DraggingThePictureScrollsItByTheScrollSpeed) {
+    pictures.write(QStringLiteral("big.png"), Png(2000, 1500, 5));
+    Start(pictures.path());
+    Item("mnuViewRateNormal")->trigger(); // 1:1, larger than the view
+    EXPECT_EQ(View()->image().size(), QSize(2000, 1500));
+    controller->options().ScroolSpeed = 3;
+    QScrollBar* across = ScrBox()->horizontalScrollBar();
+    QScrollBar* down = ScrBox()->verticalScrollBar();
+    across->setValue(100);
+    down->setValue(100);
+
+    QTest::mousePress(View(), Qt::LeftButton, Qt::NoModifier, QPoint(300, 200));
+    const QPoint to(290, 195);
+    QMouseEvent move(QEvent::MouseMove, QPointF(to), QPointF(View()->mapToGlobal(to)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(View(), &move);
+    // 10 and 5 pixels, eight times over.
+    EXPECT_EQ(across->value(), 180);
+    EXPECT_EQ(down->value(), 140);
+    QTest::mouseRelease(View(), Qt::LeftButton, Qt::NoModifier, to);
+
+    // Ctrl and an arrow scroll a quarter of the view's smaller side.
+    const int step = std::min(ScrBox()->width(), ScrBox()->height()) / 4;
+    QTest::keyClick(form.get(), Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(across->value(), 180 + step);
 }
