@@ -665,23 +665,20 @@ void ViewerController::mnuFilterResetClick() {
 }
 
 void ViewerController::ZoomIn() {
-    if (m_state.FileList.empty()) {
-        return;
-    }
-    if (const std::optional<double> rate = ZoomInRate(m_state.ZoomRate)) {
-        m_state.ZoomRate = *rate;
-        ViewSeting(*rate);
-    }
+    ZoomTo(ZoomInRate(m_state.ZoomRate));
 }
 
 void ViewerController::ZoomOut() {
-    if (m_state.FileList.empty()) {
+    ZoomTo(ZoomOutRate(m_state.ZoomRate));
+}
+
+// Draws at `rate`, which also becomes the current rate (the fixed one in that mode).
+void ViewerController::ZoomTo(std::optional<double> rate) {
+    if (m_state.FileList.empty() || !rate) {
         return;
     }
-    if (const std::optional<double> rate = ZoomOutRate(m_state.ZoomRate)) {
-        m_state.ZoomRate = *rate;
-        ViewSeting(*rate);
-    }
+    m_state.ZoomRate = *rate;
+    ViewSeting(*rate);
 }
 
 void ViewerController::RateInput() {
@@ -697,11 +694,8 @@ void ViewerController::RateInput() {
     if (!answer) {
         return;
     }
-    if (const std::optional<double> rate = RateFromAnswer(*answer, m_state.SourceBitmap.width())) {
-        // Also the fixed rate, so the answer counts in that mode too.
-        m_state.ZoomRate = *rate;
-        ViewSeting(*rate);
-    }
+    // Also the fixed rate, so the answer counts in that mode too.
+    ZoomTo(RateFromAnswer(*answer, m_state.SourceBitmap.width()));
 }
 
 void ViewerController::ToggleActualSize() {

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <atomic>
 #include <memory>
+#include <optional>
 
 class SoundPlayer;
 
@@ -176,6 +177,7 @@ private:
     void RedrawAtCurrentRate();
     void SetFilterSettings(const FilterSettings& filters);
     void SetActualSize(bool on);
+    void ZoomTo(std::optional<double> rate);
     void ApplyLoaded(const QString& path, const LoadedImage& loaded);
     void PrefetchNeighbours(int direction);
     void ApplyLoadOptions();

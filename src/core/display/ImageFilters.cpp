@@ -1,12 +1,12 @@
 #include "core/display/ImageFilters.h"
 
+#include "core/common/SpreadOverCores.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -24,26 +24,10 @@ using ByteTable = std::array<uchar, 256>;
 template <typename Work> void SpreadRows(int rows, qsizetype pixels, const Work& work) {
     // Below this many pixels per band, starting a thread costs more than the band takes.
     constexpr qsizetype kLeastPixelsPerBand = 1 << 16;
-    constexpr unsigned kMostThreads = 8;
-    const qsizetype cores = std::clamp(std::thread::hardware_concurrency(), 1u, kMostThreads);
-    const int bands = static_cast<int>(std::max<qsizetype>(
-        1, std::min({pixels / kLeastPixelsPerBand, cores, static_cast<qsizetype>(rows)})));
-    std::vector<std::thread> helpers;
-    helpers.reserve(static_cast<std::size_t>(bands - 1));
-    for (int band = 1; band < bands; ++band) {
-        const int begin = static_cast<int>(qsizetype{rows} * band / bands);
-        const int end = static_cast<int>(qsizetype{rows} * (band + 1) / bands);
-        try {
-            helpers.emplace_back([&work, begin, end] { work(begin, end); });
-        } catch (const std::system_error&) {
-            // No thread to be had: this band runs here.
-            work(begin, end);
-        }
-    }
-    work(0, rows / bands);
-    for (std::thread& helper : helpers) {
-        helper.join();
-    }
+    SplitOverCores(static_cast<std::size_t>(rows), static_cast<std::size_t>(pixels / kLeastPixelsPerBand),
+                   [&work](std::size_t begin, std::size_t end) {
+                       work(static_cast<int>(begin), static_cast<int>(end));
+                   });
 }
 
 // Brings `image` to the 24-bit layout the filters work on; false for an empty picture.

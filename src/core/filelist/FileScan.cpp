@@ -2,11 +2,11 @@
 
 #include "core/common/NativePath.h"
 #include "core/common/PathText.h"
+#include "core/common/SpreadOverCores.h"
 #include "core/common/UniqueFd.h"
 #include "core/filelist/HeaderProbe.h"
 #include "core/filelist/ScanMask.h"
 #include "core/filelist/SortOrder.h"
-#include "core/filelist/SpreadOverCores.h"
 #include "core/settings/Options.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 #include "core/filelist/SortOrder.h"
 
 #include "core/common/PathText.h"
+#include "core/common/SpreadOverCores.h"
 #include "core/filelist/FileScan.h"
-#include "core/filelist/SpreadOverCores.h"
 
 #include <QCollator>
 #include <QCollatorSortKey>
