@@ -21,6 +21,7 @@ struct PathFacts {
     qint64 modifiedSeconds = 0;     // seconds since the epoch
     qint64 modifiedNanoseconds = 0; // the same moment in nanoseconds, to tell rewrites apart
     quint64 inode = 0;
+    quint64 device = 0; // with the inode, says whether two paths name one file
 };
 PathFacts StatPath(const QString& path);
 

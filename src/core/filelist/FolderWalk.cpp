@@ -79,6 +79,14 @@ public:
     bool empty() const { return m_entries.empty(); }
     const QString& first() const { return m_entries.front().name; }
     const QString& last() const { return m_entries.back().name; }
+    QStringList names() const {
+        QStringList all;
+        all.reserve(static_cast<qsizetype>(m_entries.size()));
+        for (const Entry& entry : m_entries) {
+            all << entry.name;
+        }
+        return all;
+    }
 
     // The name after (or before) `name`, where `name` stands or would stand; empty at the ends.
     QString After(const QString& name) const {
@@ -136,6 +144,10 @@ private:
 };
 
 } // namespace
+
+QStringList SubfolderNames(const QString& folder) {
+    return SortedSubfolders(folder).names();
+}
 
 QString ParentFolder(const QString& path) {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));

@@ -1,12 +1,16 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Steps from one folder to a neighbouring folder: up, to a sibling, into a child, and through
 // the whole tree depth first. A folder's subfolders (hidden ones and links to folders
 // included) are taken in case-insensitive name order of the user's locale. Each function reads
 // the file system on the calling thread and returns the folder it arrives at, or an empty
 // text when there is no such folder. A folder that cannot be read has no subfolders.
+
+// The names of the subfolders of `folder` in that order.
+QStringList SubfolderNames(const QString& folder);
 
 // "/a/b" gives "/a", "/a" gives "/"; empty for "/" and for a path without "/".
 QString ParentFolder(const QString& path);

@@ -1,0 +1,451 @@
+#include "core/sorting/FileOperations.h"
+
+#include "core/common/NativePath.h"
+#include "support/TempFolder.h"
+#include "unit/sorting/TransferTestSupport.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <optional>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Over three blocks, not a whole number of them.
+const QByteArray kPicture = PatternBytes(3 * (1 << 20) + 17, 1);
+constexpr struct timespec kTime = {1600000000, 123456789};
+
+// Writes a picture with a known mode (0640) and modification time (kTime).
+void WritePicture(const QString& path, const QByteArray& bytes) {
+    QFile out;
+    ASSERT_TRUE(OpenFile(out, path, QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    ASSERT_EQ(out.write(bytes), bytes.size());
+    out.close();
+    const struct timespec times[2] = {kTime, kTime};
+    ASSERT_EQ(::chmod(NativePath(path).constData(), 0640), 0);
+    ASSERT_EQ(::utimensat(AT_FDCWD, NativePath(path).constData(), times, 0), 0);
+}
+
+void ExpectPicture(const QString& path) {
+    EXPECT_EQ(ReadBytes(path), kPicture) << path.toStdString();
+    struct stat st {};
+    ASSERT_EQ(::stat(NativePath(path).constData(), &st), 0);
+    EXPECT_EQ(st.st_mtim.tv_sec, kTime.tv_sec);
+    EXPECT_EQ(st.st_mtim.tv_nsec, kTime.tv_nsec);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+bool IsTemporaryName(const QString& name) {
+    return QRegularExpression("^\\.ruvela-\\d+-\\d+\\.part$").match(name).hasMatch();
+}
+
+class FileOperationsTest : public ::testing::Test {
+protected:
+    bool TwoVolumes() const { return DeviceOf(m_folder.path()) != DeviceOf(m_other.path()); }
+
+    TempFolder m_folder;
+    ScratchFolder m_other{"/dev/shm"};
+    QString m_pending = m_folder.file("pending");
+    FileOperations m_ops{m_pending, Trash(m_folder.path() + "/data/Trash")};
+};
+
+struct TransferCase {
+    const char* name;
+    bool move;
+    bool acrossVolumes;
+};
+
+void PrintTo(const TransferCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class TransferTest : public FileOperationsTest, public ::testing::WithParamInterface<TransferCase> {
+protected:
+    void SetUp() override {
+        if (GetParam().acrossVolumes && !TwoVolumes()) {
+            GTEST_SKIP() << "/dev/shm and the temporary folder are on one file system here";
+        }
+        m_to = GetParam().acrossVolumes ? m_other.path() : m_folder.folder("to");
+        WritePicture(m_source, kPicture);
+    }
+
+    FileOpResult Run() const {
+        return GetParam().move ? m_ops.Move(m_source, m_target) : m_ops.Copy(m_source, m_target);
+    }
+
+    QString m_source = m_folder.file("picture.jpg");
+    QString m_to;
+    QString m_target;
+};
+
+TEST_P(TransferTest, KeepsContentTimeAndMode) {
+    m_target = m_to + "/picture.jpg";
+    const FileOpResult result = Run();
+
+    ASSERT_TRUE(result.ok) << result.reason.toStdString();
+    ExpectPicture(m_target);
+    if (GetParam().move) {
+        EXPECT_FALSE(Exists(m_source));
+    } else {
+        ExpectPicture(m_source);
+    }
+    EXPECT_EQ(Entries(m_to), QStringList{"picture.jpg"}) << "no temporary file stays";
+    EXPECT_TRUE(Entries(m_pending).isEmpty()) << "no marker stays";
+}
+
+TEST_P(TransferTest, RefusesAnExistingTargetAndLeavesItAlone) {
+    m_target = m_to + "/taken.jpg";
+    QFile out;
+    ASSERT_TRUE(OpenFile(out, m_target, QIODevice::WriteOnly));
+    out.write("older");
+    out.close();
+
+    const FileOpResult result = Run();
+
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.error, EEXIST);
+    EXPECT_EQ(result.reason, "同名のファイルが既に存在します");
+    EXPECT_EQ(ReadBytes(m_target), "older");
+    ExpectPicture(m_source);
+    EXPECT_EQ(Entries(m_to), QStringList{"taken.jpg"});
+    EXPECT_TRUE(Entries(m_pending).isEmpty());
+}
+
+const TransferCase kTransferCases[] = {
+    {"MoveWithinVolume", true, false},
+    {"MoveAcrossVolumes", true, true},
+    {"CopyWithinVolume", false, false},
+    {"CopyAcrossVolumes", false, true},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, TransferTest, ::testing::ValuesIn(kTransferCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FileOperationsTest, StepsComeInOrder) {
+    if (!TwoVolumes()) {
+        GTEST_SKIP() << "/dev/shm and the temporary folder are on one file system here";
+    }
+    const QString source = m_folder.file("picture.jpg");
+    WritePicture(source, kPicture);
+    std::vector<TransferStep> steps;
+    m_ops.SetStepHook([&](TransferStep step) { steps.push_back(step); });
+
+    ASSERT_TRUE(m_ops.Move(source, m_other.path() + "/picture.jpg").ok);
+
+    const auto blocks = std::count(steps.begin(), steps.end(), TransferStep::DataCopied);
+    EXPECT_GE(blocks, 4) << "blocks of at most 1 MiB";
+    steps.erase(std::unique(steps.begin(), steps.end()), steps.end());
+    const std::vector<TransferStep> expected = {TransferStep::MarkerWritten,    TransferStep::TempCreated,
+                                                TransferStep::DataCopied,       TransferStep::Synced,
+                                                TransferStep::RenamedIntoPlace, TransferStep::SourceRemoved};
+    EXPECT_EQ(steps, expected);
+}
+
+TEST_F(FileOperationsTest, FoldersMoveWithinTheirVolumeOnly) {
+    m_folder.write("album/inner.jpg", "picture");
+    const QString to = m_folder.folder("to") + "/album";
+
+    ASSERT_TRUE(m_ops.Move(m_folder.file("album"), to).ok);
+    EXPECT_EQ(ReadBytes(to + "/inner.jpg"), "picture");
+    EXPECT_FALSE(Exists(m_folder.file("album")));
+
+    const FileOpResult copied = m_ops.Copy(to, m_folder.file("copy"));
+    EXPECT_FALSE(copied.ok);
+    EXPECT_EQ(copied.error, EISDIR);
+    EXPECT_FALSE(Exists(m_folder.file("copy")));
+
+    if (!TwoVolumes()) {
+        GTEST_SKIP() << "/dev/shm and the temporary folder are on one file system here";
+    }
+    const FileOpResult across = m_ops.Move(to, m_other.path() + "/album");
+    EXPECT_FALSE(across.ok);
+    EXPECT_FALSE(across.reason.isEmpty());
+    EXPECT_EQ(ReadBytes(to + "/inner.jpg"), "picture");
+    EXPECT_TRUE(Entries(m_other.path()).isEmpty());
+}
+
+TEST_F(FileOperationsTest, MissingFilesAndFoldersAreReported) {
+    const QString picture = m_folder.write("a.jpg", "picture");
+    const std::pair<QString, QString> cases[] = {
+        {m_folder.file("gone.jpg"), m_folder.file("b.jpg")},
+        {picture, m_folder.file("no-such-folder/a.jpg")},
+    };
+    for (const auto& [from, to] : cases) {
+        for (const FileOpResult& result : {m_ops.Move(from, to), m_ops.Copy(from, to)}) {
+            EXPECT_FALSE(result.ok);
+            EXPECT_EQ(result.error, ENOENT);
+            EXPECT_EQ(result.reason, "ファイルまたはフォルダが見つかりません");
+        }
+    }
+    EXPECT_EQ(ReadBytes(picture), "picture");
+}
+
+TEST_F(FileOperationsTest, RenameRefusesBadAndTakenNames) {
+    const QString picture = m_folder.write("a.jpg", "picture");
+    m_folder.write("taken.jpg", "older");
+    const QStringList before = Entries(m_folder.path());
+    for (const QString& name : {QString(), QString("."), QString(".."), QString("sub/b.jpg"),
+                                QString("../b.jpg"), QString("taken.jpg")}) {
+        SCOPED_TRACE(name.toStdString());
+        const FileOpResult result = m_ops.Rename(picture, name);
+        EXPECT_FALSE(result.ok);
+        EXPECT_FALSE(result.reason.isEmpty());
+        EXPECT_EQ(Entries(m_folder.path()), before);
+    }
+    EXPECT_EQ(m_ops.Rename(picture, "taken.jpg").error, EEXIST);
+    EXPECT_EQ(ReadBytes(picture), "picture");
+    EXPECT_EQ(ReadBytes(m_folder.file("taken.jpg")), "older");
+}
+
+TEST_F(FileOperationsTest, RenameWorksForFilesAndFolders) {
+    const QString strange = "b" + PathFromNative("\xE9", 1) + ".jpg";
+    m_folder.write("a.jpg", "picture");
+    m_folder.write("album/inner.jpg", "inner");
+
+    ASSERT_TRUE(m_ops.Rename(m_folder.file("a.jpg"), strange).ok);
+    ASSERT_TRUE(m_ops.Rename(m_folder.file("album"), "アルバム").ok);
+
+    EXPECT_EQ(ReadBytes(m_folder.file(strange)), "picture");
+    EXPECT_EQ(ReadBytes(m_folder.file("アルバム/inner.jpg")), "inner");
+    EXPECT_EQ(Entries(m_folder.path()), (QStringList{strange, "アルバム"}));
+}
+
+TEST_F(FileOperationsTest, DeleteSendsToTheTrash) {
+    const QString picture = m_folder.write("a.jpg", "picture");
+    ASSERT_TRUE(m_ops.Delete(picture).ok);
+    EXPECT_FALSE(Exists(picture));
+    EXPECT_EQ(ReadBytes(m_ops.trash().homeTrash() + "/files/a.jpg"), "picture");
+}
+
+// Destinations that cannot take the file: a read-only volume, a full one. Both are small
+// tmpfs mounts (root only; as another user a folder without write permission stands in for
+// the read-only one).
+struct RefusingCase {
+    const char* name;
+    bool move;
+    bool full;
+};
+
+void PrintTo(const RefusingCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class RefusingDestinationTest : public FileOperationsTest,
+                                public ::testing::WithParamInterface<RefusingCase> {
+protected:
+    void SetUp() override {
+        WritePicture(m_source, kPicture);
+        if (::geteuid() != 0 && !GetParam().full) {
+            ASSERT_EQ(::mkdir(NativePath(m_to).constData(), 0555), 0);
+            return;
+        }
+        m_mount.emplace(TestMount::Tmpfs(m_to, "size=1m", !GetParam().full));
+        if (!m_mount->mounted()) {
+            GTEST_SKIP() << m_mount->failure().toStdString();
+        }
+    }
+
+    QString m_source = m_folder.file("picture.jpg");
+    QString m_to = m_folder.file("destination");
+    std::optional<TestMount> m_mount;
+};
+
+TEST_P(RefusingDestinationTest, FailsWithItsReasonAndChangesNothing) {
+    const QString target = m_to + "/picture.jpg";
+    const FileOpResult result = GetParam().move ? m_ops.Move(m_source, target) : m_ops.Copy(m_source, target);
+
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.reason,
+              GetParam().full ? "ディスクの空き容量が足りません" : "書き込みが許可されていません");
+    ExpectPicture(m_source);
+    EXPECT_TRUE(Entries(m_to).isEmpty()) << Entries(m_to).join(' ').toStdString();
+    EXPECT_TRUE(Entries(m_pending).isEmpty());
+}
+
+const RefusingCase kRefusingCases[] = {
+    {"CopyToReadOnly", false, false},
+    {"MoveToReadOnly", true, false},
+    {"CopyToFull", false, true},
+    {"MoveToFull", true, true},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, RefusingDestinationTest, ::testing::ValuesIn(kRefusingCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FileOperationsTest, MarkersOfLiveTransfersAreLeftAlone) {
+    const QString source = m_folder.file("picture.jpg");
+    const QString to = m_folder.folder("to");
+    WritePicture(source, kPicture);
+    int removed = -1;
+    QStringList pendingDuring;
+    QStringList destinationDuring;
+    m_ops.SetStepHook([&](TransferStep step) {
+        if (step == TransferStep::DataCopied && removed < 0) {
+            removed = m_ops.RemoveLeftovers();
+            pendingDuring = Entries(m_pending);
+            destinationDuring = Entries(to);
+        }
+    });
+
+    ASSERT_TRUE(m_ops.Copy(source, to + "/picture.jpg").ok);
+
+    EXPECT_EQ(removed, 0);
+    EXPECT_EQ(pendingDuring.size(), 1);
+    ASSERT_EQ(destinationDuring.size(), 1);
+    EXPECT_TRUE(IsTemporaryName(destinationDuring.at(0))) << destinationDuring.at(0).toStdString();
+    ExpectPicture(to + "/picture.jpg");
+}
+
+TEST_F(FileOperationsTest, LeftoversRemoveOnlyTemporaryFilesOfDeadMarkers) {
+    const QString temporary = m_folder.write(".ruvela-4242-7.part", "partial");
+    const QString picture = m_folder.write("photo.jpg", "picture");
+    const QString lookalike = m_folder.write(".ruvela-x.part", "not ours");
+    m_folder.write("pending/4242-7", NativePath(temporary));
+    m_folder.write("pending/4242-8", NativePath(picture));
+    m_folder.write("pending/4242-9", NativePath(lookalike));
+    m_folder.write("pending/4242-10.new", QByteArray());
+
+    EXPECT_EQ(m_ops.RemoveLeftovers(), 1);
+
+    EXPECT_FALSE(Exists(temporary));
+    EXPECT_EQ(ReadBytes(picture), "picture");
+    EXPECT_EQ(ReadBytes(lookalike), "not ours");
+    EXPECT_TRUE(Entries(m_pending).isEmpty());
+}
+
+// Tests whose transfer runs in a child process (a death test). The child runs the test again
+// from the start; it finds the folders of the parent through the environment, so both look at
+// the same files and only the parent removes them.
+class ChildProcessTest : public ::testing::Test {
+protected:
+    static constexpr const char* kVariable = "RUVELA_TRANSFER_TEST_FOLDERS";
+
+    void SetUp() override {
+        ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+        const QByteArray inherited = qgetenv(kVariable);
+        if (inherited.isEmpty()) {
+            m_ownLocal.emplace(QDir::tempPath());
+            m_ownOther.emplace("/dev/shm");
+            m_local = m_ownLocal->path();
+            m_other = m_ownOther->path();
+            qputenv(kVariable, NativePath(m_local) + '\n' + NativePath(m_other));
+        } else {
+            const QList<QByteArray> folders = inherited.split('\n');
+            ASSERT_EQ(folders.size(), 2);
+            m_local = PathFromNative(folders.at(0));
+            m_other = PathFromNative(folders.at(1));
+        }
+    }
+
+    void TearDown() override {
+        if (m_ownLocal) {
+            qunsetenv(kVariable);
+        }
+    }
+
+    bool InChild() const { return !m_ownLocal; }
+
+    std::optional<ScratchFolder> m_ownLocal;
+    std::optional<ScratchFolder> m_ownOther;
+    QString m_local;
+    QString m_other;
+};
+
+TEST_F(ChildProcessTest, AFileSizeLimitStopsACopyCleanly) {
+    const QString source = m_local + "/picture.jpg";
+    if (!InChild()) {
+        WritePicture(source, kPicture);
+    }
+    const FileOperations ops(m_local + "/pending", Trash(m_local + "/Trash"));
+
+    const auto copyUnderLimit = [&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit limit = {1 << 20, 1 << 20};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const FileOpResult result = ops.Copy(source, m_local + "/copy.jpg");
+        std::_Exit(!result.ok && result.error == EFBIG ? 0 : 1);
+    };
+
+    EXPECT_EXIT(copyUnderLimit(), ::testing::ExitedWithCode(0), "");
+
+    EXPECT_EQ(Entries(m_local), (QStringList{"pending", "picture.jpg"}));
+    EXPECT_TRUE(Entries(m_local + "/pending").isEmpty());
+    ExpectPicture(source);
+}
+
+// A move across volumes killed at one of its steps.
+struct KillCase {
+    const char* name;
+    TransferStep step;
+    int nth;           // which time the step comes
+    int leftovers;     // temporary files RemoveLeftovers finds afterwards
+    bool targetExists; // the target is complete under its final name
+};
+
+void PrintTo(const KillCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class KilledMoveTest : public ChildProcessTest, public ::testing::WithParamInterface<KillCase> {};
+
+TEST_P(KilledMoveTest, LeavesTheSourceOrACompleteTarget) {
+    if (DeviceOf(m_local) == DeviceOf(m_other)) {
+        GTEST_SKIP() << "/dev/shm and the temporary folder are on one file system here";
+    }
+    const KillCase& c = GetParam();
+    const QString source = m_local + "/picture.jpg";
+    const QString target = m_other + "/picture.jpg";
+    // Bystanders, one of them named like a temporary file that no marker names.
+    const QStringList bystanders = {m_local + "/other.jpg", m_other + "/other.jpg",
+                                    m_other + "/.ruvela-99999-1.part"};
+    if (!InChild()) {
+        WritePicture(source, kPicture);
+        for (const QString& path : bystanders) {
+            WritePicture(path, "bystander");
+        }
+    }
+    FileOperations ops(m_local + "/pending", Trash(m_local + "/Trash"));
+    ops.SetStepHook([step = c.step, nth = c.nth, seen = 0](TransferStep now) mutable {
+        if (now == step && ++seen == nth) {
+            std::raise(SIGKILL);
+        }
+    });
+
+    EXPECT_EXIT(ops.Move(source, target), ::testing::KilledBySignal(SIGKILL), "");
+
+    ExpectPicture(source);
+    EXPECT_EQ(Exists(target), c.targetExists);
+    if (c.targetExists) {
+        ExpectPicture(target);
+    }
+    EXPECT_EQ(Entries(m_local + "/pending").size(), 1) << "the marker of the killed transfer";
+
+    EXPECT_EQ(ops.RemoveLeftovers(), c.leftovers);
+
+    EXPECT_TRUE(Entries(m_local + "/pending").isEmpty());
+    EXPECT_EQ(Entries(m_local), (QStringList{"other.jpg", "pending", "picture.jpg"}));
+    QStringList expected = {".ruvela-99999-1.part", "other.jpg"};
+    if (c.targetExists) {
+        expected << "picture.jpg";
+    }
+    EXPECT_EQ(Entries(m_other), expected);
+    for (const QString& path : bystanders) {
+        EXPECT_EQ(ReadBytes(path), "bystander");
+    }
+}
+
+const KillCase kKillCases[] = {
+    {"MarkerWritten", TransferStep::MarkerWritten, 1, 0, false},
+    {"TempCreated", TransferStep::TempCreated, 1, 1, false},
+    {"SecondBlockCopied", TransferStep::DataCopied, 2, 1, false},
+    {"Synced", TransferStep::Synced, 1, 1, false},
+    {"RenamedIntoPlace", TransferStep::RenamedIntoPlace, 1, 0, true},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, KilledMoveTest, ::testing::ValuesIn(kKillCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
