@@ -9,6 +9,7 @@
 #include "ui/main/TFormMain.h"
 #include "ui/main/TFormSplash.h"
 #include "ui/settings/TFormOption.h"
+#include "ui/sorting/TFormOverWrite.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -47,6 +48,8 @@ int main(int argc, char** argv) {
     prompts.setOwner(&form);
     TFormOption optionDialog(sound, &form);
     form.SetOptionDialog(&optionDialog);
+    TFormOverWrite overWrite(prompts, controller.options().TimeFormat, &form);
+    controller.batch().SetConflictDialog(&overWrite);
     TFormSearch search;
     search.setOwner(&form);
     controller.SetScanWindow(&search);

@@ -1,5 +1,6 @@
 #include "app/CommandNames.h"
 
+#include <QHash>
 #include <array>
 
 namespace {
@@ -174,4 +175,77 @@ QString AssignedCommand(const QString& name, const QString& currentFolder, doubl
         return text;
     }
     return name;
+}
+
+QString CommandTarget(const QString& name) {
+    static const QHash<QString, QString> kTargets{
+        {QStringLiteral("縮小"), QStringLiteral("mnuSmall")},
+        {QStringLiteral("拡大"), QStringLiteral("mnuZoom")},
+        {QStringLiteral("戻る"), QStringLiteral("mnuImgBack")},
+        {QStringLiteral("進む"), QStringLiteral("mnuImgNext")},
+        {QStringLiteral("上にスクロール"), QStringLiteral("actScroolUp")},
+        {QStringLiteral("下にスクロール"), QStringLiteral("actScroolDown")},
+        {QStringLiteral("左にスクロール"), QStringLiteral("actScroolLeft")},
+        {QStringLiteral("右にスクロール"), QStringLiteral("actScroolRight")},
+        {QStringLiteral("しおりを開く"), QStringLiteral("mnuBookMarkOpen")},
+        {QStringLiteral("しおりを挟む"), QStringLiteral("mnuBookMarkInsert")},
+        {QStringLiteral("ファイルを開く"), QStringLiteral("mnuFileOpen")},
+        {QStringLiteral("フォルダを開く"), QStringLiteral("mnuFoldetOpen")},
+        {QStringLiteral("フォルダを作成"), QStringLiteral("mnuFolderCreate")},
+        {QStringLiteral("フォルダを改名"), QStringLiteral("mnuFolderRename")},
+        {QStringLiteral("最初へ戻る"), QStringLiteral("popJumpStart")},
+        {QStringLiteral("最後へ進む"), QStringLiteral("popJumpEnd")},
+        {QStringLiteral("フォルダを戻る"), QStringLiteral("mnuFolderBackEx")},
+        {QStringLiteral("フォルダを進む"), QStringLiteral("mnuFolderNextEx")},
+        {QStringLiteral("終了"), QStringLiteral("Exit1")},
+        {QStringLiteral("前のフォルダへ"), QStringLiteral("mnuFolder_mBack")},
+        {QStringLiteral("次のフォルダへ"), QStringLiteral("mnuFolder_mNext")},
+        {QStringLiteral("上のフォルダへ"), QStringLiteral("mnuFolder_Up")},
+        {QStringLiteral("リストＡをコピー"), QStringLiteral("mnuListA_Copy")},
+        {QStringLiteral("リストＡを移動"), QStringLiteral("mnuListA_Move")},
+        {QStringLiteral("リストＡを削除"), QStringLiteral("mnuListA_Delete")},
+        {QStringLiteral("リストＡを開く"), QStringLiteral("mnuListA_Open")},
+        {QStringLiteral("リストＡをクリア"), QStringLiteral("mnuListA_Erase")},
+        {QStringLiteral("リストＡを反転"), QStringLiteral("mnuListA_Reverse")},
+        {QStringLiteral("リドゥ"), QStringLiteral("mnuMoveRedo")},
+        {QStringLiteral("移動のアンドゥ"), QStringLiteral("mnuMoveUndo")},
+        {QStringLiteral("常に等倍"), QStringLiteral("mnuViewRateNormal")},
+        {QStringLiteral("倍率を固定"), QStringLiteral("mnuViewRateHold")},
+        {QStringLiteral("領域に合わせる"), QStringLiteral("mnuViewRateWindow")},
+        {QStringLiteral("オーバーのみ縮小"), QStringLiteral("mnuViewRateSmall")},
+        {QStringLiteral("横幅に合わせる"), QStringLiteral("mnuViewRateWidth")},
+        {QStringLiteral("倍率を入力"), QStringLiteral("mnuViewRateInput")},
+        {QStringLiteral("標準に戻す"), QStringLiteral("mnuFilterReset")},
+        {QStringLiteral("情報を更新"), QStringLiteral("Refresh1")},
+        {QStringLiteral("ソートしない"), QStringLiteral("mnuSortFalse")},
+        {QStringLiteral("ファイル名ソート"), QStringLiteral("mnuSortFileName123")},
+        {QStringLiteral("サイズ順ソート"), QStringLiteral("mnuSortFileSize123")},
+        {QStringLiteral("日付順ソート"), QStringLiteral("mnuSortFileDate123")},
+        {QStringLiteral("拡張子順ソート"), QStringLiteral("mnuSortFileExt123")},
+        {QStringLiteral("移動先を設定"), QStringLiteral("mnuMoveTo")},
+        {QStringLiteral("振り分けテーブル"), QStringLiteral("mnuKeyListView")},
+        {QStringLiteral("Exif情報を表示"), QStringLiteral("mnuExifView")},
+        {QStringLiteral("フルスクリーン"), QStringLiteral("mnuFullScreen")},
+        {QStringLiteral("スライド・ショー"), QStringLiteral("SlideShow")},
+        {QStringLiteral("サウンドを再生"), QStringLiteral("mnuSoundPlay")},
+        {QStringLiteral("常に最前面"), QStringLiteral("mnuTopView")},
+        {QStringLiteral("設定"), QStringLiteral("mnuFileOption")},
+        {QStringLiteral("ヘルプを開く"), QStringLiteral("Help1")},
+        {QStringLiteral("チェックを解除"), QStringLiteral("K1")},
+        {QStringLiteral("ＩＥで開く"), QStringLiteral("popOpenIE")},
+        {QStringLiteral("削除"), QStringLiteral("popDelete")},
+        {QStringLiteral("名前を変更する"), QStringLiteral("popRename")},
+        {QStringLiteral("プロパティ"), QStringLiteral("Property1")},
+        {QStringLiteral("コメント編集"), QStringLiteral("CommentReWrite")},
+        {QStringLiteral("最小化"), QStringLiteral("actBossEsc")},
+        {QStringLiteral("最大化"), QStringLiteral("mnuWindowZoomUp")},
+        {QStringLiteral("コメント最大化"), QStringLiteral("mnuCommentZoomUp")},
+        {QStringLiteral("等倍で表示"), QStringLiteral("mnuNormalSize")},
+        {QStringLiteral("画像メニュー"), QStringLiteral("mnuImgPop")},
+        {QStringLiteral("コメントメニュー"), QStringLiteral("mnuCommentPop")},
+        {QStringLiteral("バーメニュー"), QStringLiteral("mnuBarPop")},
+        {QStringLiteral("連続ファイル移動"), QStringLiteral("actComma")},
+        {QStringLiteral("ウィンドウ初期化"), QStringLiteral("mnuWindowReset")},
+    };
+    return kTargets.value(name);
 }

@@ -32,6 +32,10 @@ struct BindableInput {
 // clicks and wheel turns, and the six keys.
 std::span<const BindableInput> BindableInputs();
 
+// The object name of the menu item or action a command name runs; empty for "無し", the
+// templates and unknown names.
+QString CommandTarget(const QString& name);
+
 // The text stored when the command `name` is assigned to an input. A separator stores
 // NoCommand(); "閲覧先に設定する" and "転送先に設定する" store "$OPEN=" or "$MOVE=" followed by
 // `currentFolder`; "現在の倍率にする" stores `currentRate` with two to four decimals.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <Qt>
 
 // The keys and mouse buttons held right now. The program feeds it from an application-wide
 // event filter; tests set it directly.
@@ -9,6 +10,9 @@ public:
     virtual ~KeyState() = default;
     virtual bool ctrlHeld() const = 0;
     virtual bool shiftHeld() const = 0;
+    virtual bool altHeld() const = 0;
+    // A mouse button held now.
+    virtual bool buttonHeld(Qt::MouseButton button) const = 0;
     // A key of Qt::Key held now (letters, digits, Space).
     virtual bool keyHeld(int qtKey) const = 0;
 };

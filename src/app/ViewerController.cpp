@@ -57,7 +57,9 @@ qint64 TickCount() {
 } // namespace
 
 ViewerController::ViewerController(const Options& options, Services services, QObject* parent)
-    : QObject(parent), m_options(options), m_services(services), m_home(QDir::homePath()) {
+    : QObject(parent), m_options(options), m_services(services), m_home(QDir::homePath()),
+      m_files(QString(), Trash(Trash::HomeTrashFolder())),
+      m_batch(services.prompts, m_options, m_journal, m_files) {
     m_state.ExecutionCount = options.Execution;
     m_state.PreviousSortCount = options.Movement;
     m_state.LastFile = options.ImgFile;
@@ -65,6 +67,13 @@ ViewerController::ViewerController(const Options& options, Services services, QO
     m_soundOn = options.sndPlay;
     m_gifTimer.setSingleShot(true);
     connect(&m_gifTimer, &QTimer::timeout, this, &ViewerController::NextGifFrame);
+    connect(&m_batch, &TransferBatch::fileSorted, this, [this] { ++m_state.SortCount; });
+    // A batch holding the window stops a running slide show.
+    connect(&m_batch, &TransferBatch::interfaceLocked, this, [this](bool locked) {
+        if (locked) {
+            SetSlideShow(false);
+        }
+    });
     ApplyLoadOptions();
 }
 
@@ -100,8 +109,11 @@ bool ViewerController::InitFolders(const QString& programFolder, QString* error)
         ExistingFolderOr(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation), m_home);
     m_state.pDoc =
         ExistingFolderOr(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), m_home);
-    m_state.pRecy =
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Trash");
+    m_state.pRecy = Trash::HomeTrashFolder();
+    // Transfers killed part-way last time left temporary files that nobody needs.
+    m_files = FileOperations(m_state.SaveDataFolder + QStringLiteral("/Transfers"), Trash(m_state.pRecy));
+    m_files.RemoveLeftovers();
+    m_sorting.LoadTable();
     m_tempFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/ruvela-XXXXXX"));
     m_state.pTemp = m_tempFolder->path() + QLatin1Char('/');
     m_state.MyDoc = FileNameOf(m_state.pDoc);
@@ -114,7 +126,7 @@ void ViewerController::PrepareScanMask() {
 
 void ViewerController::StartUp(const QStringList& arguments) {
     PrepareScanMask();
-    m_state.CurrentFolder = m_state.LowDir = m_state.ProgramFolder;
+    m_state.CurrentFolder = m_state.LowDirBase = m_state.ProgramFolder;
     m_state.FormReady = true;
     m_state.JpegScale = 0;
 
@@ -240,7 +252,7 @@ void ViewerController::ViewFolder(const QString& folder, bool selectInTree) {
     const QString target = PathKind(folder) == 2 ? folder : m_state.pDesk;
     m_state.ScanBusy = true;
     ++m_listGeneration;
-    m_state.CurrentFolder = m_state.LowDir = WithoutTrailingSlash(target);
+    m_state.CurrentFolder = m_state.LowDirBase = WithoutTrailingSlash(target);
     m_state.RootListName.clear();
     const bool subfolders = m_services.keys.ctrlHeld() && !m_services.keys.keyHeld(Qt::Key_Z);
     m_state.ListTotalSize = RunScan(m_state.FileList, m_state.CurrentFolder, subfolders);
@@ -289,7 +301,7 @@ void ViewerController::ViewFile(const QString& path) {
         return;
     }
     ++m_listGeneration;
-    m_state.CurrentFolder = m_state.LowDir = FolderOf(path);
+    m_state.CurrentFolder = m_state.LowDirBase = FolderOf(path);
     m_state.RootListName.clear();
     m_state.ListTotalSize = RunScan(m_state.FileList, m_state.CurrentFolder, false);
     if (m_state.FileList.empty()) {
@@ -792,6 +804,19 @@ void ViewerController::SetJpegScale(int scale) {
     ApplyLoadOptions();
     m_state.CurrentIndex = 0;
     ImgBarChange();
+}
+
+void ViewerController::AppendCaption(const QString& suffix) {
+    TitleTexts texts = MakeTitleTexts(m_state, MakeTitleContext());
+    texts.caption += suffix;
+    emit titleChanged(texts);
+}
+
+std::optional<QString> ViewerController::AskFolder(const QString& caption, const QString& start) {
+    m_state.Paused = true;
+    std::optional<QString> chosen = m_services.prompts.folder(caption, start);
+    m_state.Paused = false;
+    return chosen;
 }
 
 void ViewerController::TitleDraw() {

@@ -2,7 +2,9 @@
 
 #include "app/PictureLoader.h"
 #include "app/Services.h"
+#include "app/SortingWorkflow.h"
 #include "app/TitleText.h"
+#include "app/TransferBatch.h"
 #include "app/ViewerState.h"
 #include "core/common/UserPrompts.h"
 #include "core/settings/Options.h"
@@ -135,6 +137,18 @@ public:
     void SetScrollBarWidth(int width);
     int scrollBarWidth() const { return m_scrollBarWidth; }
 
+    // Every copy, move and delete of files, and the journal of what moved.
+    TransferBatch& batch() { return m_batch; }
+    UndoJournal& journal() { return m_journal; }
+    // The sorting keys, the sorting table, undo and redo.
+    SortingWorkflow& sorting() { return m_sorting; }
+    const KeyState& keys() const { return m_services.keys; }
+
+    // A folder picker titled `caption`, opened at `start`; nothing when it was cancelled.
+    std::optional<QString> AskFolder(const QString& caption, const QString& start);
+    // Draws the title with `suffix` after the caption ("   { Move > ~/best }").
+    void AppendCaption(const QString& suffix);
+
     // The owner of loading and prefetching, for the benchmarks and tests.
     PictureLoader& loader() { return m_loader; }
 
@@ -202,6 +216,10 @@ private:
     QTimer m_gifTimer;
     QString m_home;
     PictureLoader m_loader;
+    UndoJournal m_journal;
+    FileOperations m_files;
+    TransferBatch m_batch;
+    SortingWorkflow m_sorting{*this};
     quint64 m_listGeneration = 0; // grows with every new list, to notice one made during a load
     int m_direction = 1;          // the direction of the last step: 1 onwards, -1 back
     ZoomMode m_zoomMode = ZoomMode::ShrinkOnly;

@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 
 // The track bar over the file list: its range, position and selection. The window draws it;
@@ -33,7 +34,7 @@ struct ViewerState {
     qint64 ListTotalSize = 0;
     QString CurrentFolder;
     QString RootListName; // the check list opened as the current list; empty for a folder
-    QString LowDir;
+    QString LowDirBase;   // the number-key base folder: its subfolders are the keypad's destinations
     QString LastFile;
     QString ScanMask;
     int SortMode = 0;
@@ -50,6 +51,13 @@ struct ViewerState {
     bool BrowserMode = false;
     bool ClipboardMode = false;
     QString BrowserTitle;
+
+    // The sorting table: one entry per key combination (144, more when its file had more lines).
+    QStringList SortingTable;
+    bool SortingTableChanged = false; // edited or loaded from a ".ktb": written at exit
+    QString PendingDestination;       // the destination of entry -1
+    QString LastChosenFolder;         // the folder last picked with Shift + letter: the repeat key's
+    bool SortBusy = false;            // a transfer, an undo or a redo is running
 
     bool ScanBusy = false;
     bool ShowBusy = false;

@@ -3,4 +3,6 @@ target_sources(ruvela_app PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/CommandNames.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PictureLoader.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ViewerController.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/TransferBatch.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SortingWorkflow.cpp
 )

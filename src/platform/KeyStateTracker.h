@@ -19,6 +19,8 @@ public:
 
     bool ctrlHeld() const override;
     bool shiftHeld() const override;
+    bool altHeld() const override;
+    bool buttonHeld(Qt::MouseButton button) const override;
     bool keyHeld(int qtKey) const override;
 
 protected:

@@ -1,5 +1,8 @@
 #include "platform/QtUserPrompts.h"
 
+#include "platform/LocalUrl.h"
+
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -62,4 +65,10 @@ std::optional<QString> QtUserPrompts::input(const QString& caption, const QStrin
                                                  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
                                                  QLineEdit::Normal, initial, &ok);
     return ok ? std::optional<QString>(answer) : std::nullopt;
+}
+
+std::optional<QString> QtUserPrompts::folder(const QString& caption, const QString& start) {
+    const QString chosen = PathFromLocalUrl(
+        QFileDialog::getExistingDirectoryUrl(m_owner.data(), caption, LocalUrlFromPath(start)));
+    return chosen.isEmpty() ? std::nullopt : std::optional<QString>(chosen);
 }

@@ -6,7 +6,8 @@
 #include <QWidget>
 
 // The program's message boxes: a QMessageBox titled "Ruvela" over the main window, with the
-// asked icon and buttons; and its input boxes (QInputDialog). Lives on the GUI thread for the whole run.
+// asked icon and buttons; its input boxes (QInputDialog) and folder pickers (QFileDialog). Lives on the GUI
+// thread for the whole run.
 class QtUserPrompts : public UserPrompts {
 public:
     // The window that owns the boxes; set once the main window exists.
@@ -15,6 +16,7 @@ public:
     MessageResult message(const QString& text, MessageIcon icon, MessageButtons buttons) override;
     std::optional<QString> input(const QString& caption, const QString& prompt,
                                  const QString& initial) override;
+    std::optional<QString> folder(const QString& caption, const QString& start) override;
 
 private:
     QPointer<QWidget> m_owner;

@@ -12,3 +12,6 @@ target_sources(ruvela_ui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/settings/CommandNameList.cpp
     ${CMAKE_CURRENT_LIST_DIR}/settings/TFormOption.cpp
 )
+target_sources(ruvela_ui PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/sorting/TFormOverWrite.cpp
+)

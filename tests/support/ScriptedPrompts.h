@@ -7,6 +7,7 @@
 #include <QSet>
 #include <QStringList>
 #include <deque>
+#include <functional>
 
 // The user's answers, given in advance; every question asked is recorded.
 class ScriptedPrompts : public UserPrompts {
@@ -21,9 +22,14 @@ public:
     std::deque<MessageResult> answers;
     MessageResult fallback = MessageResult::Ok;
     std::vector<Asked> asked;
+    // Runs as each box opens, to look at the program while it waits for the answer.
+    std::function<void()> onAsk;
 
     MessageResult message(const QString& text, MessageIcon icon, MessageButtons buttons) override {
         asked.push_back({text, icon, buttons});
+        if (onAsk) {
+            onAsk();
+        }
         if (answers.empty()) {
             return fallback;
         }
@@ -47,6 +53,20 @@ public:
         }
         return typed.takeFirst();
     }
+
+    // Folders chosen in order, a null text for a cancelled picker; when they run out, every
+    // picker is cancelled. The captions and start folders asked are recorded.
+    QStringList chosenFolders;
+    QStringList folderCaptions;
+
+    std::optional<QString> folder(const QString& caption, const QString& start) override {
+        folderCaptions << caption + QLatin1Char('|') + start;
+        if (chosenFolders.isEmpty()) {
+            return std::nullopt;
+        }
+        const QString chosen = chosenFolders.takeFirst();
+        return chosen.isNull() ? std::nullopt : std::optional<QString>(chosen);
+    }
 };
 
 // Keys the test says are held.
@@ -54,10 +74,14 @@ class HeldKeys : public KeyState {
 public:
     bool ctrl = false;
     bool shift = false;
+    bool alt = false;
+    Qt::MouseButtons buttons;
     QSet<int> keys;
 
     bool ctrlHeld() const override { return ctrl; }
     bool shiftHeld() const override { return shift; }
+    bool altHeld() const override { return alt; }
+    bool buttonHeld(Qt::MouseButton button) const override { return buttons.testFlag(button); }
     bool keyHeld(int qtKey) const override { return keys.contains(qtKey); }
 };
 

@@ -6,4 +6,7 @@ ruvela_test(app_tests unit
         ${CMAKE_CURRENT_LIST_DIR}/app/NavigationTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/app/PictureLoaderTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/app/ViewTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/app/TransferBatchTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/app/SortingTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/app/UndoTest.cpp
     LIBS ruvela_app Qt6::Test)

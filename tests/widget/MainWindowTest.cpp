@@ -8,10 +8,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QDropEvent>
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -382,4 +384,66 @@ TEST_F(MainWindowTest, DraggingThePictureScrollsItByTheScrollSpeed) {
     const int step = std::min(ScrBox()->width(), ScrBox()->height()) / 4;
     QTest::keyClick(form.get(), Qt::Key_Right, Qt::ControlModifier);
     EXPECT_EQ(across->value(), 180 + step);
+}
+
+TEST_F(MainWindowTest, SortingKeysMoveTheFileAndLeaveTheFocusWhereItWas) {
+    pictures.write(QStringLiteral("from/a.png"), Png(20, 10, 1));
+    pictures.write(QStringLiteral("from/b.png"), Png(20, 10, 2));
+    pictures.write(QStringLiteral("from/c.png"), Png(20, 10, 3));
+    const QString letter = pictures.folder(QStringLiteral("letter"));
+    const QString keypad = pictures.folder(QStringLiteral("keypad"));
+    const QString topRow = pictures.folder(QStringLiteral("toprow"));
+    Start(pictures.file(QStringLiteral("from")));
+    controller->state().SortingTable[0] = letter;
+    controller->state().SortingTable[126] = keypad;
+    controller->state().SortingTable[106] = topRow;
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    ASSERT_FALSE(Tree()->hasFocus());
+
+    keys.keys = {Qt::Key_A};
+    QTest::keyClick(focus, Qt::Key_A);
+    EXPECT_TRUE(QFile::exists(letter + QStringLiteral("/a.png")));
+    EXPECT_EQ(QApplication::focusWidget(), focus);
+    EXPECT_TRUE(form->windowTitle().endsWith(QStringLiteral("   { Move > ") +
+                                             MiniFileName(letter, QDir::homePath()) + QStringLiteral(" }")))
+        << form->windowTitle().toStdString();
+
+    // Keypad 3 is its own key, not the top-row 3.
+    keys.keys = {Qt::Key_3};
+    QTest::keyClick(focus, Qt::Key_3, Qt::KeypadModifier);
+    EXPECT_TRUE(QFile::exists(keypad + QStringLiteral("/b.png")));
+    QTest::keyClick(focus, Qt::Key_3);
+    EXPECT_TRUE(QFile::exists(topRow + QStringLiteral("/c.png")));
+
+    // With the tree focused the letters are the tree's.
+    pictures.write(QStringLiteral("from/d.png"), Png(20, 10, 4));
+    controller->ViewFolder(pictures.file(QStringLiteral("from")), true);
+    Tree()->setFocus();
+    keys.keys = {Qt::Key_A};
+    QTest::keyClick(Tree(), Qt::Key_A);
+    EXPECT_FALSE(QFile::exists(letter + QStringLiteral("/d.png")));
+}
+
+TEST_F(MainWindowTest, ABatchShowsItsProgressInTheTitleAndHoldsTheWindow) {
+    const QString a = pictures.write(QStringLiteral("from/a.png"), Png(20, 10, 1));
+    const QString b = pictures.write(QStringLiteral("from/b.png"), Png(20, 10, 2));
+    const QString to = pictures.folder(QStringLiteral("to"));
+    Start(pictures.file(QStringLiteral("from")));
+    const QString title = form->windowTitle();
+    QString titleAtSummary;
+    bool menusAtSummary = true;
+    prompts.onAsk = [&] {
+        titleAtSummary = form->windowTitle();
+        menusAtSummary = form->menuBar()->isEnabled();
+    };
+    controller->batch().QuietMode = false;
+
+    EXPECT_EQ(controller->batch().ListOperation2({a, b}, to, QString(), TransferOp::Copy), 2);
+
+    EXPECT_EQ(titleAtSummary, QStringLiteral("コピー中 2/2 : ") + title);
+    EXPECT_FALSE(menusAtSummary);
+    EXPECT_EQ(form->windowTitle(), title);
+    EXPECT_TRUE(form->menuBar()->isEnabled());
+    EXPECT_TRUE(form->centralWidget()->isEnabled());
 }

@@ -20,4 +20,6 @@ public:
     // when it is cancelled or cannot be shown.
     virtual std::optional<QString> input(const QString& caption, const QString& prompt,
                                          const QString& initial) = 0;
+    // A folder picker titled `caption`, opened at `start`; nothing when it is cancelled.
+    virtual std::optional<QString> folder(const QString& caption, const QString& start) = 0;
 };

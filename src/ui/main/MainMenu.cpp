@@ -150,8 +150,8 @@ constexpr MenuRow kRows[] = {
     Sep("mnuEdit"),
     Item("mnuListDandD", "mnuEdit", "ドラッグ＆ドロップ(&O)...", "", 0, 0, ""),
     Sep("mnuEdit"),
-    Item("mnuMoveRedo", "mnuEdit", "リドゥ(&R)", "Ctrl+Y", 0, 0, ""),
-    Item("mnuMoveUndo", "mnuEdit", "アンドゥ(&U)", "Ctrl+Z", 0, 0, ""),
+    Item("mnuMoveRedo", "mnuEdit", "リドゥ(&R)", "Ctrl+Y", Built, 0, ""),
+    Item("mnuMoveUndo", "mnuEdit", "アンドゥ(&U)", "Ctrl+Z", Built, 0, ""),
     // 表示
     Menu("mnuView", "", "表示(&V)", Built),
     Menu("mnuObject", "mnuView", "オブジェクト(&O)", 0),
@@ -246,8 +246,8 @@ constexpr MenuRow kRows[] = {
     // ツール
     Menu("mnuTool", "", "ツール(&T)", Built),
     Item("mnuMoveTo", "mnuTool", "振り分けテーブルの設定(&M)...", "", 0, 0, ""),
-    Item("mnuKeyTableLoad", "mnuTool", "読込(&L)...", "Ctrl+L", 0, 0, ""),
-    Item("mnuKeyTableSave", "mnuTool", "保存(&S)...", "Ctrl+S", 0, 0, ""),
+    Item("mnuKeyTableLoad", "mnuTool", "読込(&L)...", "Ctrl+L", Built, 0, ""),
+    Item("mnuKeyTableSave", "mnuTool", "保存(&S)...", "Ctrl+S", Built, 0, ""),
     Item("mnuKeyListView", "mnuTool", "振り分けテーブルの表示(&F)", "Ctrl+F", Checkable, 0, ""),
     Sep("mnuTool"),
     Item("mnuExifView", "mnuTool", "Exif情報の表示(&E)", "Ctrl+E", Checkable, 0, ""),

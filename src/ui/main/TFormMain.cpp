@@ -1,5 +1,6 @@
 #include "ui/main/TFormMain.h"
 
+#include "app/CommandNames.h"
 #include "app/TitleText.h"
 #include "app/ViewerController.h"
 #include "core/common/PathText.h"
@@ -12,6 +13,7 @@
 #include "ui/settings/TFormOption.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDrag>
 #include <QDragEnterEvent>
@@ -20,8 +22,10 @@
 #include <QFileSystemModel>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -235,6 +239,7 @@ void TFormMain::WireMenu() {
         connect(action, &QAction::triggered, this, handler);
         m_panel1->addAction(action);
     };
+    WireSorting();
     key("kGesLeft", Qt::Key_Left, [this] { m_controller.ImgBack(); });
     key("kGesRight", Qt::Key_Right, [this] { m_controller.ImgNext(); });
     key("kGesUp", Qt::Key_Up, [this] { m_controller.ZoomIn(); });
@@ -369,6 +374,8 @@ void TFormMain::CheckFilterItems(const FilterSettings& filters) {
 
 void TFormMain::WireController() {
     connect(&m_controller, &ViewerController::titleChanged, this, &TFormMain::TitleDraw);
+    connect(&m_controller.batch(), &TransferBatch::progressTitle, this, &TFormMain::ShowProgressTitle);
+    connect(&m_controller.batch(), &TransferBatch::interfaceLocked, this, &TFormMain::LockForBatch);
     connect(&m_controller, &ViewerController::pictureChanged, this, [this] {
         m_imgView->setImage(m_controller.state().ViewBitmap);
         // A new picture starts at the top left.
@@ -453,6 +460,7 @@ void TFormMain::MenuSeting() {
 }
 
 void TFormMain::TitleDraw(const TitleTexts& texts) {
+    m_title = texts;
     setWindowTitle(texts.caption);
     // The icon name is what task bars and window lists show for the window.
     setWindowIconText(texts.taskTitle);
@@ -461,6 +469,135 @@ void TFormMain::TitleDraw(const TitleTexts& texts) {
     for (int i : {0, 1, 2, 4})
         m_panels[i]->setText(texts.panels[i]);
     statusBar()->setToolTip(texts.hint);
+}
+
+// The sorting keys work while the picture side has the focus, so the tree keeps its own letter
+// search: the letters (alone, with Shift, with Ctrl + Alt), the top-row digits (alone, with
+// Shift), the repeat key "," and the new-folder keys. The keypad comes through keyPressEvent.
+void TFormMain::WireSorting() {
+    SortingWorkflow& sorting = m_controller.sorting();
+    const auto key = [this](const QString& name, QKeySequence keys, auto handler) {
+        auto* action = new QAction(m_panel1);
+        action->setObjectName(name);
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        connect(action, &QAction::triggered, this, handler);
+        m_panel1->addAction(action);
+    };
+    for (int i = 0; i < 26; ++i) {
+        const auto letter = static_cast<Qt::Key>(Qt::Key_A + i);
+        const QString name = QStringLiteral("actABC") + QChar(u'A' + i);
+        key(name, QKeySequence(letter), [&sorting] { sorting.actABCExecute(false); });
+        key(name + QStringLiteral("_Shift"), QKeySequence(Qt::SHIFT | letter),
+            [&sorting] { sorting.actABCExecute(false); });
+        key(QStringLiteral("actMouseM") + QChar(u'A' + i), QKeySequence(Qt::CTRL | Qt::ALT | letter),
+            [&sorting] { sorting.actABCExecute(true); });
+    }
+    for (int digit = 0; digit < 10; ++digit) {
+        const auto code = static_cast<Qt::Key>(Qt::Key_0 + digit);
+        const QString name = QStringLiteral("act123_%1").arg(digit);
+        key(name, QKeySequence(code), [&sorting] { sorting.act123Execute(); });
+        key(name + QStringLiteral("_Shift"), QKeySequence(Qt::SHIFT | code),
+            [&sorting] { sorting.act123Execute(); });
+    }
+    key(QStringLiteral("actComma"), QKeySequence(Qt::Key_Comma), [&sorting] { sorting.actCommaExecute(); });
+    const Qt::Key folderKeys[] = {Qt::Key_Semicolon, Qt::Key_Colon, Qt::Key_Period, Qt::Key_Slash};
+    for (int tag = 1; tag <= 4; ++tag) {
+        key(QStringLiteral("mnuFolderCreateMove%1").arg(tag), QKeySequence(folderKeys[tag - 1]),
+            [this, &sorting, tag] { sorting.mnuFolderCreateMove1Click(tag, TreeFolder()); });
+    }
+
+    QAction* undo = m_menu.action(QStringLiteral("mnuMoveUndo"));
+    undo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::Key_Backspace)});
+    connect(undo, &QAction::triggered, this, [&sorting] { sorting.mnuMoveUndoClick(); });
+    connect(m_menu.action(QStringLiteral("mnuMoveRedo")), &QAction::triggered, this,
+            [&sorting] { sorting.mnuMoveRedoClick(); });
+    connect(m_menu.action(QStringLiteral("mnuKeyTableLoad")), &QAction::triggered, this,
+            &TFormMain::mnuKeyTableLoadClick);
+    connect(m_menu.action(QStringLiteral("mnuKeyTableSave")), &QAction::triggered, this,
+            &TFormMain::mnuKeyTableSaveClick);
+    connect(&sorting, &SortingWorkflow::commandRequested, this, &TFormMain::RunCommand);
+    connect(&sorting, &SortingWorkflow::copyModeShown, this,
+            [this](const QString& text) { m_panels[3]->setText(text); });
+}
+
+void TFormMain::RunCommand(const QString& name) {
+    const QString target = CommandTarget(name);
+    if (target.isEmpty())
+        return;
+    QAction* action = findChild<QAction*>(target);
+    if (action && action->isEnabled())
+        action->trigger();
+}
+
+void TFormMain::mnuKeyTableLoadClick() {
+    QUrl chosen;
+    {
+        FlagScope paused(m_controller.state().Paused);
+        chosen = QFileDialog::getOpenFileUrl(this, QStringLiteral("振り分けテーブルの読込"),
+                                             LocalUrlFromPath(m_controller.state().SaveDataFolder),
+                                             QtNameFilter(QStringLiteral("振り分けテーブル (*.ktb)")));
+    }
+    const QString path = PathFromLocalUrl(chosen);
+    if (!path.isEmpty())
+        m_controller.sorting().LoadTableFile(path);
+}
+
+void TFormMain::mnuKeyTableSaveClick() {
+    QUrl chosen;
+    {
+        FlagScope paused(m_controller.state().Paused);
+        chosen = QFileDialog::getSaveFileUrl(this, QStringLiteral("振り分けテーブルの保存"),
+                                             LocalUrlFromPath(m_controller.state().SaveDataFolder),
+                                             QtNameFilter(QStringLiteral("振り分けテーブル (*.ktb)")));
+    }
+    QString path = PathFromLocalUrl(chosen);
+    if (path.isEmpty())
+        return;
+    if (!path.endsWith(QStringLiteral(".ktb"), Qt::CaseInsensitive))
+        path += QStringLiteral(".ktb");
+    m_controller.sorting().SaveTableFile(path);
+}
+
+// A keypad digit is a sorting key, not the shortcut of its top-row twin: the window takes the
+// key before any shortcut sees it.
+bool TFormMain::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers().testFlag(Qt::KeypadModifier) && key->key() >= Qt::Key_0 &&
+            key->key() <= Qt::Key_9) {
+            event->accept();
+            return true;
+        }
+    }
+    return QMainWindow::event(event);
+}
+
+void TFormMain::keyPressEvent(QKeyEvent* event) {
+    if (event->modifiers().testFlag(Qt::KeypadModifier) && event->key() >= Qt::Key_0 &&
+        event->key() <= Qt::Key_9 && !m_tree->hasFocus() && !m_controller.state().Paused &&
+        m_controller.sorting().KeypadExecute(event->key() - Qt::Key_0)) {
+        event->accept();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+void TFormMain::ShowProgressTitle(const QString& prefix) {
+    // Window lists show the caption, so the progress goes before both titles.
+    setWindowTitle(prefix + m_title.caption);
+    setWindowIconText(prefix + m_title.taskTitle);
+}
+
+void TFormMain::LockForBatch(bool locked) {
+    // Disabling the panes moves the focus away; the next key belongs where the hand was.
+    if (locked)
+        m_focusBeforeBatch = QApplication::focusWidget();
+    menuBar()->setEnabled(!locked);
+    centralWidget()->setEnabled(!locked);
+    statusBar()->setEnabled(!locked && m_imgBar->isEnabled());
+    if (!locked && m_focusBeforeBatch)
+        m_focusBeforeBatch->setFocus();
 }
 
 void TFormMain::EnableImageCommands(bool on) {
@@ -497,6 +634,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
         if (m_controller.ShutDown()) {
             CollectSettings();
             m_controller.SaveSettings();
+            m_controller.sorting().SaveTable();
         }
     }
     event->accept();

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "app/TitleText.h"
 #include "ui/main/MainMenu.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 
 class ClipboardReader;
@@ -20,7 +22,6 @@ struct FilterSettings;
 class QMenu;
 class TFormOption;
 class ViewerController;
-struct TitleTexts;
 
 // The main window: the folder tree on the left; right of it the track bar, the picture in its
 // scroll box and the comment pane; the status bar below; the main menu above. It shows what the
@@ -48,11 +49,18 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void BuildPanes();
     void BuildStatusBar();
     void WireMenu();
+    void WireSorting();
+    // Runs the menu item or action a command name stands for, when it is enabled.
+    void RunCommand(const QString& name);
+    void mnuKeyTableLoadClick();
+    void mnuKeyTableSaveClick();
     void WireController();
     void SetTreeModel();
 
@@ -61,6 +69,10 @@ private:
     // Relabels the ten check-list menus with their names and entry counts.
     void MenuSeting();
     void TitleDraw(const TitleTexts& texts);
+    // A batch of file operations puts its progress before the title; empty restores it.
+    void ShowProgressTitle(const QString& prefix);
+    // A batch of file operations holds the window: menus and panes take no input meanwhile.
+    void LockForBatch(bool locked);
     void WireViewMenu();
     void CheckFilterItems(const FilterSettings& filters);
     void PlaceImage();
@@ -103,5 +115,7 @@ private:
 
     bool m_selectingInTree = false; // the tree follows the controller: no folder is opened
     bool m_shutDown = false;
+    TitleTexts m_title;                   // the last texts the controller drew, to come back to after a batch
+    QPointer<QWidget> m_focusBeforeBatch; // where the keys went before a batch disabled the panes
     TFormOption* m_optionDialog = nullptr;
 };

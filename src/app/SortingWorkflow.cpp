@@ -1,0 +1,638 @@
+#include "app/SortingWorkflow.h"
+
+#include "app/ViewerController.h"
+#include "core/common/NativePath.h"
+#include "core/common/PathText.h"
+#include "core/filelist/FolderWalk.h"
+#include "core/sorting/SortingTable.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+// Sets a busy flag for one scope and clears it on every way out.
+class BusyScope {
+public:
+    explicit BusyScope(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~BusyScope() { m_flag = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    bool& m_flag;
+};
+
+int HeldLetter(const KeyState& keys) {
+    int found = -1;
+    for (int letter = 0; letter < 26; ++letter) {
+        if (keys.keyHeld(Qt::Key_A + letter)) {
+            if (found >= 0) {
+                return -1; // two letters held: no key is meant
+            }
+            found = letter;
+        }
+    }
+    return found;
+}
+
+int HeldDigit(const KeyState& keys) {
+    int found = -1;
+    for (int digit = 0; digit < 10; ++digit) {
+        if (keys.keyHeld(Qt::Key_0 + digit)) {
+            if (found >= 0) {
+                return -1;
+            }
+            found = digit;
+        }
+    }
+    return found;
+}
+
+QString NameOfFolder(const QString& path) {
+    return FileNameOf(path);
+}
+
+} // namespace
+
+SortingWorkflow::SortingWorkflow(ViewerController& viewer, QObject* parent)
+    : QObject(parent), m_viewer(viewer) {}
+
+QString SortingWorkflow::TablePath() const {
+    return m_viewer.state().SaveDataFolder + QStringLiteral("/MoveTo.txt");
+}
+
+void SortingWorkflow::LoadTable() {
+    ViewerState& state = m_viewer.state();
+    std::optional<QStringList> table;
+    if (PathKind(TablePath()) == 1) {
+        table = ReadSortingTable(TablePath());
+    }
+    state.SortingTable = table ? *table : QStringList(SortingKeys::kTableSize, QString());
+}
+
+bool SortingWorkflow::SaveTable() {
+    const ViewerState& state = m_viewer.state();
+    if (!state.SortingTableChanged) {
+        return true;
+    }
+    if (WriteSortingTable(TablePath(), state.SortingTable)) {
+        return true;
+    }
+    m_viewer.infoMes(QStringLiteral("ファイル移動先リストの保存に失敗しました"), MessageIcon::Exclamation);
+    return false;
+}
+
+bool SortingWorkflow::LoadTableFile(const QString& path) {
+    const std::optional<QStringList> table = ReadSortingTable(path);
+    if (!table) {
+        m_viewer.infoMes(QStringLiteral("振り分けテーブルの読み込みに失敗しました"),
+                         MessageIcon::Exclamation);
+        return false;
+    }
+    m_viewer.state().SortingTable = *table;
+    m_viewer.state().SortingTableChanged = true;
+    return true;
+}
+
+bool SortingWorkflow::SaveTableFile(const QString& path) {
+    if (WriteSortingTable(path, m_viewer.state().SortingTable)) {
+        return true;
+    }
+    m_viewer.infoMes(QStringLiteral("振り分けテーブルの書き込みに失敗しました"), MessageIcon::Exclamation);
+    return false;
+}
+
+void SortingWorkflow::actABCExecute(bool viaCtrlAlt) {
+    const KeyState& keys = m_viewer.keys();
+    const LetterModifier modifier =
+        LetterModifierOf(keys.shiftHeld(), keys.buttonHeld(Qt::LeftButton), keys.keyHeld(Qt::Key_Space),
+                         keys.buttonHeld(Qt::MiddleButton));
+    const int letter = HeldLetter(keys);
+    if (letter < 0) {
+        return;
+    }
+    const Options& options = m_viewer.options();
+    switch (modifier) {
+    case LetterModifier::Shift: {
+        if (!options.SwShiftPlusKey) {
+            KeyTableExecute(SortingKeys::kShiftLetters + letter);
+            return;
+        }
+        ViewerState& state = m_viewer.state();
+        const QString home = QDir::homePath();
+        QString start =
+            ClassifyEntry(state.SortingTable.value(SortingKeys::kShiftLetters + letter), home).text;
+        if (start.isEmpty()) {
+            start = ClassifyEntry(state.SortingTable.value(SortingKeys::kLetters + letter), home).text;
+        }
+        if (start.isEmpty()) {
+            start = state.CurrentFolder;
+        }
+        const std::optional<QString> chosen =
+            m_viewer.AskFolder(QStringLiteral("ファイルの移動先を選択して下さい"), start);
+        if (!chosen) {
+            return;
+        }
+        state.PendingDestination = state.LastChosenFolder = *chosen;
+        KeyTableExecute(-1);
+        return;
+    }
+    case LetterModifier::Left:
+        KeyTableExecute(SortingKeys::kLeftLetters + letter);
+        return;
+    case LetterModifier::Space:
+        if (options.kGesSpace == QStringLiteral("無し")) {
+            KeyTableExecute(SortingKeys::kLeftLetters + letter);
+            return;
+        }
+        break;
+    case LetterModifier::Middle:
+        if (options.mGesWC == QStringLiteral("無し")) {
+            KeyTableExecute(SortingKeys::kWheelLetters + letter);
+            return;
+        }
+        break;
+    case LetterModifier::None:
+        break;
+    }
+    KeyTableExecute((viaCtrlAlt ? SortingKeys::kWheelLetters : SortingKeys::kLetters) + letter);
+}
+
+void SortingWorkflow::act123Execute() {
+    const KeyState& keys = m_viewer.keys();
+    const int digit = HeldDigit(keys);
+    if (digit < 0) {
+        return;
+    }
+    KeyTableExecute(SortingKeys::kDigits + DigitOffset(digit) + (keys.shiftHeld() ? 10 : 0));
+}
+
+bool SortingWorkflow::KeypadExecute(int digit) {
+    const KeyState& keys = m_viewer.keys();
+    if (m_viewer.batch().locked() || keys.shiftHeld() || keys.altHeld() || digit < 0 || digit > 9) {
+        return false;
+    }
+    KeyTableExecute(SortingKeys::kKeypad + DigitOffset(digit) + (keys.ctrlHeld() ? 10 : 0));
+    return true;
+}
+
+void SortingWorkflow::actCommaExecute() {
+    ViewerState& state = m_viewer.state();
+    if (state.LastChosenFolder.isEmpty()) {
+        return;
+    }
+    state.PendingDestination = state.LastChosenFolder;
+    KeyTableExecute(-1);
+}
+
+void SortingWorkflow::mnuFolderCreateMove1Click(int tag, const QString& treeFolder) {
+    ViewerState& state = m_viewer.state();
+    if (state.FileList.empty()) {
+        return;
+    }
+    const QString base = state.CurrentFolder.isEmpty() ? treeFolder : state.CurrentFolder;
+    QString target = base + QStringLiteral("/新しいフォルダ");
+    if (tag >= 2) {
+        target += QString::number(tag);
+    }
+    if (PathKind(target) == 0) {
+        if (!m_viewer.keys().shiftHeld()) {
+            return;
+        }
+        if (!QDir().mkdir(target) || PathKind(target) != 2) {
+            m_viewer.infoMes(QStringLiteral("フォルダの作成に失敗しました"), MessageIcon::Exclamation);
+            return;
+        }
+        QCoreApplication::processEvents();
+        m_viewer.Refresh(treeFolder);
+    }
+    state.PendingDestination = target;
+    KeyTableExecute(-1);
+}
+
+QString SortingWorkflow::LowFolderDestination(int index) const {
+    const QString& base = m_viewer.state().LowDirBase;
+    const int number = (index - SortingKeys::kKeypad) % SortingKeys::kLowFolders;
+    if (PathKind(base) != 2) {
+        return {};
+    }
+    const QStringList names = SubfolderNames(base);
+    if (names.size() < number + 1) {
+        return {};
+    }
+    return (base == QStringLiteral("/") ? QString() : base) + QLatin1Char('/') + names[number];
+}
+
+void SortingWorkflow::KeyTableExecute(int index) {
+    ViewerState& state = m_viewer.state();
+    if (state.FileList.empty() || state.SortBusy) {
+        return;
+    }
+    QString destination;
+    int mode = 0;
+    {
+        BusyScope busy(state.SortBusy);
+        const QString text = index == -1 ? state.PendingDestination : state.SortingTable.value(index);
+        const SortingEntry entry = ClassifyEntry(text, QDir::homePath());
+        mode = entry.mode;
+        if (!entry.text.isEmpty() && !entry.folder) {
+            // A command runs after the guard is down, so "移動のアンドゥ" in the table can undo.
+            state.SortBusy = false;
+            RunEntry(entry.text);
+            return;
+        }
+        if (entry.text.isEmpty()) {
+            if (!m_viewer.options().SwLowFolder || index < SortingKeys::kKeypad) {
+                return;
+            }
+            destination = LowFolderDestination(index);
+            if (destination.isEmpty()) {
+                return;
+            }
+        } else {
+            destination = entry.text;
+        }
+        FileFuriwake(state.CurrentFile, destination, mode);
+    }
+}
+
+void SortingWorkflow::RunEntry(const QString& text) {
+    const QString open = QStringLiteral("$OPEN=");
+    const QString lowDir = QStringLiteral("$LowDir=");
+    if (text.startsWith(open)) {
+        m_viewer.ViewFolder(ExpandShortName(text.mid(open.size()), QDir::homePath(), QDir::currentPath()),
+                            true);
+        return;
+    }
+    if (text.startsWith(lowDir)) {
+        const QString folder =
+            ExpandShortName(text.mid(lowDir.size()), QDir::homePath(), QDir::currentPath());
+        if (PathKind(folder) != 2) {
+            m_viewer.infoMes(QStringLiteral("下位フォルダ振り分け基点が見つかりません"),
+                             MessageIcon::Information);
+            return;
+        }
+        m_viewer.state().LowDirBase = folder;
+        return;
+    }
+    bool isNumber = false;
+    const double rate = text.toDouble(&isNumber);
+    if (isNumber) {
+        m_viewer.ZoomExecute(rate);
+        m_viewer.ZoomRedraw(static_cast<int>(m_viewer.zoomMode()));
+        return;
+    }
+    emit commandRequested(text);
+}
+
+void SortingWorkflow::FileFuriwake(const QString& source, const QString& destination, int mode) {
+    TransferBatch& batch = m_viewer.batch();
+    batch.QuietMode = true;
+    if (mode == 0) {
+        mode = m_viewer.options().SwImageCopyB ? 1 : -1;
+    }
+    const QStringList files{source};
+    if (mode < 0) {
+        if (batch.ListOperation2(files, destination, QString(), TransferOp::Move) < 1) {
+            return;
+        }
+        m_viewer.SoundPlay(1);
+        m_viewer.ImgListDelete();
+    } else {
+        if (batch.ListOperation2(files, destination, QString(), TransferOp::Copy) < 1) {
+            return;
+        }
+        m_viewer.SoundPlay(0);
+        if (m_viewer.options().SwCheckNext) {
+            m_viewer.ImgNext();
+        } else {
+            m_viewer.TitleDraw();
+        }
+    }
+    m_viewer.AppendCaption(
+        QStringLiteral("   { ") + (mode < 0 ? QStringLiteral("Move") : QStringLiteral("Copy")) +
+        QStringLiteral(" > ") + MiniFileName(destination, QDir::homePath()) + QStringLiteral(" }"));
+}
+
+bool SortingWorkflow::FileCopyMode() {
+    const bool copy = m_viewer.options().SwImageCopyB;
+    emit copyModeShown(copy ? QStringLiteral("Copy") : QStringLiteral("Move"));
+    return copy != m_viewer.keys().ctrlHeld();
+}
+
+bool SortingWorkflow::IsRecordedFile(int record, const QString& path) const {
+    const RecordedFacts& recorded = m_viewer.journal().Facts(record);
+    const RecordedFacts now = FactsOf(path);
+    return recorded.file && now.file && recorded.size == now.size &&
+           recorded.modifiedNanoseconds == now.modifiedNanoseconds;
+}
+
+bool SortingWorkflow::StepBack(const QString& message) {
+    m_viewer.infoMes(message, MessageIcon::Information);
+    return false;
+}
+
+void SortingWorkflow::ShowAfterStep(const QString& place) {
+    m_viewer.SoundPlay(2);
+    const int kind = PathKind(place);
+    if (kind == 1) {
+        m_viewer.ViewFileUndo(place);
+    } else if (kind == 2) {
+        m_viewer.ViewFolder(place, true);
+    }
+}
+
+void SortingWorkflow::UndoBatch(int count, bool redo) {
+    TransferBatch& batch = m_viewer.batch();
+    ViewerState& state = m_viewer.state();
+    batch.Lock(true);
+    const QString word = redo ? QStringLiteral("リドゥ中 ") : QStringLiteral("アンドゥ中 ");
+    for (int step = 1; step <= count; ++step) {
+        batch.ShowProgress(word + QStringLiteral("%1/%2 : ").arg(step).arg(count));
+        QCoreApplication::processEvents();
+        state.SortBusy = false;
+        if (redo) {
+            redoExecute2(true);
+        } else {
+            undoExecute2(true);
+        }
+    }
+    batch.ShowProgress(QString());
+    batch.Lock(false);
+}
+
+void SortingWorkflow::undoExecute2(bool quiet) {
+    ViewerState& state = m_viewer.state();
+    UndoJournal& journal = m_viewer.journal();
+    TransferBatch& batch = m_viewer.batch();
+    if (state.SortBusy || journal.UndoPosition() == 0) {
+        return;
+    }
+    const int index = journal.UndoPosition() - 1;
+    journal.SetUndoPosition(index);
+    const UndoRecord record = UndoJournal::Parse(journal.UndoData()[index]);
+    BusyScope busy(state.SortBusy);
+    // A step the file system refused leaves the record where it was, to be tried again; within
+    // a batch it is passed over like a refusal, so the batch still ends at its label.
+    const auto failed = [&](const QString& path, const FileOpResult& result) {
+        if (!quiet) {
+            journal.SetUndoPosition(index + 1);
+        }
+        m_viewer.infoMes(QStringLiteral("アンドゥできませんでした") + kCrLf + path + kCrLf + result.reason,
+                         MessageIcon::Exclamation);
+    };
+    QString place = record.a;
+    switch (record.kind.unicode()) {
+    case 'M': {
+        if (PathKind(record.b) == 0) {
+            return void(StepBack(QStringLiteral("アンドゥするファイルが見つかりません")));
+        }
+        if (PathKind(FolderOf(record.a)) != 2) {
+            return void(StepBack(QStringLiteral("アンドゥ先のフォルダが見つかりません")));
+        }
+        if (PathKind(record.a) != 0) {
+            return void(StepBack(QStringLiteral("アンドゥ先に同名のファイルが存在しています")));
+        }
+        if (!IsRecordedFile(index, record.b)) {
+            return void(StepBack(QStringLiteral("アンドゥするファイルは移動の後に変更されています") + kCrLf +
+                                 record.b));
+        }
+        const FileOpResult moved = batch.taFileOperation(record.b, record.a, TransferOp::Move);
+        if (!moved) {
+            return failed(record.b, moved);
+        }
+        journal.SetFacts(index, FactsOf(record.a));
+        batch.ListFileReplace(record.b, record.a);
+        --state.SortCount;
+        break;
+    }
+    case 'C': {
+        if (PathKind(record.b) == 0) {
+            return void(StepBack(QStringLiteral("コピー先のファイルが見つかりません")));
+        }
+        if (!IsRecordedFile(index, record.b)) {
+            return void(StepBack(QStringLiteral("アンドゥするファイルはコピーの後に変更されています") +
+                                 kCrLf + record.b));
+        }
+        const FileOpResult trashed = batch.taFileOperation(record.b, QString(), TransferOp::Delete);
+        if (!trashed) {
+            return failed(record.b, trashed);
+        }
+        batch.ListFileDelete(record.b);
+        --state.SortCount;
+        break;
+    }
+    case 'L': {
+        int count = 0;
+        for (int i = index - 1; i >= 0 && UndoJournal::Parse(journal.UndoData()[i]).kind != QLatin1Char('L');
+             --i) {
+            ++count;
+        }
+        const MessageResult answer = m_viewer.infoMes(record.a + QStringLiteral("の%1ファイルを").arg(count) +
+                                                          kCrLf + QStringLiteral("一括アンドゥしますか？"),
+                                                      MessageIcon::Question, MessageButtons::YesNo);
+        if (answer != MessageResult::Yes) {
+            journal.SetUndoPosition(index + 1);
+            return;
+        }
+        UndoBatch(count, false);
+        journal.SetUndoPosition(std::max(0, journal.UndoPosition() - 1));
+        place = state.CurrentFolder;
+        break;
+    }
+    case 'R': {
+        const int kind = PathKind(record.b);
+        if (kind == 1) {
+            if (PathKind(record.a) != 0) {
+                return void(StepBack(QStringLiteral("既に同名のファイルが存在しています")));
+            }
+            if (!IsRecordedFile(index, record.b)) {
+                return void(
+                    StepBack(QStringLiteral("アンドゥするファイルは名前の変更の後に変更されています") +
+                             kCrLf + record.b));
+            }
+            const FileOpResult renamed = batch.taFileOperation(record.b, record.a, TransferOp::Rename);
+            if (!renamed) {
+                return failed(record.b, renamed);
+            }
+            journal.SetFacts(index, FactsOf(record.a));
+            batch.ListFileReplace(record.b, record.a);
+        } else if (kind == 2) {
+            if (PathKind(record.a) == 2) {
+                return void(StepBack(QStringLiteral("既に同名のフォルダが存在しています")));
+            }
+            const FileOpResult renamed = batch.taFileOperation(record.b, record.a, TransferOp::Rename);
+            if (!renamed) {
+                return failed(record.b, renamed);
+            }
+            batch.ListFolderReplace(record.b, record.a);
+        } else {
+            return void(StepBack(QStringLiteral("ファイルまたはフォルダが見つかりません")));
+        }
+        break;
+    }
+    case 'F': {
+        if (PathKind(record.a) == 2) {
+            return void(StepBack(QStringLiteral("既に同名のフォルダが存在しています")));
+        }
+        const QString parent = FolderOf(record.a);
+        const QString moved = record.b + QLatin1Char('/') + NameOfFolder(record.a);
+        if (PathKind(parent) != 2 || PathKind(moved) != 2) {
+            return void(StepBack(QStringLiteral("フォルダが存在しません")));
+        }
+        const MessageResult answer =
+            m_viewer.infoMes(NameOfFolder(record.a) + QStringLiteral("のフォルダ移動を") + kCrLf +
+                                 QStringLiteral("アンドゥしますか？"),
+                             MessageIcon::Question, MessageButtons::YesNo);
+        if (answer != MessageResult::Yes) {
+            journal.SetUndoPosition(index + 1);
+            return;
+        }
+        const FileOpResult done = batch.taFileOperation(moved, record.a, TransferOp::Move);
+        if (!done) {
+            return failed(moved, done);
+        }
+        batch.ListFolderReplace(moved, record.a);
+        break;
+    }
+    default:
+        return;
+    }
+    if (!quiet) {
+        ShowAfterStep(place);
+    }
+}
+
+void SortingWorkflow::redoExecute2(bool quiet) {
+    ViewerState& state = m_viewer.state();
+    UndoJournal& journal = m_viewer.journal();
+    TransferBatch& batch = m_viewer.batch();
+    const int index = journal.UndoPosition();
+    if (state.SortBusy || index >= journal.UndoData().size() || journal.UndoData()[index].isEmpty()) {
+        return;
+    }
+    journal.SetUndoPosition(index + 1);
+    const UndoRecord record = UndoJournal::Parse(journal.UndoData()[index]);
+    BusyScope busy(state.SortBusy);
+    const auto failed = [&](const QString& path, const FileOpResult& result) {
+        if (!quiet) {
+            journal.SetUndoPosition(index);
+        }
+        m_viewer.infoMes(QStringLiteral("リドゥできませんでした") + kCrLf + path + kCrLf + result.reason,
+                         MessageIcon::Exclamation);
+    };
+    QString place = record.b;
+    switch (record.kind.unicode()) {
+    case 'M':
+    case 'C': {
+        const bool move = record.kind == QLatin1Char('M');
+        if (PathKind(record.a) == 0) {
+            return void(StepBack(QStringLiteral("リドゥするファイルが見つかりません")));
+        }
+        if (PathKind(FolderOf(record.b)) != 2) {
+            return void(StepBack(QStringLiteral("リドゥ先のフォルダが見つかりません")));
+        }
+        if (PathKind(record.b) != 0) {
+            return void(StepBack(QStringLiteral("リドゥ先に同名のファイルが存在しています")));
+        }
+        if (move && !IsRecordedFile(index, record.a)) {
+            return void(StepBack(QStringLiteral("リドゥするファイルはアンドゥの後に変更されています") +
+                                 kCrLf + record.a));
+        }
+        const FileOpResult done =
+            batch.taFileOperation(record.a, record.b, move ? TransferOp::Move : TransferOp::Copy);
+        if (!done) {
+            return failed(record.a, done);
+        }
+        journal.SetFacts(index, FactsOf(record.b));
+        if (move) {
+            batch.ListFileReplace(record.a, record.b);
+        }
+        ++state.SortCount;
+        break;
+    }
+    case 'L': {
+        int count = 0;
+        for (int i = index + 1; i < journal.UndoData().size() && !journal.UndoData()[i].isEmpty() &&
+                                UndoJournal::Parse(journal.UndoData()[i]).kind != QLatin1Char('L');
+             ++i) {
+            ++count;
+        }
+        const MessageResult answer =
+            m_viewer.infoMes(record.a + QStringLiteral(" の%1ファイルを").arg(count) + kCrLf +
+                                 QStringLiteral("一括リドゥしますか？"),
+                             MessageIcon::Question, MessageButtons::YesNo);
+        if (answer != MessageResult::Yes) {
+            journal.SetUndoPosition(index);
+            return;
+        }
+        UndoBatch(count, true);
+        journal.SetUndoPosition(
+            std::min(static_cast<int>(journal.UndoData().size()) - 1, journal.UndoPosition() + 1));
+        place = state.CurrentFolder;
+        break;
+    }
+    case 'R': {
+        const int kind = PathKind(record.a);
+        if (kind == 1) {
+            if (PathKind(record.b) != 0) {
+                return void(StepBack(QStringLiteral("既に同名のファイルが存在しています")));
+            }
+            if (!IsRecordedFile(index, record.a)) {
+                return void(StepBack(QStringLiteral("リドゥするファイルはアンドゥの後に変更されています") +
+                                     kCrLf + record.a));
+            }
+            const FileOpResult renamed = batch.taFileOperation(record.a, record.b, TransferOp::Rename);
+            if (!renamed) {
+                return failed(record.a, renamed);
+            }
+            journal.SetFacts(index, FactsOf(record.b));
+            batch.ListFileReplace(record.a, record.b);
+        } else if (kind == 2) {
+            if (PathKind(record.b) == 2) {
+                return void(StepBack(QStringLiteral("既に同名のフォルダが存在しています")));
+            }
+            const FileOpResult renamed = batch.taFileOperation(record.a, record.b, TransferOp::Rename);
+            if (!renamed) {
+                return failed(record.a, renamed);
+            }
+            batch.ListFolderReplace(record.a, record.b);
+        } else {
+            return void(StepBack(QStringLiteral("ファイルまたはフォルダが見つかりません")));
+        }
+        break;
+    }
+    case 'F': {
+        const QString moved = record.b + QLatin1Char('/') + NameOfFolder(record.a);
+        if (PathKind(moved) == 2) {
+            return void(StepBack(QStringLiteral("既に同名のフォルダが存在しています")));
+        }
+        if (PathKind(record.a) != 2 || PathKind(record.b) != 2) {
+            return void(StepBack(QStringLiteral("フォルダが存在しません")));
+        }
+        const MessageResult answer =
+            m_viewer.infoMes(NameOfFolder(record.a) + QStringLiteral("のフォルダ移動を") + kCrLf +
+                                 QStringLiteral("リドゥしますか？"),
+                             MessageIcon::Question, MessageButtons::YesNo);
+        if (answer != MessageResult::Yes) {
+            journal.SetUndoPosition(index);
+            return;
+        }
+        const FileOpResult done = batch.taFileOperation(record.a, moved, TransferOp::Move);
+        if (!done) {
+            return failed(record.a, done);
+        }
+        batch.ListFolderReplace(record.a, moved);
+        place = moved;
+        break;
+    }
+    default:
+        return;
+    }
+    if (!quiet) {
+        ShowAfterStep(place);
+    }
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class ViewerController;
+
+// The sorting keys and the journal's undo and redo: a key press is turned into an entry of the
+// sorting table, and the entry sends the shown file into a folder (copy or move, then the next
+// picture) or runs a command. Every move and copy is journaled by the transfer batch; undo and
+// redo walk the journal back and forth. Owns the table's load and save. GUI thread; the guard
+// `SortBusy` keeps a key press from starting a transfer while another one, an undo or a redo
+// waits in a dialog.
+class SortingWorkflow : public QObject {
+    Q_OBJECT
+
+public:
+    explicit SortingWorkflow(ViewerController& viewer, QObject* parent = nullptr);
+
+    // "MoveTo.txt" in the data folder, read at start (padded to 144 entries).
+    QString TablePath() const;
+    void LoadTable();
+    // At exit, when the table changed; false after telling the user it failed.
+    bool SaveTable();
+    // "振り分けテーブルの読込" and "振り分けテーブルの保存" of a ".ktb" file.
+    bool LoadTableFile(const QString& path);
+    bool SaveTableFile(const QString& path);
+
+    // A letter key: with `viaCtrlAlt` it came as Ctrl + Alt + letter.
+    void actABCExecute(bool viaCtrlAlt);
+    // A top-row digit key, with or without Shift.
+    void act123Execute();
+    // A keypad digit (0 … 9) in the main window; false when the key is not taken for sorting.
+    bool KeypadExecute(int digit);
+    // "," sends the file to the folder last chosen with Shift + letter.
+    void actCommaExecute();
+    // The new-folder keys ";" ":" "." "/" (tags 1 … 4); `treeFolder` is the tree's folder.
+    void mnuFolderCreateMove1Click(int tag, const QString& treeFolder);
+
+    // Runs entry `index` (0 … 143), or the pending destination for -1.
+    void KeyTableExecute(int index);
+    // Sends `source` into `destination`: `mode` +1 copies, -1 moves, 0 as the copy option says.
+    void FileFuriwake(const QString& source, const QString& destination, int mode);
+    // Copy (true) or move: the copy option, turned round while Ctrl is held. Shows the option
+    // itself as "Copy" or "Move" in the status bar.
+    bool FileCopyMode();
+
+    // Undo of the record before the journal position, and redo of the record at it; `quiet`
+    // for the steps of a batch (no sound, nothing shown again).
+    void undoExecute2(bool quiet);
+    void redoExecute2(bool quiet);
+    void mnuMoveUndoClick() { undoExecute2(false); }
+    void mnuMoveRedoClick() { redoExecute2(false); }
+
+signals:
+    // The copy option as the status bar shows it: "Copy" or "Move".
+    void copyModeShown(const QString& text);
+    // An entry that names a command of the program ("拡大", "チェックA" …).
+    void commandRequested(const QString& command);
+
+private:
+    void RunEntry(const QString& text);
+    bool StepBack(const QString& message); // a refusal: tells the user, the record is passed over
+    void UndoBatch(int count, bool redo);
+    void ShowAfterStep(const QString& place);
+    bool IsRecordedFile(int record, const QString& path) const;
+    QString LowFolderDestination(int index) const;
+
+    ViewerController& m_viewer;
+};

@@ -1,0 +1,205 @@
+#include "app/TransferBatch.h"
+
+#include "core/common/NativePath.h"
+#include "core/common/PathText.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+QString WithoutTrailingSlash(QString folder) {
+    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/'))) {
+        folder.chop(1);
+    }
+    return folder;
+}
+
+// Two names of one file (the same path, or a link or another mount of it): a clash with
+// itself, which must neither ask nor send the file to the trash.
+bool SameFile(const QString& a, const QString& b) {
+    if (a == b) {
+        return true;
+    }
+    const PathFacts factsA = StatPath(a);
+    const PathFacts factsB = StatPath(b);
+    return factsA.exists && factsB.exists && factsA.inode == factsB.inode && factsA.device == factsB.device;
+}
+
+} // namespace
+
+TransferBatch::TransferBatch(UserPrompts& prompts, const Options& options, UndoJournal& journal,
+                             const FileOperations& files, QObject* parent)
+    : QObject(parent), m_prompts(prompts), m_options(options), m_journal(journal), m_files(files) {}
+
+void TransferBatch::Lock(bool on) {
+    m_lockDepth += on ? 1 : -1;
+    if (on ? m_lockDepth == 1 : m_lockDepth == 0) {
+        emit interfaceLocked(on);
+    }
+}
+
+int TransferBatch::ListOperation2(const QStringList& files, const QString& destination, const QString& label,
+                                  TransferOp op) {
+    const QString word = OperationWord(op);
+    if (op != TransferOp::Delete && PathKind(destination) != 2) {
+        m_prompts.message(word + QStringLiteral("先のフォルダが見つかりません") + kCrLf + destination +
+                              kCrLf + word + QStringLiteral("処理を中止します"),
+                          MessageIcon::Information, MessageButtons::Ok);
+        return 0;
+    }
+
+    Lock(true);
+    if (!label.isEmpty()) {
+        m_journal.undoWrite2(QLatin1Char('L'), label, QString());
+    }
+    m_toAll.reset();
+    int count = 0;
+    Step step = Step::Next;
+    for (int i = 0; i < files.size() && step == Step::Next; ++i) {
+        if (!QuietMode) {
+            emit progressTitle(word + QStringLiteral("中 %1/%2 : ").arg(i + 1).arg(files.size()));
+            QCoreApplication::processEvents();
+        }
+        const QString& path = files[i];
+        const bool lastFile = i + 1 == files.size();
+        if (PathKind(path) == 0) {
+            const MessageResult answer =
+                m_prompts.message(word + QStringLiteral("するファイルが見つかりません") + kCrLf + path +
+                                      kCrLf + kCrLf + QStringLiteral("無視して処理を継続しますか？"),
+                                  MessageIcon::Exclamation, MessageButtons::YesNo);
+            step = answer == MessageResult::Yes ? Step::Next : Step::Stop;
+            continue;
+        }
+        step = op == TransferOp::Delete ? DeleteOne(path, lastFile, count)
+                                        : TransferOne(path, destination, op, lastFile, count);
+    }
+    if (step != Step::Stop && !QuietMode) {
+        m_prompts.message(QStringLiteral("%1個のファイルを").arg(count) + word + QStringLiteral("しました"),
+                          MessageIcon::Information, MessageButtons::Ok);
+    }
+
+    if (!label.isEmpty()) {
+        m_journal.undoWrite2(QLatin1Char('L'), label, QString());
+    }
+    m_toAll.reset();
+    if (!QuietMode) {
+        emit progressTitle(QString());
+    }
+    Lock(false);
+    return count;
+}
+
+TransferBatch::Step TransferBatch::TransferOne(const QString& source, const QString& destination,
+                                               TransferOp op, bool lastFile, int& count) {
+    QString target = WithoutTrailingSlash(destination) + QLatin1Char('/') + FileNameOf(source);
+    if (PathKind(target) != 0) {
+        if (SameFile(source, target)) {
+            return Step::Next;
+        }
+        const ConflictAnswer answer = m_toAll ? *m_toAll : AskConflict(source, target, op);
+        switch (answer) {
+        case ConflictAnswer::YesToAll:
+        case ConflictAnswer::NoToAll:
+            m_toAll = answer;
+            break;
+        case ConflictAnswer::Stop:
+        case ConflictAnswer::Cancel:
+            return Step::Stop;
+        default:
+            break;
+        }
+        if (answer == ConflictAnswer::No || answer == ConflictAnswer::NoToAll) {
+            return Step::Next;
+        }
+        if (answer == ConflictAnswer::Rename) {
+            target = m_renamedTarget;
+        } else {
+            // The file it replaces goes to the trash first; when it cannot, nothing is replaced.
+            const FileOpResult trashed = m_files.Delete(target);
+            if (!trashed) {
+                return Failed(op, target, trashed, lastFile);
+            }
+            emit fileDeleted(target);
+        }
+    }
+
+    const FileOpResult done =
+        op == TransferOp::Move ? m_files.Move(source, target) : m_files.Copy(source, target);
+    if (!done) {
+        return Failed(op, source, done, lastFile);
+    }
+    if (op == TransferOp::Move) {
+        m_journal.undoWrite2(QLatin1Char('M'), source, target);
+        emit fileMoved(source, target);
+    } else {
+        m_journal.undoWrite2(QLatin1Char('C'), source, target);
+    }
+    emit fileSorted();
+    ++count;
+    return Step::Next;
+}
+
+TransferBatch::Step TransferBatch::DeleteOne(const QString& path, bool lastFile, int& count) {
+    const FileOpResult done = m_files.Delete(path);
+    if (!done) {
+        return Failed(TransferOp::Delete, path, done, lastFile);
+    }
+    emit fileDeleted(path);
+    ++count;
+    return Step::Next;
+}
+
+ConflictAnswer TransferBatch::AskConflict(const QString& source, const QString& target, TransferOp op) {
+    const bool identical = SameFileContents(source, target);
+    if (identical && m_options.SwDeleteDialog) {
+        return ConflictAnswer::Yes;
+    }
+    if (!m_dialog) {
+        return ConflictAnswer::Cancel;
+    }
+    ConflictQuestion question;
+    question.source = source;
+    question.target = target;
+    question.operationWord = OperationWord(op);
+    question.identical = identical;
+    question.proposal = RenameProposal(source, FolderOf(target));
+    const ConflictReply reply = m_dialog->Execute(question);
+    m_renamedTarget = reply.renamedTarget;
+    return reply.answer;
+}
+
+TransferBatch::Step TransferBatch::Failed(TransferOp op, const QString& path, const FileOpResult& result,
+                                          bool lastFile) {
+    // A file that could not be handled stays where it was; the user learns why, and in a batch
+    // decides whether the rest goes on.
+    const QString text =
+        OperationWord(op) + QStringLiteral("できませんでした") + kCrLf + path + kCrLf + result.reason;
+    if (lastFile) {
+        m_prompts.message(text, MessageIcon::Exclamation, MessageButtons::Ok);
+        return Step::Next;
+    }
+    const MessageResult answer =
+        m_prompts.message(text + kCrLf + kCrLf + QStringLiteral("無視して処理を継続しますか？"),
+                          MessageIcon::Exclamation, MessageButtons::YesNo);
+    return answer == MessageResult::Yes ? Step::Next : Step::Stop;
+}
+
+FileOpResult TransferBatch::taFileOperation(const QString& from, const QString& to, TransferOp op) const {
+    switch (op) {
+    case TransferOp::Move:
+        return m_files.Move(from, to);
+    case TransferOp::Copy:
+        return m_files.Copy(from, to);
+    case TransferOp::Delete:
+        return m_files.Delete(from);
+    case TransferOp::Rename:
+        // A rename keeps the folder: only the name part of `to` may differ.
+        if (FolderOf(to) != FolderOf(from)) {
+            return FileOpResult::Failure(0, QStringLiteral("名前の変更では別のフォルダへ移せません"));
+        }
+        return m_files.Rename(from, FileNameOf(to));
+    }
+    return FileOpResult::Failure(0, QString());
+}

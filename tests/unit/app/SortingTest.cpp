@@ -1,0 +1,486 @@
+#include "core/common/PathText.h"
+#include "core/sorting/SortingTable.h"
+#include "unit/app/ControllerFixture.h"
+
+#include <QDir>
+#include <QSignalSpy>
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+class SortingTest : public ControllerTest {
+protected:
+    void SetUp() override {
+        ControllerTest::SetUp();
+        Sounds();
+    }
+
+    // Sounds for copy, move and undo, so the tests can tell which one played.
+    void Sounds() {
+        options.sndPlay = true;
+        options.sndCopy = data.write(QStringLiteral("copy.wav"), "RIFF");
+        options.sndMove = data.write(QStringLiteral("move.wav"), "RIFF");
+        options.sndUndo = data.write(QStringLiteral("undo.wav"), "RIFF");
+        Make();
+    }
+
+    // Pictures a.jpg, b.jpg, … in the folder "from", shown from the first.
+    QStringList Open(int count) {
+        QStringList paths;
+        for (int i = 0; i < count; ++i) {
+            paths << pictures.write(QStringLiteral("from/") + QChar(u'a' + i) + QStringLiteral(".jpg"),
+                                    Jpeg(8, 8));
+        }
+        controller->ViewFolder(FolderOf(paths[0]), true);
+        return paths;
+    }
+
+    SortingWorkflow& sorting() { return controller->sorting(); }
+    ViewerState& live() { return controller->state(); }
+
+    // Every entry names a command of its own index, so the command asked for tells the index.
+    QStringList IndexedCommands() {
+        QStringList table;
+        for (int i = 0; i < SortingKeys::kTableSize; ++i) {
+            table << QStringLiteral("cmd%1").arg(i);
+        }
+        return table;
+    }
+
+    QStringList Asked() const {
+        QStringList texts;
+        for (const auto& asked : prompts.asked) {
+            texts << asked.text;
+        }
+        return texts;
+    }
+
+    QStringList Trashed() const {
+        return QDir(data.file(QStringLiteral("share/Trash/files"))).entryList(QDir::Files, QDir::Name);
+    }
+};
+
+// The held keys and buttons of one press, and the table index it must reach (-1: none).
+struct KeyCase {
+    const char* what;
+    QList<int> keys;
+    bool shift = false;
+    bool ctrl = false;
+    bool alt = false;
+    Qt::MouseButtons buttons = {};
+    bool viaCtrlAlt = false;
+    QString spaceCommand = QStringLiteral("無し");
+    QString wheelClickCommand = QStringLiteral("無し");
+    int expected = -1;
+};
+
+TEST_F(SortingTest, EveryKeyGroupReachesItsIndex) {
+    const std::vector<KeyCase> letters{
+        {"A", {Qt::Key_A}, false, false, false, {}, false, QStringLiteral("無し"), QStringLiteral("無し"), 0},
+        {"Z",
+         {Qt::Key_Z},
+         false,
+         false,
+         false,
+         {},
+         false,
+         QStringLiteral("無し"),
+         QStringLiteral("無し"),
+         25},
+        {"Shift+C",
+         {Qt::Key_C},
+         true,
+         false,
+         false,
+         {},
+         false,
+         QStringLiteral("無し"),
+         QStringLiteral("無し"),
+         28},
+        {"left+C",
+         {Qt::Key_C},
+         false,
+         false,
+         false,
+         Qt::LeftButton,
+         false,
+         QStringLiteral("無し"),
+         QStringLiteral("無し"),
+         54},
+        {"Shift+left+C",
+         {Qt::Key_C},
+         true,
+         false,
+         false,
+         Qt::LeftButton,
+         false,
+         QStringLiteral("無し"),
+         QStringLiteral("無し"),
+         54},
+        {"Space+C",
+         {Qt::Key_Space, Qt::Key_C},
+         false,
+         false,
+         false,
+         {},
+         false,
+         QStringLiteral("無し"),
+         QStringLiteral("無し"),
+         54},
+        {"Space+C, Space bound",
+         {Qt::Key_Space, Qt::Key_C},
+         false,
+         false,
+         false,
+         {},
+         false,
+         QStringLiteral("拡大"),
+         QStringLiteral("無し"),
+         2},
+        {"wheel+C",
+         {Qt::Key_C},
+         false,
+         false,
+         false,
+         Qt::MiddleButton,
+         false,
+         QStringLiteral("無し"),
+         QStringLiteral("無し"),
+         80},
+        {"wheel+Space+left+C",
+         {Qt::Key_Space, Qt::Key_C},
+         true,
+         false,
+         false,
+         Qt::MiddleButton | Qt::LeftButton,
+         false,
+         QStringLiteral("無し"),
+         QStringLiteral("無し"),
+         80},
+        {"wheel+C, wheel click bound",
+         {Qt::Key_C},
+         false,
+         false,
+         false,
+         Qt::MiddleButton,
+         false,
+         QStringLiteral("無し"),
+         QStringLiteral("設定"),
+         2},
+        {"wheel+C, bound, via Ctrl+Alt",
+         {Qt::Key_C},
+         false,
+         false,
+         false,
+         Qt::MiddleButton,
+         true,
+         QStringLiteral("無し"),
+         QStringLiteral("設定"),
+         80},
+        {"Ctrl+Alt+C",
+         {Qt::Key_C},
+         false,
+         true,
+         true,
+         {},
+         true,
+         QStringLiteral("無し"),
+         QStringLiteral("無し"),
+         80},
+        {"two letters",
+         {Qt::Key_A, Qt::Key_B},
+         false,
+         false,
+         false,
+         {},
+         false,
+         QStringLiteral("無し"),
+         QStringLiteral("無し"),
+         -1},
+        {"no letter", {}, false, false, false, {}, false, QStringLiteral("無し"), QStringLiteral("無し"), -1},
+    };
+    const std::vector<KeyCase> digits{
+        {"1", {Qt::Key_1}, false, false, false, {}, false, {}, {}, 104},
+        {"9", {Qt::Key_9}, false, false, false, {}, false, {}, {}, 112},
+        {"0", {Qt::Key_0}, false, false, false, {}, false, {}, {}, 113},
+        {"Shift+1", {Qt::Key_1}, true, false, false, {}, false, {}, {}, 114},
+        {"Shift+0", {Qt::Key_0}, true, false, false, {}, false, {}, {}, 123},
+        {"two digits", {Qt::Key_1, Qt::Key_2}, false, false, false, {}, false, {}, {}, -1},
+    };
+    // Keypad: the first key is the digit pressed.
+    const std::vector<KeyCase> keypad{
+        {"keypad 1", {1}, false, false, false, {}, false, {}, {}, 124},
+        {"keypad 0", {0}, false, false, false, {}, false, {}, {}, 133},
+        {"Ctrl+keypad 3", {3}, false, true, false, {}, false, {}, {}, 136},
+        {"Ctrl+keypad 0", {0}, false, true, false, {}, false, {}, {}, 143},
+        {"Shift+keypad 3", {3}, true, false, false, {}, false, {}, {}, -1},
+        {"Alt+keypad 3", {3}, false, false, true, {}, false, {}, {}, -1},
+    };
+    Open(1);
+    live().SortingTable = IndexedCommands();
+    QSignalSpy commands(&sorting(), &SortingWorkflow::commandRequested);
+    const auto check = [&](const KeyCase& c, auto press) {
+        SCOPED_TRACE(c.what);
+        commands.clear();
+        keys.keys.clear();
+        keys.shift = c.shift;
+        keys.ctrl = c.ctrl;
+        keys.alt = c.alt;
+        keys.buttons = c.buttons;
+        controller->options().kGesSpace = c.spaceCommand;
+        controller->options().mGesWC = c.wheelClickCommand;
+        press(c);
+        if (c.expected < 0) {
+            EXPECT_EQ(commands.count(), 0);
+        } else {
+            ASSERT_EQ(commands.count(), 1);
+            EXPECT_EQ(commands[0][0].toString(), QStringLiteral("cmd%1").arg(c.expected));
+        }
+    };
+    for (const KeyCase& c : letters) {
+        check(c, [&](const KeyCase& k) {
+            for (int key : k.keys) {
+                keys.keys.insert(key);
+            }
+            sorting().actABCExecute(k.viaCtrlAlt);
+        });
+    }
+    for (const KeyCase& c : digits) {
+        check(c, [&](const KeyCase& k) {
+            for (int key : k.keys) {
+                keys.keys.insert(key);
+            }
+            sorting().act123Execute();
+        });
+    }
+    for (const KeyCase& c : keypad) {
+        check(c, [&](const KeyCase& k) { EXPECT_EQ(sorting().KeypadExecute(k.keys[0]), k.expected >= 0); });
+    }
+}
+
+TEST_F(SortingTest, AFolderEntryMovesTheFileShowsTheNextAndSaysWhereItWent) {
+    const QStringList files = Open(3);
+    const QString best = pictures.folder(QStringLiteral("best"));
+    live().SortingTable[0] = best;
+    keys.keys = {Qt::Key_A};
+
+    sorting().actABCExecute(false);
+
+    EXPECT_EQ(PathKind(files[0]), 0);
+    EXPECT_EQ(PathKind(best + QStringLiteral("/a.jpg")), 1);
+    EXPECT_EQ(state().CurrentFile, files[1]);
+    EXPECT_EQ(state().FileList.size(), 2u);
+    EXPECT_EQ(state().SortCount, 1);
+    EXPECT_EQ(sounds.played.last(), options.sndMove);
+    EXPECT_TRUE(title.caption.endsWith(QStringLiteral("   { Move > ") + MiniFileName(best, QDir::homePath()) +
+                                       QStringLiteral(" }")))
+        << title.caption.toStdString();
+    EXPECT_EQ(controller->journal().UndoData()[0], QStringLiteral("M;%1>%2/a.jpg").arg(files[0], best));
+    EXPECT_FALSE(state().SortBusy);
+}
+
+TEST_F(SortingTest, PrefixesAndTheCopyOptionDecideCopyOrMove) {
+    struct Case {
+        const char* prefix;
+        bool copyOption;
+        bool copied;
+    };
+    const QString target = pictures.folder(QStringLiteral("target"));
+    for (const Case& c : {Case{"", false, false}, Case{"", true, true}, Case{"$COPY=", false, true},
+                          Case{"$MOVE=", true, false}, Case{"$COPY=$MOVE=", false, false}}) {
+        SCOPED_TRACE(testing::Message() << c.prefix << " copy option " << c.copyOption);
+        options.SwImageCopyB = c.copyOption;
+        Make();
+        const QString file = pictures.write(QStringLiteral("from/x.jpg"), Jpeg(8, 8));
+        controller->ViewFolder(FolderOf(file), true);
+        live().SortingTable[3] = QString::fromUtf8(c.prefix) + target;
+        keys.keys = {Qt::Key_D};
+
+        sorting().actABCExecute(false);
+
+        EXPECT_EQ(PathKind(target + QStringLiteral("/x.jpg")), 1);
+        EXPECT_EQ(PathKind(file), c.copied ? 1 : 0);
+        EXPECT_TRUE(
+            title.caption.contains(c.copied ? QStringLiteral("{ Copy > ") : QStringLiteral("{ Move > ")));
+        QFile::remove(target + QStringLiteral("/x.jpg"));
+    }
+}
+
+TEST_F(SortingTest, CopyModeIsTheOptionTurnedRoundByCtrl) {
+    QSignalSpy shown(&sorting(), &SortingWorkflow::copyModeShown);
+    for (bool option : {false, true}) {
+        for (bool ctrl : {false, true}) {
+            controller->options().SwImageCopyB = option;
+            keys.ctrl = ctrl;
+            EXPECT_EQ(sorting().FileCopyMode(), option != ctrl) << option << ctrl;
+            EXPECT_EQ(shown.last()[0].toString(), option ? QStringLiteral("Copy") : QStringLiteral("Move"));
+        }
+    }
+}
+
+TEST_F(SortingTest, ACopyStepsOnOnlyWhenCheckNextIsOn) {
+    const QString target = pictures.folder(QStringLiteral("target"));
+    for (bool next : {false, true}) {
+        options.SwCheckNext = next;
+        Make();
+        const QStringList files = Open(2);
+        QFile::remove(target + QStringLiteral("/a.jpg"));
+        sorting().FileFuriwake(files[0], target, 1);
+        EXPECT_EQ(state().CurrentFile, next ? files[1] : files[0]);
+        EXPECT_EQ(sounds.played.last(), options.sndCopy);
+        EXPECT_EQ(state().FileList.size(), 2u);
+    }
+}
+
+TEST_F(SortingTest, EntriesThatAreNoFoldersRunAsCommands) {
+    const QStringList files = Open(1);
+    const QString elsewhere = pictures.folder(QStringLiteral("elsewhere"));
+    pictures.write(QStringLiteral("elsewhere/z.jpg"), Jpeg(8, 8));
+    QSignalSpy commands(&sorting(), &SortingWorkflow::commandRequested);
+    live().SortingTable[0] = QStringLiteral("拡大");
+    live().SortingTable[1] = QStringLiteral("1.5");
+    live().SortingTable[2] = QStringLiteral("$LowDir=") + pictures.file(QStringLiteral("missing"));
+    live().SortingTable[3] = QStringLiteral("$LowDir=") + elsewhere;
+    live().SortingTable[4] = QStringLiteral("$OPEN=") + elsewhere;
+
+    sorting().KeyTableExecute(0);
+    ASSERT_EQ(commands.count(), 1);
+    EXPECT_EQ(commands[0][0].toString(), QStringLiteral("拡大"));
+
+    sorting().KeyTableExecute(1);
+    EXPECT_EQ(controller->zoomMode(), ZoomMode::FixedRate);
+    EXPECT_DOUBLE_EQ(state().ZoomRate, 1.5);
+
+    sorting().KeyTableExecute(2);
+    EXPECT_EQ(Asked(), QStringList{QStringLiteral("下位フォルダ振り分け基点が見つかりません")});
+    sorting().KeyTableExecute(3);
+    EXPECT_EQ(state().LowDirBase, elsewhere);
+
+    sorting().KeyTableExecute(4);
+    EXPECT_EQ(state().CurrentFolder, elsewhere);
+    EXPECT_EQ(PathKind(files[0]), 1);
+    EXPECT_FALSE(state().SortBusy);
+}
+
+TEST_F(SortingTest, EmptyKeypadEntriesUseTheSubfoldersOfTheBaseFolder) {
+    const QStringList files = Open(3);
+    // Fourteen subfolders whose case-insensitive order is not their byte order.
+    QStringList names{QStringLiteral("b"), QStringLiteral("A"), QStringLiteral("c"), QStringLiteral("D")};
+    for (int i = 4; i < 14; ++i) {
+        names << QStringLiteral("s%1").arg(i, 2, 10, QLatin1Char('0'));
+    }
+    const QString base = pictures.folder(QStringLiteral("base"));
+    for (const QString& name : names) {
+        pictures.folder(QStringLiteral("base/") + name);
+    }
+    controller->options().SwLowFolder = true;
+    live().LowDirBase = base;
+
+    sorting().KeypadExecute(3); // the third: A b c → c
+    EXPECT_EQ(PathKind(base + QStringLiteral("/c/a.jpg")), 1);
+    keys.ctrl = true;
+    sorting().KeypadExecute(3); // the thirteenth: s12
+    EXPECT_EQ(PathKind(base + QStringLiteral("/s12/b.jpg")), 1);
+
+    live().LowDirBase = pictures.folder(QStringLiteral("few"));
+    pictures.folder(QStringLiteral("few/one"));
+    pictures.folder(QStringLiteral("few/two"));
+    keys.ctrl = false;
+    sorting().KeypadExecute(3);
+    EXPECT_EQ(PathKind(files[2]), 1);
+
+    // The top-row digits never use the base folder, and the option must be on.
+    live().LowDirBase = base;
+    keys.keys = {Qt::Key_3};
+    sorting().act123Execute();
+    controller->options().SwLowFolder = false;
+    sorting().KeypadExecute(3);
+    EXPECT_EQ(PathKind(files[2]), 1);
+
+    // Opening a folder makes it the base again.
+    controller->ViewFolder(FolderOf(files[0]), true);
+    EXPECT_EQ(state().LowDirBase, FolderOf(files[0]));
+}
+
+TEST_F(SortingTest, NewFolderKeysMakeTheFolderOnlyWithShift) {
+    const QStringList files = Open(3);
+    const QString from = FolderOf(files[0]);
+
+    sorting().mnuFolderCreateMove1Click(1, QString());
+    EXPECT_EQ(PathKind(from + QStringLiteral("/新しいフォルダ")), 0);
+    EXPECT_EQ(PathKind(files[0]), 1);
+
+    keys.shift = true;
+    sorting().mnuFolderCreateMove1Click(1, QString());
+    EXPECT_EQ(PathKind(from + QStringLiteral("/新しいフォルダ/a.jpg")), 1);
+    sorting().mnuFolderCreateMove1Click(3, QString());
+    EXPECT_EQ(PathKind(from + QStringLiteral("/新しいフォルダ3/b.jpg")), 1);
+
+    // An existing folder takes the file without Shift.
+    keys.shift = false;
+    sorting().mnuFolderCreateMove1Click(3, QString());
+    EXPECT_EQ(PathKind(from + QStringLiteral("/新しいフォルダ3/c.jpg")), 1);
+}
+
+TEST_F(SortingTest, ShiftLetterWithTheFolderOptionAsksAndTheRepeatKeyReusesTheAnswer) {
+    const QStringList files = Open(3);
+    const QString chosen = pictures.folder(QStringLiteral("chosen"));
+    const QString start = pictures.folder(QStringLiteral("start"));
+    controller->options().SwShiftPlusKey = true;
+    live().SortingTable[SortingKeys::kShiftLetters + 1] = pictures.folder(QStringLiteral("never"));
+    live().SortingTable[1] = start;
+    live().SortingTable[SortingKeys::kShiftLetters + 1].clear();
+    keys.shift = true;
+    keys.keys = {Qt::Key_B};
+    prompts.chosenFolders = {QString(), chosen};
+
+    sorting().actABCExecute(false); // cancelled: nothing happens
+    EXPECT_EQ(PathKind(files[0]), 1);
+    sorting().actABCExecute(false);
+    EXPECT_EQ(prompts.folderCaptions,
+              (QStringList{QStringLiteral("ファイルの移動先を選択して下さい|") + start,
+                           QStringLiteral("ファイルの移動先を選択して下さい|") + start}));
+    EXPECT_EQ(PathKind(chosen + QStringLiteral("/a.jpg")), 1);
+
+    keys.shift = false;
+    keys.keys.clear();
+    sorting().actCommaExecute();
+    EXPECT_EQ(PathKind(chosen + QStringLiteral("/b.jpg")), 1);
+    EXPECT_EQ(state().LastChosenFolder, chosen);
+}
+
+TEST_F(SortingTest, TheTableFileIsPaddedKeptAndWrittenOnlyWhenChanged) {
+    const QString path = sorting().TablePath();
+    QByteArray lines = QStringLiteral("/photos/best\r\n$COPY=/photos/copy\r\n拡大\r\n").toUtf8();
+    for (int i = 3; i < 150; ++i) {
+        lines += i == 149 ? "extra\r\n" : "\r\n";
+    }
+    data.write(QStringLiteral("SaveData/MoveTo.txt"), lines);
+    Make();
+    ASSERT_EQ(state().SortingTable.size(), 150);
+    EXPECT_EQ(state().SortingTable[1], QStringLiteral("$COPY=/photos/copy"));
+    EXPECT_EQ(state().SortingTable[149], QStringLiteral("extra"));
+
+    live().SortingTable[0] = QStringLiteral("/photos/other");
+    EXPECT_TRUE(sorting().SaveTable());
+    EXPECT_EQ(ReadFileHead(path, 1 << 16), lines); // not changed through the editor: kept
+
+    live().SortingTableChanged = true;
+    EXPECT_TRUE(sorting().SaveTable());
+    EXPECT_TRUE(ReadFileHead(path, 1 << 16).startsWith("/photos/other\r\n$COPY=/photos/copy\r\n"));
+
+    // A short file, and one in CP932, read and padded.
+    data.write(QStringLiteral("short.ktb"), QByteArray("\x8a\x67\x91\xe5\n/a\n"));
+    EXPECT_TRUE(sorting().LoadTableFile(data.file(QStringLiteral("short.ktb"))));
+    ASSERT_EQ(state().SortingTable.size(), SortingKeys::kTableSize);
+    EXPECT_EQ(state().SortingTable[0], QStringLiteral("拡大"));
+    EXPECT_EQ(state().SortingTable[1], QStringLiteral("/a"));
+
+    EXPECT_FALSE(sorting().LoadTableFile(data.file(QStringLiteral("missing.ktb"))));
+    EXPECT_FALSE(sorting().SaveTableFile(data.file(QStringLiteral("short.ktb/inside.ktb"))));
+    EXPECT_EQ(Asked(), (QStringList{QStringLiteral("振り分けテーブルの読み込みに失敗しました"),
+                                    QStringLiteral("振り分けテーブルの書き込みに失敗しました")}));
+}
+
+} // namespace
