@@ -165,6 +165,7 @@ ConflictAnswer TransferBatch::AskConflict(const QString& source, const QString& 
     question.operationWord = OperationWord(op);
     question.identical = identical;
     question.proposal = RenameProposal(source, FolderOf(target));
+    question.timeFormat = m_options.TimeFormat;
     const ConflictReply reply = m_dialog->Execute(question);
     m_renamedTarget = reply.renamedTarget;
     return reply.answer;

@@ -66,6 +66,13 @@ TEST(Sorting, ALetterMovesThePictureBackspaceUndoesAndCtrlYRedoes) {
     EXPECT_TRUE(Exists(best + QStringLiteral("/b.png")));
     EXPECT_FALSE(Exists(pics + QStringLiteral("/b.png")));
 
+    // Shift with a new-folder key makes the folder and moves the shown picture into it.
+    ASSERT_TRUE(driver.pressKeys({QStringLiteral("shift+semicolon")}));
+    EXPECT_TRUE(
+        driver.waitForTitle(QRegularExpression(QStringLiteral("\\{ Move > ~/pics/新しいフォルダ2? \\}$"))));
+    EXPECT_TRUE(Exists(pics + QStringLiteral("/新しいフォルダ/c.png")) ||
+                Exists(pics + QStringLiteral("/新しいフォルダ2/c.png")));
+
     int exitCode = -1;
     EXPECT_TRUE(driver.closeWithAltF4(&exitCode));
     EXPECT_EQ(exitCode, 0);

@@ -50,7 +50,7 @@ protected:
     ~TFormOverWriteTest() override { qputenv("HOME", m_home); }
 
     ConflictQuestion Question(const QString& op = QStringLiteral("移動"), bool identical = false) const {
-        return ConflictQuestion{source, target, op, identical, QStringLiteral("Pic_Rename00")};
+        return ConflictQuestion{source, target, op, identical, QStringLiteral("Pic_Rename00"), QString()};
     }
 
     // Runs the modal dialog; `act` runs inside its loop and must end it.
@@ -121,6 +121,13 @@ TEST_F(TFormOverWriteTest, ANewTimeFormatShowsOnTheNextConflict) {
     dialog.setTimeFormat(QStringLiteral("yy-m-d"));
     Run(Question(), [&] {
         EXPECT_EQ(Find<QLabel>("TargetTime")->text(), QStringLiteral("23-4-5"));
+        Click("StopButton");
+    });
+    // The batch hands over the format the settings hold now.
+    ConflictQuestion question = Question();
+    question.timeFormat = QStringLiteral("yyyy");
+    Run(question, [&] {
+        EXPECT_EQ(Find<QLabel>("TargetTime")->text(), QStringLiteral("2023"));
         Click("StopButton");
     });
 }

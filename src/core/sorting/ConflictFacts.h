@@ -28,6 +28,7 @@ struct ConflictQuestion {
     QString operationWord;  // "移動" or "コピー"
     bool identical = false; // both files hold the same bytes
     QString proposal;       // the free "_RenameNN" name, without extension
+    QString timeFormat;     // the date pattern the file times are shown with ("TimeFormat")
 };
 
 struct ConflictReply {

@@ -501,10 +501,21 @@ void TFormMain::WireSorting() {
             [&sorting] { sorting.act123Execute(); });
     }
     key(QStringLiteral("actComma"), QKeySequence(Qt::Key_Comma), [&sorting] { sorting.actCommaExecute(); });
+    // Each new-folder key, alone or with Shift (which makes the folder), is one action. Where a
+    // layout types ":" as Shift+; (US), "Shift+;" would claim the same press as ":" and neither
+    // would run, so ";" is taken alone and Shift is read from the keys held.
     const Qt::Key folderKeys[] = {Qt::Key_Semicolon, Qt::Key_Colon, Qt::Key_Period, Qt::Key_Slash};
     for (int tag = 1; tag <= 4; ++tag) {
-        key(QStringLiteral("mnuFolderCreateMove%1").arg(tag), QKeySequence(folderKeys[tag - 1]),
-            [this, &sorting, tag] { sorting.mnuFolderCreateMove1Click(tag, TreeFolder()); });
+        auto* action = new QAction(m_panel1);
+        action->setObjectName(QStringLiteral("mnuFolderCreateMove%1").arg(tag));
+        QList<QKeySequence> keys{QKeySequence(folderKeys[tag - 1])};
+        if (tag > 1)
+            keys.append(QKeySequence(Qt::SHIFT | folderKeys[tag - 1]));
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        connect(action, &QAction::triggered, this,
+                [this, &sorting, tag] { sorting.mnuFolderCreateMove1Click(tag, TreeFolder()); });
+        m_panel1->addAction(action);
     }
 
     QAction* undo = m_menu.action(QStringLiteral("mnuMoveUndo"));

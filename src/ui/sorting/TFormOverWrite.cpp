@@ -127,6 +127,9 @@ QPushButton* TFormOverWrite::MakeButton(const QString& name, const QString& text
 ConflictReply TFormOverWrite::Execute(const ConflictQuestion& question) {
     m_question = question;
     m_reply = ConflictReply{};
+    if (!question.timeFormat.isEmpty()) {
+        m_timeFormat = question.timeFormat;
+    }
     const QString& op = question.operationWord;
     m_label1->setText(op + QStringLiteral("先のフォルダ\"") +
                       MiniFileName(FolderWithSlash(question.target), QDir::homePath()) +

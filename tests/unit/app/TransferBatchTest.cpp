@@ -225,6 +225,7 @@ TEST_F(TransferBatchTest, TheDialogIsToldWhatClashesAndARenameTransfersUnderTheN
     Files(to, {QStringLiteral("a_Rename03.JPG"), QStringLiteral("a_Rename00.JPG")}, "target");
     const QString renamed = to + QStringLiteral("/a_Rename01.JPG");
     conflicts.replies.push_back({ConflictAnswer::Rename, renamed});
+    controller->options().TimeFormat = QStringLiteral("yy/m/d hh:nn");
     batch().QuietMode = true;
 
     EXPECT_EQ(batch().ListOperation2(files, to, QString(), TransferOp::Move), 1);
@@ -236,6 +237,7 @@ TEST_F(TransferBatchTest, TheDialogIsToldWhatClashesAndARenameTransfersUnderTheN
     EXPECT_EQ(question.operationWord, QStringLiteral("移動"));
     EXPECT_FALSE(question.identical);
     EXPECT_EQ(question.proposal, QStringLiteral("a_Rename01"));
+    EXPECT_EQ(question.timeFormat, QStringLiteral("yy/m/d hh:nn"));
     EXPECT_EQ(Contents(renamed), "a_Rename03.JPGsource");
     EXPECT_EQ(Contents(question.target), "a_Rename03.JPGtarget");
     EXPECT_EQ(Journal()[0], QStringLiteral("M;%1>%2").arg(files[0], renamed));
