@@ -6,3 +6,4 @@ ruvela_bench(navigation SOURCES ${CMAKE_CURRENT_LIST_DIR}/navigation.cpp ${CMAKE
 ruvela_bench(filters SOURCES ${CMAKE_CURRENT_LIST_DIR}/filters.cpp LIBS ruvela_core)
 ruvela_bench(resampler SOURCES ${CMAKE_CURRENT_LIST_DIR}/resampler.cpp LIBS ruvela_core)
 ruvela_bench(view_render SOURCES ${CMAKE_CURRENT_LIST_DIR}/view_render.cpp LIBS ruvela_core)
+ruvela_bench(sorting_key SOURCES ${CMAKE_CURRENT_LIST_DIR}/sorting_key.cpp ${CMAKE_CURRENT_LIST_DIR}/GuiBenchmarkMain.cpp LIBS ruvela_app)
