@@ -4,6 +4,7 @@
 
 #include "BareJpeg.h"
 #include "PhotoLike.h"
+#include "WaitReady.h"
 #include "app/ViewerController.h"
 #include "core/common/NativePath.h"
 #include "core/convert/ImageEncoders.h"
@@ -81,21 +82,6 @@ struct Viewer {
 
     void Step() { controller->ImgNext(); }
 };
-
-// Waits, processing events, until the loader has `path` ready.
-bool WaitReady(PictureLoader& loader, const QString& path) {
-    QEventLoop loop;
-    QObject::connect(&loader, &PictureLoader::pictureReady, &loop, [&](const QString& ready) {
-        if (ready == path) {
-            loop.quit();
-        }
-    });
-    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-    if (!loader.IsReady(path)) {
-        loop.exec();
-    }
-    return loader.IsReady(path);
-}
 
 void BM_StepAfterPrefetch(benchmark::State& state) {
     Viewer viewer(15);

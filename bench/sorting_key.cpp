@@ -3,6 +3,7 @@
 // is in use. Beside it, the move of a 10 MB file across file systems (disk to tmpfs and back).
 
 #include "PhotoLike.h"
+#include "WaitReady.h"
 #include "app/ViewerController.h"
 #include "core/common/NativePath.h"
 #include "core/convert/ImageEncoders.h"
@@ -28,21 +29,6 @@ void Write(const QString& path, const QByteArray& bytes) {
     if (!OpenFile(out, path, QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) {
         std::abort();
     }
-}
-
-// Waits, processing events, until the loader has `path` ready.
-bool WaitReady(PictureLoader& loader, const QString& path) {
-    QEventLoop loop;
-    QObject::connect(&loader, &PictureLoader::pictureReady, &loop, [&](const QString& ready) {
-        if (ready == path) {
-            loop.quit();
-        }
-    });
-    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-    if (!loader.IsReady(path)) {
-        loop.exec();
-    }
-    return loader.IsReady(path);
 }
 
 // A controller showing a folder of photos, with key A bound to a folder beside it.

@@ -364,6 +364,37 @@ void SortingWorkflow::UndoBatch(int count, bool redo) {
     batch.Lock(false);
 }
 
+bool SortingWorkflow::RenameStep(int index, const QString& from, const QString& to,
+                                 const QString& changedMessage, const StepFailure& failed) {
+    UndoJournal& journal = m_viewer.journal();
+    TransferBatch& batch = m_viewer.batch();
+    const int kind = PathKind(from);
+    if (kind == 0) {
+        return StepBack(QStringLiteral("ファイルまたはフォルダが見つかりません"));
+    }
+    if (kind == 1 && PathKind(to) != 0) {
+        return StepBack(QStringLiteral("既に同名のファイルが存在しています"));
+    }
+    if (kind == 2 && PathKind(to) == 2) {
+        return StepBack(QStringLiteral("既に同名のフォルダが存在しています"));
+    }
+    if (kind == 1 && !IsRecordedFile(index, from)) {
+        return StepBack(changedMessage + kCrLf + from);
+    }
+    const FileOpResult renamed = batch.taFileOperation(from, to, TransferOp::Rename);
+    if (!renamed) {
+        failed(from, renamed);
+        return false;
+    }
+    if (kind == 1) {
+        journal.SetFacts(index, FactsOf(to));
+        batch.ListFileReplace(from, to);
+    } else {
+        batch.ListFolderReplace(from, to);
+    }
+    return true;
+}
+
 void SortingWorkflow::undoExecute2(bool quiet) {
     ViewerState& state = m_viewer.state();
     UndoJournal& journal = m_viewer.journal();
@@ -377,7 +408,7 @@ void SortingWorkflow::undoExecute2(bool quiet) {
     BusyScope busy(state.SortBusy);
     // A step the file system refused leaves the record where it was, to be tried again; within
     // a batch it is passed over like a refusal, so the batch still ends at its label.
-    const auto failed = [&](const QString& path, const FileOpResult& result) {
+    const StepFailure failed = [&](const QString& path, const FileOpResult& result) {
         if (!quiet) {
             journal.SetUndoPosition(index + 1);
         }
@@ -443,37 +474,12 @@ void SortingWorkflow::undoExecute2(bool quiet) {
         place = state.CurrentFolder;
         break;
     }
-    case 'R': {
-        const int kind = PathKind(record.b);
-        if (kind == 1) {
-            if (PathKind(record.a) != 0) {
-                return void(StepBack(QStringLiteral("既に同名のファイルが存在しています")));
-            }
-            if (!IsRecordedFile(index, record.b)) {
-                return void(
-                    StepBack(QStringLiteral("アンドゥするファイルは名前の変更の後に変更されています") +
-                             kCrLf + record.b));
-            }
-            const FileOpResult renamed = batch.taFileOperation(record.b, record.a, TransferOp::Rename);
-            if (!renamed) {
-                return failed(record.b, renamed);
-            }
-            journal.SetFacts(index, FactsOf(record.a));
-            batch.ListFileReplace(record.b, record.a);
-        } else if (kind == 2) {
-            if (PathKind(record.a) == 2) {
-                return void(StepBack(QStringLiteral("既に同名のフォルダが存在しています")));
-            }
-            const FileOpResult renamed = batch.taFileOperation(record.b, record.a, TransferOp::Rename);
-            if (!renamed) {
-                return failed(record.b, renamed);
-            }
-            batch.ListFolderReplace(record.b, record.a);
-        } else {
-            return void(StepBack(QStringLiteral("ファイルまたはフォルダが見つかりません")));
+    case 'R':
+        if (!RenameStep(index, record.b, record.a,
+                        QStringLiteral("アンドゥするファイルは名前の変更の後に変更されています"), failed)) {
+            return;
         }
         break;
-    }
     case 'F': {
         if (PathKind(record.a) == 2) {
             return void(StepBack(QStringLiteral("既に同名のフォルダが存在しています")));
@@ -517,7 +523,7 @@ void SortingWorkflow::redoExecute2(bool quiet) {
     journal.SetUndoPosition(index + 1);
     const UndoRecord record = UndoJournal::Parse(journal.UndoData()[index]);
     BusyScope busy(state.SortBusy);
-    const auto failed = [&](const QString& path, const FileOpResult& result) {
+    const StepFailure failed = [&](const QString& path, const FileOpResult& result) {
         if (!quiet) {
             journal.SetUndoPosition(index);
         }
@@ -575,36 +581,12 @@ void SortingWorkflow::redoExecute2(bool quiet) {
         place = state.CurrentFolder;
         break;
     }
-    case 'R': {
-        const int kind = PathKind(record.a);
-        if (kind == 1) {
-            if (PathKind(record.b) != 0) {
-                return void(StepBack(QStringLiteral("既に同名のファイルが存在しています")));
-            }
-            if (!IsRecordedFile(index, record.a)) {
-                return void(StepBack(QStringLiteral("リドゥするファイルはアンドゥの後に変更されています") +
-                                     kCrLf + record.a));
-            }
-            const FileOpResult renamed = batch.taFileOperation(record.a, record.b, TransferOp::Rename);
-            if (!renamed) {
-                return failed(record.a, renamed);
-            }
-            journal.SetFacts(index, FactsOf(record.b));
-            batch.ListFileReplace(record.a, record.b);
-        } else if (kind == 2) {
-            if (PathKind(record.b) == 2) {
-                return void(StepBack(QStringLiteral("既に同名のフォルダが存在しています")));
-            }
-            const FileOpResult renamed = batch.taFileOperation(record.a, record.b, TransferOp::Rename);
-            if (!renamed) {
-                return failed(record.a, renamed);
-            }
-            batch.ListFolderReplace(record.a, record.b);
-        } else {
-            return void(StepBack(QStringLiteral("ファイルまたはフォルダが見つかりません")));
+    case 'R':
+        if (!RenameStep(index, record.a, record.b,
+                        QStringLiteral("リドゥするファイルはアンドゥの後に変更されています"), failed)) {
+            return;
         }
         break;
-    }
     case 'F': {
         const QString moved = record.b + QLatin1Char('/') + NameOfFolder(record.a);
         if (PathKind(moved) == 2) {

@@ -2,6 +2,9 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
+
+struct FileOpResult;
 
 class ViewerController;
 
@@ -59,7 +62,14 @@ signals:
     void commandRequested(const QString& command);
 
 private:
+    // Tells the user a step the file system refused, and where the journal position goes.
+    using StepFailure = std::function<void(const QString& path, const FileOpResult& result)>;
+
     void RunEntry(const QString& text);
+    // The rename of a file or folder from `from` back or again to `to` with its checks; false
+    // when it was refused or failed (the user was told).
+    bool RenameStep(int index, const QString& from, const QString& to, const QString& changedMessage,
+                    const StepFailure& failed);
     bool StepBack(const QString& message); // a refusal: tells the user, the record is passed over
     void UndoBatch(int count, bool redo);
     void ShowAfterStep(const QString& place);

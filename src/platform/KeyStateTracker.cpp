@@ -17,16 +17,22 @@ int HeldKeyOf(const QKeyEvent& key) {
 
 } // namespace
 
+// The modifiers held now, and those the key press being handled came with: a quick Shift+key
+// may be released at the window system before the program handles the press.
+Qt::KeyboardModifiers KeyStateTracker::Modifiers() const {
+    return QGuiApplication::queryKeyboardModifiers() | m_pressModifiers;
+}
+
 bool KeyStateTracker::ctrlHeld() const {
-    return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier);
+    return Modifiers().testFlag(Qt::ControlModifier);
 }
 
 bool KeyStateTracker::shiftHeld() const {
-    return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
+    return Modifiers().testFlag(Qt::ShiftModifier);
 }
 
 bool KeyStateTracker::altHeld() const {
-    return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::AltModifier);
+    return Modifiers().testFlag(Qt::AltModifier);
 }
 
 bool KeyStateTracker::buttonHeld(Qt::MouseButton button) const {
@@ -44,17 +50,25 @@ bool KeyStateTracker::eventFilter(QObject* watched, QEvent* event) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (!key->isAutoRepeat() && key->key() != 0 && key->key() != Qt::Key_unknown)
             m_held.insert(HeldKeyOf(*key));
+        m_pressModifiers = key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
         break;
     }
     case QEvent::KeyRelease: {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (!key->isAutoRepeat())
             m_held.remove(HeldKeyOf(*key));
+        m_pressModifiers = {};
         break;
     }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+        m_pressModifiers = {};
+        break;
     case QEvent::ApplicationStateChange:
-        if (static_cast<QApplicationStateChangeEvent*>(event)->applicationState() != Qt::ApplicationActive)
+        if (static_cast<QApplicationStateChangeEvent*>(event)->applicationState() != Qt::ApplicationActive) {
             m_held.clear();
+            m_pressModifiers = {};
+        }
         break;
     default:
         break;

@@ -22,6 +22,14 @@ public:
     std::deque<MessageResult> answers;
     MessageResult fallback = MessageResult::Ok;
     std::vector<Asked> asked;
+    // The texts of the boxes asked so far.
+    QStringList texts() const {
+        QStringList all;
+        for (const Asked& box : asked) {
+            all << box.text;
+        }
+        return all;
+    }
     // Runs as each box opens, to look at the program while it waits for the answer.
     std::function<void()> onAsk;
 

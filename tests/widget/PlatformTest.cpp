@@ -96,6 +96,26 @@ TEST_F(KeyStateTrackerTest, AShortcutKeyCountsAsHeld) {
     EXPECT_FALSE(keys.keyHeld(Qt::Key_Z));
 }
 
+// A quick Shift+key can be released at the window system before its press is handled: the
+// press still says Shift was down, until its release. Shifted top-row digits count as digits.
+TEST_F(KeyStateTrackerTest, TheModifiersOfThePressBeingHandledCount) {
+    ASSERT_FALSE(keys.shiftHeld());
+    QKeyEvent press(QEvent::ShortcutOverride, Qt::Key_Colon, Qt::ShiftModifier | Qt::ControlModifier);
+    QApplication::sendEvent(&target, &press);
+    EXPECT_TRUE(keys.shiftHeld());
+    EXPECT_TRUE(keys.ctrlHeld());
+    EXPECT_FALSE(keys.altHeld());
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Colon, Qt::ShiftModifier);
+    QApplication::sendEvent(&target, &release);
+    EXPECT_FALSE(keys.shiftHeld());
+    EXPECT_FALSE(keys.ctrlHeld());
+
+    // X11 key code 10 is the top-row 1, whatever Shift made of it.
+    QKeyEvent exclam(QEvent::KeyPress, Qt::Key_Exclam, Qt::ShiftModifier, 10, 0, 0);
+    QApplication::sendEvent(&target, &exclam);
+    EXPECT_TRUE(keys.keyHeld(Qt::Key_1));
+}
+
 TEST_F(KeyStateTrackerTest, LosingTheFocusForgetsEveryKey) {
     Send(QEvent::KeyPress, Qt::Key_X);
     QApplicationStateChangeEvent inactive(Qt::ApplicationInactive);

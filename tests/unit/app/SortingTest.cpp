@@ -48,14 +48,6 @@ protected:
         return table;
     }
 
-    QStringList Asked() const {
-        QStringList texts;
-        for (const auto& asked : prompts.asked) {
-            texts << asked.text;
-        }
-        return texts;
-    }
-
     QStringList Trashed() const {
         return QDir(data.file(QStringLiteral("share/Trash/files"))).entryList(QDir::Files, QDir::Name);
     }
@@ -353,7 +345,7 @@ TEST_F(SortingTest, EntriesThatAreNoFoldersRunAsCommands) {
     EXPECT_DOUBLE_EQ(state().ZoomRate, 1.5);
 
     sorting().KeyTableExecute(2);
-    EXPECT_EQ(Asked(), QStringList{QStringLiteral("下位フォルダ振り分け基点が見つかりません")});
+    EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("下位フォルダ振り分け基点が見つかりません")});
     sorting().KeyTableExecute(3);
     EXPECT_EQ(state().LowDirBase, elsewhere);
 
@@ -479,8 +471,8 @@ TEST_F(SortingTest, TheTableFileIsPaddedKeptAndWrittenOnlyWhenChanged) {
 
     EXPECT_FALSE(sorting().LoadTableFile(data.file(QStringLiteral("missing.ktb"))));
     EXPECT_FALSE(sorting().SaveTableFile(data.file(QStringLiteral("short.ktb/inside.ktb"))));
-    EXPECT_EQ(Asked(), (QStringList{QStringLiteral("振り分けテーブルの読み込みに失敗しました"),
-                                    QStringLiteral("振り分けテーブルの書き込みに失敗しました")}));
+    EXPECT_EQ(prompts.texts(), (QStringList{QStringLiteral("振り分けテーブルの読み込みに失敗しました"),
+                                            QStringLiteral("振り分けテーブルの書き込みに失敗しました")}));
 }
 
 } // namespace

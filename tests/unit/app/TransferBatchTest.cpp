@@ -58,14 +58,6 @@ protected:
 
     QStringList Journal() const { return controller->journal().UndoData(); }
 
-    QStringList Asked() const {
-        QStringList texts;
-        for (const auto& asked : prompts.asked) {
-            texts << asked.text;
-        }
-        return texts;
-    }
-
     ScriptedConflicts conflicts;
     QString from;
     QString to;
@@ -78,8 +70,8 @@ TEST_F(TransferBatchTest, AMissingDestinationIsReportedAndNothingHappens) {
 
     EXPECT_EQ(batch().ListOperation2(files, missing, QStringLiteral("gone"), TransferOp::Copy), 0);
 
-    EXPECT_EQ(Asked(), QStringList{QStringLiteral("コピー先のフォルダが見つかりません") + kCrLf + missing +
-                                   kCrLf + QStringLiteral("コピー処理を中止します")});
+    EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("コピー先のフォルダが見つかりません") + kCrLf +
+                                           missing + kCrLf + QStringLiteral("コピー処理を中止します")});
     EXPECT_EQ(prompts.asked[0].icon, MessageIcon::Information);
     EXPECT_EQ(locks.count(), 0);
     EXPECT_EQ(controller->journal().UndoPosition(), 0);
@@ -118,7 +110,7 @@ TEST_F(TransferBatchTest, AMoveBatchMovesJournalsCountsAndShowsItsProgress) {
     }
     EXPECT_EQ(prefixes, (QStringList{QStringLiteral("移動中 1/3 : "), QStringLiteral("移動中 2/3 : "),
                                      QStringLiteral("移動中 3/3 : "), QString()}));
-    EXPECT_EQ(Asked(), QStringList{QStringLiteral("3個のファイルを移動しました")});
+    EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("3個のファイルを移動しました")});
     EXPECT_TRUE(lockedDuringQuestion);
     ASSERT_EQ(locks.count(), 2);
     EXPECT_TRUE(locks[0][0].toBool());
@@ -217,7 +209,7 @@ TEST_F(TransferBatchTest, NoToAllOnTheFirstClashSkipsEveryLaterClashAndCountsOnl
 
     EXPECT_EQ(conflicts.asked.size(), 1u);
     EXPECT_EQ(Contents(to + QStringLiteral("/p9.jpg")), "p9.jpgtarget");
-    EXPECT_EQ(Asked(), QStringList{QStringLiteral("7個のファイルをコピーしました")});
+    EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("7個のファイルをコピーしました")});
 }
 
 TEST_F(TransferBatchTest, TheDialogIsToldWhatClashesAndARenameTransfersUnderTheNewName) {
@@ -275,7 +267,7 @@ TEST_F(TransferBatchTest, MovingAFileIntoItsOwnFolderAsksNothingAndDoesNothing) 
     EXPECT_TRUE(conflicts.asked.empty());
     EXPECT_EQ(Contents(files[0]), "a.jpgsource");
     EXPECT_TRUE(Trashed().isEmpty());
-    EXPECT_EQ(Asked(), QStringList{QStringLiteral("0個のファイルを移動しました")});
+    EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("0個のファイルを移動しました")});
 }
 
 TEST_F(TransferBatchTest, AVanishedFileAsksWhetherToGoOn) {
@@ -297,7 +289,7 @@ TEST_F(TransferBatchTest, AVanishedFileAsksWhetherToGoOn) {
         EXPECT_EQ(prompts.asked[0].buttons, MessageButtons::YesNo);
         if (answer == MessageResult::Yes) {
             EXPECT_EQ(done, 2);
-            EXPECT_EQ(Asked().last(), QStringLiteral("2個のファイルを削除しました"));
+            EXPECT_EQ(prompts.texts().last(), QStringLiteral("2個のファイルを削除しました"));
             EXPECT_EQ(Trashed(), (QStringList{QStringLiteral("a.jpg"), QStringLiteral("b.jpg")}));
         } else {
             EXPECT_EQ(done, 0);

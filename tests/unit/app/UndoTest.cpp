@@ -38,14 +38,6 @@ protected:
     SortingWorkflow& sorting() { return controller->sorting(); }
     int position() const { return controller->journal().UndoPosition(); }
 
-    QStringList Asked() const {
-        QStringList texts;
-        for (const auto& asked : prompts.asked) {
-            texts << asked.text;
-        }
-        return texts;
-    }
-
     QString to;
 };
 
@@ -147,7 +139,7 @@ TEST_F(UndoTest, RefusedUndosAreToldAndSteppedOver) {
         prompts.asked.clear();
 
         sorting().mnuMoveUndoClick();
-        EXPECT_EQ(Asked().value(0).section(kCrLf, 0, 0), QString::fromUtf8(c.message));
+        EXPECT_EQ(prompts.texts().value(0).section(kCrLf, 0, 0), QString::fromUtf8(c.message));
         EXPECT_EQ(position(), 1);
         EXPECT_EQ(ReadFileHead(second, 1 << 20), spoiled); // nothing was carried away
         if (PathKind(FolderOf(files[1])) == 2) {
@@ -169,7 +161,7 @@ TEST_F(UndoTest, RefusedRedosAreToldAndSteppedOver) {
     prompts.asked.clear();
 
     sorting().mnuMoveRedoClick();
-    EXPECT_EQ(Asked(), QStringList{QStringLiteral("リドゥ先に同名のファイルが存在しています")});
+    EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("リドゥ先に同名のファイルが存在しています")});
     EXPECT_EQ(position(), 1);
     EXPECT_EQ(ReadFileHead(to + QStringLiteral("/p0.jpg"), 100), "another");
     EXPECT_EQ(PathKind(files[0]), 1);
@@ -189,8 +181,8 @@ TEST_F(UndoTest, ABatchOfTenIsUndoneAndRedoneAfterOneQuestion) {
 
     prompts.answers = {MessageResult::No};
     sorting().mnuMoveUndoClick();
-    EXPECT_EQ(Asked(), QStringList{QStringLiteral("汎用の10ファイルを") + kCrLf +
-                                   QStringLiteral("一括アンドゥしますか？")});
+    EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("汎用の10ファイルを") + kCrLf +
+                                           QStringLiteral("一括アンドゥしますか？")});
     EXPECT_EQ(prompts.asked[0].icon, MessageIcon::Question);
     EXPECT_EQ(position(), 12);
     EXPECT_EQ(QDir(to).entryList(QDir::Files).size(), 10);
@@ -209,8 +201,8 @@ TEST_F(UndoTest, ABatchOfTenIsUndoneAndRedoneAfterOneQuestion) {
     prompts.asked.clear();
     prompts.answers = {MessageResult::Yes};
     sorting().mnuMoveRedoClick();
-    EXPECT_EQ(Asked(), QStringList{QStringLiteral("汎用 の10ファイルを") + kCrLf +
-                                   QStringLiteral("一括リドゥしますか？")});
+    EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("汎用 の10ファイルを") + kCrLf +
+                                           QStringLiteral("一括リドゥしますか？")});
     EXPECT_EQ(position(), 12);
     EXPECT_EQ(QDir(to).entryList(QDir::Files).size(), 10);
     EXPECT_EQ(state().SortCount, 10);
@@ -234,8 +226,8 @@ TEST_F(UndoTest, RenamesAndFolderMovesGoBackAndForth) {
 
     prompts.answers = {MessageResult::No};
     sorting().mnuMoveUndoClick(); // the folder move asks first
-    EXPECT_EQ(Asked(), QStringList{QStringLiteral("album2のフォルダ移動を") + kCrLf +
-                                   QStringLiteral("アンドゥしますか？")});
+    EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("album2のフォルダ移動を") + kCrLf +
+                                           QStringLiteral("アンドゥしますか？")});
     EXPECT_EQ(position(), 3);
     prompts.answers = {MessageResult::Yes};
     sorting().mnuMoveUndoClick();
@@ -263,7 +255,7 @@ TEST_F(UndoTest, RenamesAndFolderMovesGoBackAndForth) {
     pictures.write(QStringLiteral("r/old.jpg"), "y");
     prompts.asked.clear();
     sorting().mnuMoveUndoClick();
-    EXPECT_EQ(Asked(), QStringList{QStringLiteral("既に同名のファイルが存在しています")});
+    EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("既に同名のファイルが存在しています")});
     EXPECT_EQ(ReadFileHead(old, 10), "y");
     EXPECT_EQ(ReadFileHead(renamed, 10), "x");
     EXPECT_EQ(position(), 0);
