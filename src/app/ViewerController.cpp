@@ -114,6 +114,7 @@ bool ViewerController::InitFolders(const QString& programFolder, QString* error)
     m_files = FileOperations(m_state.SaveDataFolder + QStringLiteral("/Transfers"), Trash(m_state.pRecy));
     m_files.RemoveLeftovers();
     m_sorting.LoadTable();
+    m_checks.LoadLists();
     m_tempFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/ruvela-XXXXXX"));
     m_state.pTemp = m_tempFolder->path() + QLatin1Char('/');
     m_state.MyDoc = FileNameOf(m_state.pDoc);
@@ -776,6 +777,21 @@ void ViewerController::Refresh(const QString& treeFolder) {
     }
 }
 
+void ViewerController::OpenList(const QStringList& files, const QString& name) {
+    if (m_state.ScanBusy || m_closing || files.isEmpty()) {
+        return;
+    }
+    ++m_listGeneration;
+    m_state.FileList.clear();
+    for (const QString& file : files) {
+        m_state.FileList.push_back({file, 0});
+    }
+    m_state.RootListName = name;
+    m_state.ListTotalSize = ListGetSize(files, 1);
+    EnableImageCommands(true);
+    ShowFileList(1);
+}
+
 void ViewerController::OpenDropped(const QStringList& paths) {
     if (m_state.BrowserMode || paths.isEmpty() || paths.first().isEmpty()) {
         return;
@@ -836,6 +852,7 @@ TitleContext ViewerController::MakeTitleContext() const {
     context.timeFormat = m_options.TimeFormat;
     context.home = m_home;
     context.tip = Tip();
+    context.marks = m_checks.Marks(m_state.CurrentFile);
     return context;
 }
 

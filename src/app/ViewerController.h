@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CheckListWorkflow.h"
 #include "app/PictureLoader.h"
 #include "app/Services.h"
 #include "app/SortingWorkflow.h"
@@ -142,6 +143,10 @@ public:
     UndoJournal& journal() { return m_journal; }
     // The sorting keys, the sorting table, undo and redo.
     SortingWorkflow& sorting() { return m_sorting; }
+    // The ten check lists.
+    CheckListWorkflow& checks() { return m_checks; }
+    // Shows `files` as the current list in place of a folder, named `name` in the title.
+    void OpenList(const QStringList& files, const QString& name);
     const KeyState& keys() const { return m_services.keys; }
 
     // A folder picker titled `caption`, opened at `start`; nothing when it was cancelled.
@@ -220,6 +225,7 @@ private:
     FileOperations m_files;
     TransferBatch m_batch;
     SortingWorkflow m_sorting{*this};
+    CheckListWorkflow m_checks{*this};
     quint64 m_listGeneration = 0; // grows with every new list, to notice one made during a load
     int m_direction = 1;          // the direction of the last step: 1 onwards, -1 back
     ZoomMode m_zoomMode = ZoomMode::ShrinkOnly;

@@ -5,4 +5,5 @@ target_sources(ruvela_app PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/ViewerController.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TransferBatch.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SortingWorkflow.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CheckListWorkflow.cpp
 )

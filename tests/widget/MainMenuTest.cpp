@@ -59,18 +59,18 @@ TEST_F(MainMenuTest, ItemsCarryTheirCaptionsShortcutsAndState) {
         {"ファイル(&F)/フォルダを戻る(&B)", "Shift+Up", true},
         {"ファイル(&F)/フォルダを進む(&N)", "Shift+Down", true},
         {"ファイル(&F)/終了(&X)", "Alt+F4", true},
-        {"編集(&E)/現在のリスト(&L)/ファイルをコピー(&C)", "", false},
-        {"編集(&E)/現在のリスト(&L)/ファイルを移動(&M)", "", false},
-        {"編集(&E)/現在のリスト(&L)/ファイルを削除(&D)", "", false},
+        {"編集(&E)/現在のリスト(&L)/ファイルをコピー(&C)", "", true},
+        {"編集(&E)/現在のリスト(&L)/ファイルを移動(&M)", "", true},
+        {"編集(&E)/現在のリスト(&L)/ファイルを削除(&D)", "", true},
         {"編集(&E)/現在のリスト(&L)/一括変換(&F)/BMP形式(&B)...", "", false},
         {"編集(&E)/現在のリスト(&L)/一括変換(&F)/PNG形式(&P)...", "", false},
         {"編集(&E)/現在のリスト(&L)/一括変換(&F)/JPEG形式(&J)...", "", false},
-        {"編集(&E)/リストＡ(&A)/ファイルをコピー(&C)", "", false},
-        {"編集(&E)/リストＥ(&E)/ファイルを移動(&M)", "", false},
-        {"編集(&E)/リストＦ(&F)/ファイルを削除(&D)", "", false},
-        {"編集(&E)/リストＢ(&B)/リストを開く(&O)", "", false},
-        {"編集(&E)/リストＩ(&I)/リストをクリア(&E)", "", false},
-        {"編集(&E)/リストＪ(&J)/チェックを反転(&R)", "", false},
+        {"編集(&E)/リストＡ(&A)/ファイルをコピー(&C)", "", true},
+        {"編集(&E)/リストＥ(&E)/ファイルを移動(&M)", "", true},
+        {"編集(&E)/リストＦ(&F)/ファイルを削除(&D)", "", true},
+        {"編集(&E)/リストＢ(&B)/リストを開く(&O)", "", true},
+        {"編集(&E)/リストＩ(&I)/リストをクリア(&E)", "", true},
+        {"編集(&E)/リストＪ(&J)/チェックを反転(&R)", "", true},
         {"編集(&E)/ドラッグ＆ドロップ(&O)...", "", false},
         {"編集(&E)/リドゥ(&R)", "Ctrl+Y", true},
         {"編集(&E)/アンドゥ(&U)", "Ctrl+Z", true},
@@ -157,7 +157,7 @@ TEST_F(MainMenuTest, HiddenItemsAreOutOfTheMenusButKeepTheirShortcuts) {
                                  "mnuListI_Check", "mnuListJ_Check"};
     const char* keys[] = {"F1", "F2", "F3", "F4", "F5", "F6", "F7", "F8", "F9", "F10"};
     for (int i = 0; i < 10; ++i)
-        rows.push_back({toggleNames[i], toggles[i], keys[i]});
+        rows.push_back({toggleNames[i], toggles[i], keys[i], true});
 
     std::map<QAction*, QString> shown;
     for (const auto& [path, action] : VisibleItems(form->menuBar()))

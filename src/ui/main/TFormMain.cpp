@@ -240,6 +240,7 @@ void TFormMain::WireMenu() {
         m_panel1->addAction(action);
     };
     WireSorting();
+    WireCheckLists();
     key("kGesLeft", Qt::Key_Left, [this] { m_controller.ImgBack(); });
     key("kGesRight", Qt::Key_Right, [this] { m_controller.ImgNext(); });
     key("kGesUp", Qt::Key_Up, [this] { m_controller.ZoomIn(); });
@@ -453,14 +454,45 @@ void TFormMain::FormFirstShow(const QStringList& arguments) {
 }
 
 void TFormMain::MenuSeting() {
-    for (int i = 0; i < 10; ++i) {
+    const CheckLists& lists = m_controller.checks().lists();
+    const QString& shown = m_controller.state().CurrentFile;
+    for (int i = 0; i < CheckLists::kCount; ++i) {
         const QString name = QStringLiteral("mnuList") + QChar(u'A' + i);
-        m_menu.menu(name)->setTitle(CheckListCaption(i, 0, m_controller.options().ListName[i]));
+        m_menu.menu(name)->setTitle(
+            CheckListCaption(i, static_cast<int>(lists.list(i).size()), m_controller.options().ListName[i]));
+        QAction* toggle = m_menu.action(name + QStringLiteral("_Check"));
+        toggle->setCheckable(true);
+        toggle->setChecked(!shown.isEmpty() && lists.contains(i, shown));
     }
+}
+
+void TFormMain::WireCheckLists() {
+    CheckListWorkflow& checks = m_controller.checks();
+    for (int i = 0; i < CheckLists::kCount; ++i) {
+        const QString list = QStringLiteral("mnuList") + QChar(u'A' + i);
+        const auto on = [this, &list](const char* item, auto handler) {
+            connect(m_menu.action(list + QString::fromLatin1(item)), &QAction::triggered, this, handler);
+        };
+        on("_Check", [&checks, i] { checks.Toggle(i); });
+        on("_Copy", [&checks, i] { checks.CopyList(i); });
+        on("_Move", [&checks, i] { checks.MoveList(i); });
+        on("_Delete", [&checks, i] { checks.DeleteList(i); });
+        on("_Open", [&checks, i] { checks.OpenList(i); });
+        on("_Erase", [&checks, i] { checks.ClearList(i); });
+        on("_Reverse", [&checks, i] { checks.Invert(i); });
+    }
+    connect(m_menu.action(QStringLiteral("mnuNowListCopy")), &QAction::triggered, this,
+            [&checks] { checks.CurrentCopy(); });
+    connect(m_menu.action(QStringLiteral("mnuNowListMove")), &QAction::triggered, this,
+            [&checks] { checks.CurrentMove(); });
+    connect(m_menu.action(QStringLiteral("mnuNowListDelete")), &QAction::triggered, this,
+            [&checks] { checks.CurrentDelete(); });
+    connect(&checks, &CheckListWorkflow::listsChanged, this, &TFormMain::MenuSeting);
 }
 
 void TFormMain::TitleDraw(const TitleTexts& texts) {
     m_title = texts;
+    MenuSeting();
     setWindowTitle(texts.caption);
     // The icon name is what task bars and window lists show for the window.
     setWindowIconText(texts.taskTitle);
@@ -646,6 +678,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
             CollectSettings();
             m_controller.SaveSettings();
             m_controller.sorting().SaveTable();
+            m_controller.checks().SaveLists();
         }
     }
     event->accept();

@@ -57,6 +57,7 @@ private:
     void BuildStatusBar();
     void WireMenu();
     void WireSorting();
+    void WireCheckLists();
     // Runs the menu item or action a command name stands for, when it is enabled.
     void RunCommand(const QString& name);
     void mnuKeyTableLoadClick();

@@ -1,0 +1,265 @@
+#include "core/checklists/CheckLists.h"
+
+#include "core/common/NativePath.h"
+#include "core/common/TextEncoding.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <cerrno>
+#include <unistd.h>
+
+namespace {
+
+QString WithSlash(const QString& folder) {
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
+QString WithoutSlash(QString folder) {
+    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/'))) {
+        folder.chop(1);
+    }
+    return folder;
+}
+
+QStringList ReadListFile(const QString& path) {
+    QStringList paths;
+    if (PathKind(path) != 1) {
+        return paths;
+    }
+    QFile file;
+    if (!OpenFile(file, path, QIODevice::ReadOnly)) {
+        return paths;
+    }
+    const QString text = DecodeText(file.readAll());
+    QSet<QString> seen;
+    for (QString line : text.split(QLatin1Char('\n'))) {
+        if (line.endsWith(QLatin1Char('\r'))) {
+            line.chop(1);
+        }
+        if (!line.isEmpty() && !seen.contains(line)) {
+            seen.insert(line);
+            paths.append(line);
+        }
+    }
+    return paths;
+}
+
+bool WriteListFile(const QString& path, const QStringList& paths) {
+    // QSaveFile names the file through Qt's own encoding; a path it would name differently
+    // cannot be written safely.
+    if (QFile::encodeName(path) != NativePath(path)) {
+        return false;
+    }
+    QByteArray bytes;
+    for (const QString& entry : paths) {
+        bytes += entry.toUtf8() + "\r\n";
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        file.commit();
+        return false;
+    }
+    return file.commit();
+}
+
+} // namespace
+
+const QStringList& CheckLists::list(int n) const {
+    return m_lists.at(n).paths;
+}
+
+bool CheckLists::contains(int n, const QString& path) const {
+    return m_lists.at(n).members.contains(path);
+}
+
+bool CheckLists::changed(int n) const {
+    return m_lists.at(n).changed;
+}
+
+bool CheckLists::Toggle(int n, const QString& path) {
+    List& list = m_lists.at(n);
+    list.changed = true;
+    if (list.members.contains(path)) {
+        Remove(list, path);
+        return false;
+    }
+    Append(list, path);
+    return true;
+}
+
+void CheckLists::Invert(int n, const QStringList& paths) {
+    for (const QString& path : paths) {
+        Toggle(n, path);
+    }
+    m_lists.at(n).changed = true;
+}
+
+void CheckLists::Clear(int n) {
+    List& list = m_lists.at(n);
+    if (!list.paths.isEmpty()) {
+        list.paths.clear();
+        list.members.clear();
+        list.changed = true;
+    }
+}
+
+void CheckLists::CheckListRefresh(const QString& oldPath, const QString& newPath) {
+    if (oldPath == newPath) {
+        return;
+    }
+    for (List& list : m_lists) {
+        if (!list.members.contains(oldPath)) {
+            continue;
+        }
+        list.changed = true;
+        // A path already marked keeps its own place rather than appear twice.
+        if (newPath.isEmpty() || list.members.contains(newPath)) {
+            Remove(list, oldPath);
+            continue;
+        }
+        list.paths[list.paths.indexOf(oldPath)] = newPath;
+        list.members.remove(oldPath);
+        list.members.insert(newPath);
+    }
+}
+
+void CheckLists::CheckListRefreshFolder(const QString& oldFolder, const QString& newFolder) {
+    const QString from = WithSlash(oldFolder);
+    const QString to = newFolder.isEmpty() ? QString() : WithSlash(newFolder);
+    if (from == QStringLiteral("/")) {
+        return; // no folder given; the root itself is never renamed
+    }
+    for (List& list : m_lists) {
+        QStringList kept;
+        bool touched = false;
+        for (const QString& path : std::as_const(list.paths)) {
+            if (!path.startsWith(from)) {
+                kept.append(path);
+                continue;
+            }
+            touched = true;
+            if (!to.isEmpty()) {
+                kept.append(to + path.mid(from.size()));
+            }
+        }
+        if (touched) {
+            list.paths = kept;
+            list.changed = true;
+            Reindex(list);
+        }
+    }
+}
+
+QString CheckLists::Marks(const QString& path, const QStringList& names) const {
+    QString marks;
+    for (int n = 0; n < kCount; ++n) {
+        if (contains(n, path)) {
+            marks += QStringLiteral("  :  ") + names.value(n) + QLatin1Char('[') +
+                     QString::number(m_lists.at(n).paths.size()) + QLatin1Char(']');
+        }
+    }
+    return marks;
+}
+
+void CheckLists::Load(const QString& folder) {
+    const QString base = WithSlash(folder);
+    for (int n = 0; n < kCount; ++n) {
+        List& list = m_lists.at(n);
+        list.paths = ReadListFile(base + CheckListFileName(n));
+        list.changed = false;
+        Reindex(list);
+    }
+}
+
+bool CheckLists::Save(const QString& folder, QString* failedPath) {
+    const QString base = WithSlash(folder);
+    for (int n = 0; n < kCount; ++n) {
+        List& list = m_lists.at(n);
+        if (!list.changed) {
+            continue;
+        }
+        const QString path = base + CheckListFileName(n);
+        // The list file is the program's own, never a picture, so it may be unlinked.
+        const bool saved = list.paths.isEmpty()
+                               ? ::unlink(NativePath(path).constData()) == 0 || errno == ENOENT
+                               : WriteListFile(path, list.paths);
+        if (!saved) {
+            if (failedPath != nullptr) {
+                *failedPath = path;
+            }
+            return false;
+        }
+        list.changed = false;
+    }
+    return true;
+}
+
+void CheckLists::Append(List& list, const QString& path) {
+    list.paths.append(path);
+    list.members.insert(path);
+}
+
+void CheckLists::Remove(List& list, const QString& path) {
+    list.paths.removeOne(path);
+    list.members.remove(path);
+}
+
+void CheckLists::Reindex(List& list) {
+    list.members.clear();
+    QStringList unique;
+    unique.reserve(list.paths.size());
+    for (const QString& path : std::as_const(list.paths)) {
+        if (!list.members.contains(path)) {
+            list.members.insert(path);
+            unique.append(path);
+        }
+    }
+    list.paths = unique;
+}
+
+bool RewriteTableFolder(QStringList& table, const QString& oldFolder, const QString& newFolder) {
+    const QString from = WithSlash(WithoutSlash(oldFolder));
+    const QString to = newFolder.isEmpty() ? QString() : WithSlash(WithoutSlash(newFolder));
+    if (from == QStringLiteral("/")) {
+        return false; // no folder given; the root itself is never renamed
+    }
+    bool changed = false;
+    for (QString& entry : table) {
+        QString prefix;
+        for (const QString& force : {QStringLiteral("$COPY="), QStringLiteral("$MOVE=")}) {
+            if (entry.mid(prefix.size()).startsWith(force)) {
+                prefix += force;
+            }
+        }
+        // The "/" put after the folder makes "/p/a" match itself but never "/p/ab"; only a
+        // folder at the start is this folder ("/x/p/a" is another one).
+        QString folder = entry.mid(prefix.size()) + QLatin1Char('/');
+        const qsizetype at = folder.startsWith(from) ? 0 : -1;
+        if (at < 0) {
+            continue;
+        }
+        changed = true;
+        if (to.isEmpty()) {
+            entry.clear();
+            continue;
+        }
+        folder.replace(at, from.size(), to);
+        folder.chop(1);
+        entry = prefix + folder;
+    }
+    return changed;
+}
+
+QString DefaultListName(int n) {
+    constexpr std::array<const char*, CheckLists::kCount> kNames{
+        "汎用", "猫", "SNS", "削除候補", "保留", "お気に入り", "要レタッチ", "USBメモリ", "壁紙", "プリント"};
+    return QString::fromUtf8(kNames.at(n));
+}
+
+QString CheckListFileName(int n) {
+    return QStringLiteral("List_") + QLatin1Char(static_cast<char>('A' + n)) + QStringLiteral(".lst");
+}

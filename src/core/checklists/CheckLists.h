@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <array>
+
+// The ten check lists A to J (0 … 9 here) in which the user marks pictures to act on them later
+// as a group. Each list keeps full paths in the order they were marked, never one path twice,
+// and remembers whether it changed since it was read, so only changed lists are written back.
+// Owned by the main window's state; used on the GUI thread only.
+class CheckLists {
+public:
+    static constexpr int kCount = 10;
+
+    const QStringList& list(int n) const;
+    bool contains(int n, const QString& path) const;
+    bool changed(int n) const;
+
+    // Marks `path` in list n when it is not there (appended), else removes it; true when it is
+    // now marked.
+    bool Toggle(int n, const QString& path);
+    // Toggles each of `paths` (a selected range of the current file list) in list n.
+    void Invert(int n, const QStringList& paths);
+    void Clear(int n);
+
+    // A file moved, renamed (`newPath`) or deleted (`newPath` empty): every list holding
+    // `oldPath` follows it, keeping the entry's place.
+    void CheckListRefresh(const QString& oldPath, const QString& newPath);
+    // A folder moved, renamed or deleted: every entry below `oldFolder` gets the new folder in
+    // front instead, or leaves its list when `newFolder` is empty.
+    void CheckListRefreshFolder(const QString& oldFolder, const QString& newFolder);
+
+    // What the main window's caption shows for `path`: for each list holding it, in list
+    // order, "  :  " + its name + "[" + its count + "]".
+    QString Marks(const QString& path, const QStringList& names) const;
+
+    // Reads "List_A.lst" … "List_J.lst" from `folder`; a missing file gives an empty list.
+    // Afterwards no list counts as changed.
+    void Load(const QString& folder);
+    // Writes every changed list into `folder`; an emptied list has its file removed. Stops at
+    // the first failure and returns false with that file's path in `failedPath`.
+    bool Save(const QString& folder, QString* failedPath = nullptr);
+
+private:
+    struct List {
+        QStringList paths;
+        QSet<QString> members; // the same paths, to answer "is it marked" without a scan
+        bool changed = false;
+    };
+
+    void Append(List& list, const QString& path);
+    void Remove(List& list, const QString& path);
+    // Rebuilds `members` after `paths` was rewritten in place, dropping any path a rewrite
+    // made equal to an earlier one.
+    static void Reindex(List& list);
+
+    std::array<List, kCount> m_lists;
+};
+
+// The sorting-table side of a folder rename: every entry whose folder (after any "$COPY=" and
+// "$MOVE=" in front) is `oldFolder` or lies below it gets that folder replaced by `newFolder`, or
+// is emptied when `newFolder` is empty. True when any entry changed.
+bool RewriteTableFolder(QStringList& table, const QString& oldFolder, const QString& newFolder);
+
+// The name list n has until the user gives it another.
+QString DefaultListName(int n);
+
+// "List_A.lst" … "List_J.lst".
+QString CheckListFileName(int n);

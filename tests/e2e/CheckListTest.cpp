@@ -1,0 +1,57 @@
+#include "e2e/E2eDriver.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+namespace {
+
+QRegularExpression Title(const QString& pattern) {
+    return QRegularExpression(QStringLiteral("^Ruvela - ") + pattern);
+}
+
+QByteArray Read(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+// F1 marks the shown picture in list A, which is kept across runs; the list opens in place of a
+// folder under its name and follows its picture when a sorting key moves it.
+TEST(CheckLists, AMarkIsKeptOpensAsAListAndFollowsAMove) {
+    E2eDriver driver;
+    const QString pics =
+        driver.writePictures(QStringLiteral("pics"), {{QStringLiteral("a.png"), QSize(20, 10)},
+                                                      {QStringLiteral("b.png"), QSize(30, 20)}});
+    const QString best = driver.writePictures(QStringLiteral("best"), {});
+    ASSERT_TRUE(QDir().mkpath(driver.dataFolder()));
+    {
+        QFile table(driver.dataFolder() + QStringLiteral("/MoveTo.txt"));
+        ASSERT_TRUE(table.open(QIODevice::WriteOnly));
+        table.write("\r\n" + best.toUtf8() + "\r\n");
+    }
+    const QString listFile = driver.dataFolder() + QStringLiteral("/List_A.lst");
+
+    ASSERT_TRUE(driver.start({pics}));
+    ASSERT_TRUE(driver.waitForWindow(Title(QStringLiteral("1/2 \\[a\\.png\\]"))));
+    ASSERT_TRUE(driver.pressKeys({QStringLiteral("F1")}));
+    EXPECT_TRUE(driver.waitForTitle(Title(QStringLiteral("1/2 \\[a\\.png\\].*  :  汎用\\[1\\]$"))));
+    int exitCode = -1;
+    ASSERT_TRUE(driver.closeWithAltF4(&exitCode));
+    EXPECT_EQ(Read(listFile), (pics + QStringLiteral("/a.png\r\n")).toUtf8());
+
+    // Started on the second picture, the list opens from the menu 編集 > [0001] 汎用 > リストを開く.
+    ASSERT_TRUE(driver.start({pics + QStringLiteral("/b.png")}));
+    ASSERT_TRUE(driver.waitForWindow(Title(QStringLiteral("2/2 \\[b\\.png\\]"))));
+    ASSERT_TRUE(driver.pressKeys({QStringLiteral("alt+e"), QStringLiteral("a"), QStringLiteral("o")}));
+    EXPECT_TRUE(driver.waitForTitle(Title(QStringLiteral("1/1 \\[a\\.png\\].*  :  汎用\\[1\\]$"))));
+
+    ASSERT_TRUE(driver.pressKeys({QStringLiteral("b")}));
+    EXPECT_TRUE(driver.waitForTitle(QRegularExpression(QStringLiteral("\\{ Move > ~/best \\}$"))));
+    EXPECT_TRUE(QFile::exists(best + QStringLiteral("/a.png")));
+    ASSERT_TRUE(driver.closeWithAltF4(&exitCode));
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(Read(listFile), (best + QStringLiteral("/a.png\r\n")).toUtf8());
+}

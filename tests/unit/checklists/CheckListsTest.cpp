@@ -1,0 +1,237 @@
+#include "core/checklists/CheckLists.h"
+
+#include "core/common/NativePath.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+#include <utime.h>
+
+namespace {
+
+QString S(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+QStringList L(std::initializer_list<const char*> texts) {
+    QStringList list;
+    for (const char* text : texts) {
+        list.append(QString::fromUtf8(text));
+    }
+    return list;
+}
+
+QByteArray Bytes(const QString& path) {
+    return ReadFileHead(path, 1 << 20);
+}
+
+// Lists as read from files in a temporary folder, so every list starts unchanged.
+class LoadedLists : public ::testing::Test {
+protected:
+    void Put(int n, const QByteArray& bytes) { m_folder.write(CheckListFileName(n), bytes); }
+    void Load() { m_lists.Load(m_folder.path()); }
+    QString File(int n) const { return m_folder.file(CheckListFileName(n)); }
+
+    TempFolder m_folder;
+    CheckLists m_lists;
+};
+
+TEST(CheckLists, ToggleMarksThenUnmarksKeepingTheOrder) {
+    CheckLists lists;
+    EXPECT_FALSE(lists.changed(0));
+    EXPECT_TRUE(lists.Toggle(0, S("/p/a.jpg")));
+    EXPECT_TRUE(lists.Toggle(0, S("/p/b.jpg")));
+    EXPECT_TRUE(lists.Toggle(0, S("/p/c.jpg")));
+    EXPECT_TRUE(lists.changed(0));
+    EXPECT_FALSE(lists.Toggle(0, S("/p/b.jpg")));
+    EXPECT_FALSE(lists.contains(0, S("/p/b.jpg")));
+    EXPECT_EQ(lists.list(0), L({"/p/a.jpg", "/p/c.jpg"}));
+    EXPECT_TRUE(lists.Toggle(0, S("/p/b.jpg")));
+    EXPECT_EQ(lists.list(0), L({"/p/a.jpg", "/p/c.jpg", "/p/b.jpg"}));
+    EXPECT_TRUE(lists.list(1).isEmpty());
+    EXPECT_FALSE(lists.changed(1));
+}
+
+TEST(CheckLists, InvertTogglesEveryFileOfTheRange) {
+    CheckLists lists;
+    lists.Toggle(2, S("/p/2.jpg"));
+    lists.Toggle(2, S("/p/z.jpg"));
+    lists.Invert(2, L({"/p/1.jpg", "/p/2.jpg", "/p/3.jpg"}));
+    EXPECT_EQ(lists.list(2), L({"/p/z.jpg", "/p/1.jpg", "/p/3.jpg"}));
+    EXPECT_FALSE(lists.contains(2, S("/p/2.jpg")));
+    lists.Invert(2, L({"/p/1.jpg", "/p/2.jpg", "/p/3.jpg"}));
+    EXPECT_EQ(lists.list(2), L({"/p/z.jpg", "/p/2.jpg"}));
+}
+
+TEST_F(LoadedLists, ClearMarksChangedOnlyWhenSomethingWasListed) {
+    Put(0, "/p/a.jpg\r\n");
+    Load();
+    m_lists.Clear(1);
+    EXPECT_FALSE(m_lists.changed(1));
+    m_lists.Clear(0);
+    EXPECT_TRUE(m_lists.changed(0));
+    EXPECT_TRUE(m_lists.list(0).isEmpty());
+    EXPECT_FALSE(m_lists.contains(0, S("/p/a.jpg")));
+}
+
+TEST_F(LoadedLists, RefreshFollowsAMovedFileAndDropsADeletedOne) {
+    Put(0, "/p/a.jpg\r\n/p/m.jpg\r\n/p/b.jpg\r\n");
+    Put(2, "/p/m.jpg\r\n/p/c.jpg\r\n");
+    Put(4, "/p/other.jpg\r\n");
+    Load();
+    m_lists.CheckListRefresh(S("/p/m.jpg"), S("/q/猫.jpg"));
+    EXPECT_EQ(m_lists.list(0), L({"/p/a.jpg", "/q/猫.jpg", "/p/b.jpg"}));
+    EXPECT_EQ(m_lists.list(2), L({"/q/猫.jpg", "/p/c.jpg"}));
+    EXPECT_TRUE(m_lists.contains(0, S("/q/猫.jpg")));
+    EXPECT_FALSE(m_lists.contains(2, S("/p/m.jpg")));
+    EXPECT_TRUE(m_lists.changed(0));
+    EXPECT_TRUE(m_lists.changed(2));
+    EXPECT_FALSE(m_lists.changed(4));
+
+    m_lists.CheckListRefresh(S("/q/猫.jpg"), QString());
+    EXPECT_EQ(m_lists.list(0), L({"/p/a.jpg", "/p/b.jpg"}));
+    EXPECT_EQ(m_lists.list(2), L({"/p/c.jpg"}));
+    EXPECT_EQ(m_lists.list(4), L({"/p/other.jpg"}));
+    EXPECT_FALSE(m_lists.changed(4));
+}
+
+TEST(CheckLists, RefreshOntoAPathAlreadyMarkedLeavesItOnce) {
+    CheckLists lists;
+    lists.Invert(0, L({"/p/a.jpg", "/p/b.jpg", "/p/c.jpg"}));
+    lists.CheckListRefresh(S("/p/c.jpg"), S("/p/a.jpg"));
+    EXPECT_EQ(lists.list(0), L({"/p/a.jpg", "/p/b.jpg"}));
+    EXPECT_FALSE(lists.contains(0, S("/p/c.jpg")));
+}
+
+TEST_F(LoadedLists, RefreshFolderRewritesOnlyEntriesBelowTheFolder) {
+    Put(0, "/p/a/x.jpg\n/p/ab/y.jpg\n/p/a/sub/z.jpg\n/q/p/a/w.jpg\n/p/a/p/a/v.jpg\n");
+    Put(1, "/p/ab/only.jpg\n/p/a.jpg\n");
+    Load();
+    m_lists.CheckListRefreshFolder(S("/p/a"), S("/r/s"));
+    EXPECT_EQ(m_lists.list(0),
+              L({"/r/s/x.jpg", "/p/ab/y.jpg", "/r/s/sub/z.jpg", "/q/p/a/w.jpg", "/r/s/p/a/v.jpg"}));
+    EXPECT_EQ(m_lists.list(1), L({"/p/ab/only.jpg", "/p/a.jpg"}));
+    EXPECT_TRUE(m_lists.changed(0));
+    EXPECT_FALSE(m_lists.changed(1));
+    EXPECT_TRUE(m_lists.contains(0, S("/r/s/sub/z.jpg")));
+    EXPECT_FALSE(m_lists.contains(0, S("/p/a/x.jpg")));
+
+    m_lists.CheckListRefreshFolder(S("/r/s/"), QString());
+    EXPECT_EQ(m_lists.list(0), L({"/p/ab/y.jpg", "/q/p/a/w.jpg"}));
+    EXPECT_FALSE(m_lists.contains(0, S("/r/s/x.jpg")));
+    EXPECT_FALSE(m_lists.changed(1));
+}
+
+TEST(RewriteTableFolder, RewritesEntriesIntoTheFolderWithOrWithoutAForcedMode) {
+    const QStringList table = L({"/p/a", "$COPY=/p/a/sub", "$MOVE=/p/a", "/p/ab", "/p/ab/c", "スライド", "",
+                                 "/x/p/a", "$COPY=$MOVE=/p/a/b"});
+
+    QStringList renamed = table;
+    EXPECT_TRUE(RewriteTableFolder(renamed, S("/p/a"), S("/r/s/")));
+    EXPECT_EQ(renamed, L({"/r/s", "$COPY=/r/s/sub", "$MOVE=/r/s", "/p/ab", "/p/ab/c", "スライド", "",
+                          "/x/p/a", "$COPY=$MOVE=/r/s/b"}));
+
+    QStringList removed = table;
+    EXPECT_TRUE(RewriteTableFolder(removed, S("/p/a/"), QString()));
+    EXPECT_EQ(removed, L({"", "", "", "/p/ab", "/p/ab/c", "スライド", "", "/x/p/a", ""}));
+
+    QStringList untouched = table;
+    EXPECT_FALSE(RewriteTableFolder(untouched, S("/elsewhere"), S("/r")));
+    EXPECT_EQ(untouched, table);
+}
+
+TEST(CheckLists, MarksNameEveryListHoldingTheFileWithItsCount) {
+    QStringList names;
+    for (int n = 0; n < CheckLists::kCount; ++n) {
+        names.append(DefaultListName(n));
+    }
+    CheckLists lists;
+    lists.Toggle(1, S("/p/f.jpg"));
+    lists.Toggle(1, S("/p/g.jpg"));
+    lists.Toggle(3, S("/p/f.jpg"));
+    EXPECT_EQ(lists.Marks(S("/p/f.jpg"), names), S("  :  猫[2]  :  削除候補[1]"));
+    EXPECT_EQ(lists.Marks(S("/p/g.jpg"), names), S("  :  猫[2]"));
+    EXPECT_EQ(lists.Marks(S("/p/none.jpg"), names), QString());
+    EXPECT_EQ(DefaultListName(9), S("プリント"));
+    EXPECT_EQ(CheckListFileName(0), S("List_A.lst"));
+    EXPECT_EQ(CheckListFileName(9), S("List_J.lst"));
+}
+
+TEST_F(LoadedLists, LoadReadsCp932AndUtf8LinesOnceEach) {
+    // "/写真/猫.jpg" in CP932 with LF line ends, a blank line and a repeated path.
+    const QByteArray cp932 =
+        QByteArray("/\x8e\xca\x90\x5e/\x94\x4c.jpg\n\n/p/b.jpg\n/\x8e\xca\x90\x5e/\x94\x4c.jpg\n");
+    Put(2, cp932);
+    Put(0, "/p/\xe7\x8c\xab.jpg\r\n\r\n/p/x.jpg\r\n");
+    m_lists.Toggle(5, S("/p/before.jpg"));
+    Load();
+    EXPECT_EQ(m_lists.list(2), L({"/写真/猫.jpg", "/p/b.jpg"}));
+    EXPECT_EQ(m_lists.list(0), L({"/p/猫.jpg", "/p/x.jpg"}));
+    EXPECT_TRUE(m_lists.contains(2, S("/写真/猫.jpg")));
+    EXPECT_TRUE(m_lists.list(5).isEmpty());
+    for (int n = 0; n < CheckLists::kCount; ++n) {
+        EXPECT_FALSE(m_lists.changed(n)) << n;
+    }
+}
+
+TEST_F(LoadedLists, SaveWritesChangedListsAndRemovesEmptiedOnes) {
+    const QByteArray unchanged = "/p/\x94\x4c.jpg\r\n";
+    Put(0, unchanged);
+    Put(1, "/p/b.jpg\n");
+    Put(2, "/p/c.jpg\r\n");
+    Load();
+    // An old time on the untouched file shows whether Save rewrote it.
+    utimbuf old{1000000000, 1000000000};
+    ASSERT_EQ(::utime(NativePath(File(0)).constData(), &old), 0);
+
+    m_lists.Toggle(1, S("/p/猫.jpg"));
+    m_lists.Clear(2);
+    m_lists.Toggle(3, S("/p/d.jpg"));
+    m_lists.Toggle(3, S("/p/d.jpg")); // changed, but empty and never had a file
+    ASSERT_TRUE(m_lists.Save(m_folder.path()));
+
+    EXPECT_EQ(Bytes(File(0)), unchanged);
+    EXPECT_EQ(StatPath(File(0)).modifiedSeconds, 1000000000);
+    EXPECT_EQ(Bytes(File(1)), QByteArray("/p/b.jpg\r\n/p/\xe7\x8c\xab.jpg\r\n"));
+    EXPECT_EQ(PathKind(File(2)), 0);
+    EXPECT_EQ(PathKind(File(3)), 0);
+    for (int n = 0; n < CheckLists::kCount; ++n) {
+        EXPECT_FALSE(m_lists.changed(n)) << n;
+    }
+
+    CheckLists again;
+    again.Load(m_folder.path());
+    EXPECT_EQ(again.list(1), m_lists.list(1));
+}
+
+TEST(CheckListsSave, FailsWhenTheFolderIsAFile) {
+    TempFolder folder;
+    const QString notAFolder = folder.write(QStringLiteral("plain"), "x");
+    for (const bool emptied : {false, true}) {
+        SCOPED_TRACE(emptied);
+        CheckLists lists;
+        lists.Toggle(4, S("/p/e.jpg"));
+        if (emptied) {
+            lists.Clear(4);
+        }
+        QString failed;
+        EXPECT_FALSE(lists.Save(notAFolder, &failed));
+        EXPECT_EQ(failed, notAFolder + S("/List_E.lst"));
+        EXPECT_TRUE(lists.changed(4));
+    }
+}
+
+TEST(CheckListsSave, StopsAtTheFirstListThatCannotBeWritten) {
+    TempFolder folder;
+    folder.folder(CheckListFileName(0)); // a folder where list A's file belongs
+    CheckLists lists;
+    lists.Toggle(0, S("/p/a.jpg"));
+    lists.Toggle(1, S("/p/b.jpg"));
+    QString failed;
+    EXPECT_FALSE(lists.Save(folder.path(), &failed));
+    EXPECT_EQ(failed, folder.file(S("List_A.lst")));
+    EXPECT_EQ(PathKind(folder.file(S("List_B.lst"))), 0);
+    EXPECT_TRUE(lists.changed(0));
+    EXPECT_TRUE(lists.changed(1));
+}
+
+} // namespace
