@@ -148,6 +148,7 @@ public:
     // Shows `files` as the current list in place of a folder, named `name` in the title.
     void OpenList(const QStringList& files, const QString& name);
     const KeyState& keys() const { return m_services.keys; }
+    UserPrompts& prompts() { return m_services.prompts; }
 
     // A folder picker titled `caption`, opened at `start`; nothing when it was cancelled.
     std::optional<QString> AskFolder(const QString& caption, const QString& start);

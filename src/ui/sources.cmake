@@ -15,3 +15,6 @@ target_sources(ruvela_ui PRIVATE
 target_sources(ruvela_ui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/sorting/TFormOverWrite.cpp
 )
+target_sources(ruvela_ui PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/checklists/TFormDandD.cpp
+)

@@ -71,7 +71,7 @@ TEST_F(MainMenuTest, ItemsCarryTheirCaptionsShortcutsAndState) {
         {"編集(&E)/リストＢ(&B)/リストを開く(&O)", "", true},
         {"編集(&E)/リストＩ(&I)/リストをクリア(&E)", "", true},
         {"編集(&E)/リストＪ(&J)/チェックを反転(&R)", "", true},
-        {"編集(&E)/ドラッグ＆ドロップ(&O)...", "", false},
+        {"編集(&E)/ドラッグ＆ドロップ(&O)...", "", true},
         {"編集(&E)/リドゥ(&R)", "Ctrl+Y", true},
         {"編集(&E)/アンドゥ(&U)", "Ctrl+Z", true},
         {"表示(&V)/オブジェクト(&O)/ツリー(&T)", "", false},

@@ -11,3 +11,4 @@ ruvela_test(widget_platform widget SOURCES ${CMAKE_CURRENT_LIST_DIR}/PlatformTes
 ruvela_test(widget_options widget SOURCES ${CMAKE_CURRENT_LIST_DIR}/TFormOptionTest.cpp LIBS ruvela_ui Qt6::Test)
 ruvela_test(widget_settings widget SOURCES ${CMAKE_CURRENT_LIST_DIR}/SettingsWindowTest.cpp LIBS ruvela_ui Qt6::Test)
 ruvela_test(widget_overwrite widget SOURCES ${CMAKE_CURRENT_LIST_DIR}/TFormOverWriteTest.cpp LIBS ruvela_ui Qt6::Test)
+ruvela_test(widget_dandd widget SOURCES ${CMAKE_CURRENT_LIST_DIR}/TFormDandDTest.cpp LIBS ruvela_ui Qt6::Test)

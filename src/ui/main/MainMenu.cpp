@@ -148,7 +148,7 @@ constexpr MenuRow kRows[] = {
     Item("mnuListJ_Reverse", "mnuListJ", "チェックを反転(&R)", "", Built, 10, ""),
     Item("mnuListJ_Check", "mnuListJ", "チェックリストＪ", "F10", Hidden | Built, 10, ""),
     Sep("mnuEdit"),
-    Item("mnuListDandD", "mnuEdit", "ドラッグ＆ドロップ(&O)...", "", 0, 0, ""),
+    Item("mnuListDandD", "mnuEdit", "ドラッグ＆ドロップ(&O)...", "", Built, 0, ""),
     Sep("mnuEdit"),
     Item("mnuMoveRedo", "mnuEdit", "リドゥ(&R)", "Ctrl+Y", Built, 0, ""),
     Item("mnuMoveUndo", "mnuEdit", "アンドゥ(&U)", "Ctrl+Z", Built, 0, ""),

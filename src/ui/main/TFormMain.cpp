@@ -6,6 +6,7 @@
 #include "core/common/PathText.h"
 #include "platform/ClipboardReader.h"
 #include "platform/LocalUrl.h"
+#include "ui/checklists/TFormDandD.h"
 #include "ui/common/StoredColor.h"
 #include "ui/common/StoredFont.h"
 #include "ui/main/ImgBar.h"
@@ -216,6 +217,7 @@ void TFormMain::WireMenu() {
     on("mnuFileOption", &TFormMain::mnuFileOptionClick);
     on("Exit1", &TFormMain::close);
     on("mnuVersion", &TFormMain::mnuVersionClick);
+    on("mnuListDandD", &TFormMain::mnuListDandDClick);
     on("mnuImgNext", [this] { m_controller.ImgNext(); });
     on("mnuImgBack", [this] { m_controller.ImgBack(); });
     on("mnuJumpStart", [this] { m_controller.JumpStart(); });
@@ -474,6 +476,9 @@ void TFormMain::WireCheckLists() {
             connect(m_menu.action(list + QString::fromLatin1(item)), &QAction::triggered, this, handler);
         };
         on("_Check", [&checks, i] { checks.Toggle(i); });
+        // With Shift the same key inverts the marks over the selected range.
+        QAction* toggle = m_menu.action(list + QStringLiteral("_Check"));
+        toggle->setShortcuts({toggle->shortcut(), QKeySequence(Qt::SHIFT | toggle->shortcut()[0].key())});
         on("_Copy", [&checks, i] { checks.CopyList(i); });
         on("_Move", [&checks, i] { checks.MoveList(i); });
         on("_Delete", [&checks, i] { checks.DeleteList(i); });
@@ -951,4 +956,34 @@ void TFormMain::mnuVersionClick() {
                     QMessageBox::Ok, this);
     FlagScope paused(m_controller.state().Paused);
     box.exec();
+}
+
+void TFormMain::mnuListDandDClick() {
+    QList<QStringList> lists;
+    QStringList current;
+    for (const FileEntry& entry : m_controller.state().FileList)
+        current << entry.path;
+    lists << current;
+    const CheckLists& checks = m_controller.checks().lists();
+    for (int i = 0; i < CheckLists::kCount; ++i)
+        lists << checks.list(i);
+    // No parent: a window manager would minimise a child dialog together with this window.
+    TFormDandD dialog(lists, QStringList{QStringLiteral("現在のリスト")} + m_controller.checks().Names(),
+                      m_controller.prompts());
+    if (m_dandDPlaced)
+        dialog.move(m_dandDX, m_dandDY);
+    // Minimised, the window leaves the drop targets beneath it visible.
+    const Qt::WindowStates before = windowState();
+    showMinimized();
+    {
+        FlagScope paused(m_controller.state().Paused);
+        dialog.exec();
+    }
+    if (!dialog.dropped()) {
+        setWindowState(before & ~Qt::WindowMinimized);
+        show();
+    }
+    m_dandDPlaced = true;
+    m_dandDX = dialog.x();
+    m_dandDY = dialog.y();
 }

@@ -93,6 +93,8 @@ private:
     void mnuJPEGHalfSizeClick(int tag);
     void mnuVersionClick();
     void mnuFileOptionClick();
+    // Opens the drag-out window; this window stays minimised when a list was dropped somewhere.
+    void mnuListDandDClick();
 
     ViewerController& m_controller;
     ClipboardReader& m_clipboard;
@@ -119,4 +121,8 @@ private:
     TitleTexts m_title;                   // the last texts the controller drew, to come back to after a batch
     QPointer<QWidget> m_focusBeforeBatch; // where the keys went before a batch disabled the panes
     TFormOption* m_optionDialog = nullptr;
+    // Where the drag-out window was last left, kept for the run.
+    bool m_dandDPlaced = false;
+    int m_dandDX = 0;
+    int m_dandDY = 0;
 };
