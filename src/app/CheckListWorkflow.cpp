@@ -162,11 +162,14 @@ void CheckListWorkflow::DeleteList(int n) {
         return;
     }
     const Options& options = m_viewer.options();
-    if (!options.SwDeleteDialog &&
-        m_viewer.infoMes(options.ListName[n] +
-                             QStringLiteral("の%1ファイルを全て削除します").arg(files.size()) + kCrLf +
-                             QStringLiteral("よろしいですか？"),
-                         MessageIcon::Question, MessageButtons::YesNo) != MessageResult::Yes) {
+    DeleteFiles(files,
+                options.ListName[n] + QStringLiteral("の%1ファイルを全て削除します").arg(files.size()));
+}
+
+void CheckListWorkflow::DeleteFiles(const QStringList& files, const QString& question) {
+    if (!m_viewer.options().SwDeleteDialog &&
+        m_viewer.infoMes(question + kCrLf + QStringLiteral("よろしいですか？"), MessageIcon::Question,
+                         MessageButtons::YesNo) != MessageResult::Yes) {
         return;
     }
     TransferBatch& batch = m_viewer.batch();
@@ -234,14 +237,5 @@ void CheckListWorkflow::CurrentDelete() {
     if (files.isEmpty()) {
         return;
     }
-    if (!m_viewer.options().SwDeleteDialog &&
-        m_viewer.infoMes(QStringLiteral("現在閲覧中の%1個のファイルを全て削除します").arg(files.size()) +
-                             kCrLf + QStringLiteral("よろしいですか？"),
-                         MessageIcon::Question, MessageButtons::YesNo) != MessageResult::Yes) {
-        return;
-    }
-    TransferBatch& batch = m_viewer.batch();
-    batch.QuietMode = false;
-    batch.ListOperation2(files, QString(), QString(), TransferOp::Delete);
-    m_viewer.Refresh(m_viewer.state().CurrentFolder);
+    DeleteFiles(files, QStringLiteral("現在閲覧中の%1個のファイルを全て削除します").arg(files.size()));
 }

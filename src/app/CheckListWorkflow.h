@@ -52,6 +52,8 @@ private:
     void Changed();
     void Transfer(int n, bool move);
     void TransferRange(bool move);
+    // Sends `files` to the Trash as one batch, after `question` unless delete questions are off.
+    void DeleteFiles(const QStringList& files, const QString& question);
     QStringList SelectedRange() const;
 
     ViewerController& m_viewer;

@@ -4,7 +4,6 @@
 #include "core/common/TextEncoding.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <cerrno>
 #include <unistd.h>
 
@@ -42,28 +41,6 @@ QStringList ReadListFile(const QString& path) {
         }
     }
     return paths;
-}
-
-bool WriteListFile(const QString& path, const QStringList& paths) {
-    // QSaveFile names the file through Qt's own encoding; a path it would name differently
-    // cannot be written safely.
-    if (QFile::encodeName(path) != NativePath(path)) {
-        return false;
-    }
-    QByteArray bytes;
-    for (const QString& entry : paths) {
-        bytes += entry.toUtf8() + "\r\n";
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        file.commit();
-        return false;
-    }
-    return file.commit();
 }
 
 } // namespace
@@ -186,7 +163,7 @@ bool CheckLists::Save(const QString& folder, QString* failedPath) {
         // The list file is the program's own, never a picture, so it may be unlinked.
         const bool saved = list.paths.isEmpty()
                                ? ::unlink(NativePath(path).constData()) == 0 || errno == ENOENT
-                               : WriteListFile(path, list.paths);
+                               : WriteUtf8Lines(path, list.paths);
         if (!saved) {
             if (failedPath != nullptr) {
                 *failedPath = path;

@@ -1,5 +1,9 @@
 #include "core/common/TextEncoding.h"
 
+#include "core/common/NativePath.h"
+
+#include <QFile>
+#include <QSaveFile>
 #include <QStringDecoder>
 #include <cerrno>
 #include <iconv.h>
@@ -66,4 +70,26 @@ QString DecodeText(const QByteArray& bytes) {
 
 QByteArray EncodeCp932(const QString& text) {
     return Convert("CP932", "UTF-8", text.toUtf8(), {});
+}
+
+bool WriteUtf8Lines(const QString& path, const QStringList& lines) {
+    // QSaveFile names the file through Qt's own encoding; a path it would name differently
+    // cannot be written safely.
+    if (QFile::encodeName(path) != NativePath(path)) {
+        return false;
+    }
+    QByteArray bytes;
+    for (const QString& line : lines) {
+        bytes += line.toUtf8() + "\r\n";
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        file.commit();
+        return false;
+    }
+    return file.commit();
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // Texts that files carry (picture comments, settings and list files) are UTF-8 when Ruvela
 // wrote them and often Shift_JIS (Windows code page 932) when they came from Windows.
@@ -12,3 +13,7 @@ QString DecodeText(const QByteArray& bytes);
 
 // `text` in CP932; characters CP932 has no code for are dropped. Empty when iconv is missing.
 QByteArray EncodeCp932(const QString& text);
+
+// Writes `lines` as UTF-8, each ending in CR LF, through a temporary file renamed into place, so
+// a crash leaves the old file or the new one. False when it could not be written.
+bool WriteUtf8Lines(const QString& path, const QStringList& lines);

@@ -4,7 +4,6 @@
 #include "core/common/TextEncoding.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 int DigitOffset(int digit) {
     return digit == 0 ? 9 : digit - 1;
@@ -69,23 +68,5 @@ std::optional<QStringList> ReadSortingTable(const QString& path) {
 }
 
 bool WriteSortingTable(const QString& path, const QStringList& entries) {
-    // QSaveFile names the file through Qt's own encoding; a path it would name differently
-    // cannot be written safely.
-    if (QFile::encodeName(path) != NativePath(path)) {
-        return false;
-    }
-    QByteArray bytes;
-    for (const QString& entry : entries) {
-        bytes += entry.toUtf8() + "\r\n";
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        file.commit();
-        return false;
-    }
-    return file.commit();
+    return WriteUtf8Lines(path, entries);
 }
