@@ -447,3 +447,30 @@ TEST_F(MainWindowTest, ABatchShowsItsProgressInTheTitleAndHoldsTheWindow) {
     EXPECT_TRUE(form->menuBar()->isEnabled());
     EXPECT_TRUE(form->centralWidget()->isEnabled());
 }
+
+TEST_F(MainWindowTest, ARightDragRunsTheCommandBoundToItsDirection) {
+    pictures.write(QStringLiteral("a.png"), Png(20, 10, 1));
+    pictures.write(QStringLiteral("b.png"), Png(20, 10, 2));
+    pictures.write(QStringLiteral("c.png"), Png(20, 10, 3));
+    Start(pictures.path());
+    controller->options().mGes6 = QStringLiteral("進む");
+    controller->options().mGes4 = QStringLiteral("戻る");
+    controller->options().mGes5 = QStringLiteral("進む");
+    QWidget* viewport = ScrBox()->viewport();
+    const auto drag = [&](QPoint from, QPoint to, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(from), QPointF(viewport->mapToGlobal(from)),
+                          Qt::RightButton, Qt::RightButton, modifiers);
+        QApplication::sendEvent(viewport, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(to), QPointF(viewport->mapToGlobal(to)),
+                            Qt::RightButton, Qt::NoButton, modifiers);
+        QApplication::sendEvent(viewport, &release);
+    };
+    drag({100, 100}, {140, 90}); // 40 right, 10 up: right
+    EXPECT_EQ(controller->state().CurrentIndex, 2);
+    drag({100, 100}, {60, 100}); // left
+    EXPECT_EQ(controller->state().CurrentIndex, 1);
+    drag({100, 100}, {100, 131}); // 31 down: a plain right click
+    EXPECT_EQ(controller->state().CurrentIndex, 2);
+    drag({100, 100}, {140, 100}, Qt::ControlModifier); // Ctrl: the control's own click
+    EXPECT_EQ(controller->state().CurrentIndex, 2);
+}

@@ -4,6 +4,7 @@
 #include "app/TitleText.h"
 #include "app/ViewerController.h"
 #include "core/common/PathText.h"
+#include "core/input/Gesture.h"
 #include "platform/ClipboardReader.h"
 #include "platform/LocalUrl.h"
 #include "ui/checklists/TFormDandD.h"
@@ -569,6 +570,15 @@ void TFormMain::WireSorting() {
             [this](const QString& text) { m_panels[3]->setText(text); });
 }
 
+void TFormMain::RunGesture(const QString& input) {
+    for (const BindableInput& bindable : BindableInputs()) {
+        if (QLatin1String(bindable.key) == input) {
+            RunCommand(m_controller.options().*bindable.field);
+            return;
+        }
+    }
+}
+
 void TFormMain::RunCommand(const QString& name) {
     const QString target = CommandTarget(name);
     if (target.isEmpty())
@@ -863,6 +873,12 @@ bool TFormMain::ImageMouse(const QEvent& event) {
     switch (event.type()) {
     case QEvent::MouseButtonPress: {
         const auto& press = static_cast<const QMouseEvent&>(event);
+        // A right press starts a gesture; with Ctrl held the click is the control's own.
+        if (press.button() == Qt::RightButton && !press.modifiers().testFlag(Qt::ControlModifier)) {
+            m_gesturePending = true;
+            m_gestureFrom = press.globalPosition().toPoint();
+            return true;
+        }
         if (press.button() != Qt::LeftButton)
             return false;
         m_dragging = true;
@@ -872,6 +888,9 @@ bool TFormMain::ImageMouse(const QEvent& event) {
     case QEvent::MouseMove: {
         const auto& move = static_cast<const QMouseEvent&>(event);
         const QPoint at = move.globalPosition().toPoint();
+        // A gesture whose release went elsewhere is forgotten.
+        if (!(move.buttons() & Qt::RightButton))
+            m_gesturePending = false;
         if (QGuiApplication::applicationState() == Qt::ApplicationActive)
             m_panel1->setFocus();
         if (!(move.buttons() & Qt::LeftButton)) {
@@ -901,11 +920,19 @@ bool TFormMain::ImageMouse(const QEvent& event) {
         m_dragFrom = at;
         return true;
     }
-    case QEvent::MouseButtonRelease:
-        if (static_cast<const QMouseEvent&>(event).button() != Qt::LeftButton)
+    case QEvent::MouseButtonRelease: {
+        const auto& release = static_cast<const QMouseEvent&>(event);
+        if (release.button() == Qt::RightButton && m_gesturePending) {
+            m_gesturePending = false;
+            const QPoint moved = release.globalPosition().toPoint() - m_gestureFrom;
+            RunGesture(GestureKey(moved.x(), moved.y()));
+            return true;
+        }
+        if (release.button() != Qt::LeftButton)
             return false;
         m_dragging = false;
         return true;
+    }
     default:
         return false;
     }

@@ -60,6 +60,8 @@ private:
     void WireCheckLists();
     // Runs the menu item or action a command name stands for, when it is enabled.
     void RunCommand(const QString& name);
+    // Runs the command bound to the input with settings key `input` ("mGes8" …).
+    void RunGesture(const QString& input);
     void mnuKeyTableLoadClick();
     void mnuKeyTableSaveClick();
     void WireController();
@@ -114,7 +116,9 @@ private:
     QWidget* m_panel1;       // the right side: track bar, picture and comment
     bool m_dragging = false; // a left-button drag of the picture scrolls it
     QPoint m_dragFrom;
-    bool m_temporaryTree = false; // the tree was shown by touching the left edge
+    bool m_temporaryTree = false;  // the tree was shown by touching the left edge
+    bool m_gesturePending = false; // a right press on the picture waits for its release
+    QPoint m_gestureFrom;
 
     bool m_selectingInTree = false; // the tree follows the controller: no folder is opened
     bool m_shutDown = false;
