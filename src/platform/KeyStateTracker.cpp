@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QWidget>
 
 namespace {
 
@@ -63,6 +64,15 @@ bool KeyStateTracker::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
         m_pressModifiers = {};
+        break;
+    case QEvent::Show:
+    case QEvent::Hide:
+        // A menu opened from the keyboard takes the releases of the keys that opened it, so the
+        // keys are forgotten whenever a pop-up comes or goes.
+        if (watched->isWidgetType() && static_cast<QWidget*>(watched)->windowType() == Qt::Popup) {
+            m_held.clear();
+            m_pressModifiers = {};
+        }
         break;
     case QEvent::ApplicationStateChange:
         if (static_cast<QApplicationStateChangeEvent*>(event)->applicationState() != Qt::ApplicationActive) {

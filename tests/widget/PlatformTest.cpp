@@ -116,6 +116,23 @@ TEST_F(KeyStateTrackerTest, TheModifiersOfThePressBeingHandledCount) {
     EXPECT_TRUE(keys.keyHeld(Qt::Key_1));
 }
 
+TEST_F(KeyStateTrackerTest, APopUpComingOrGoingForgetsEveryKey) {
+    Send(QEvent::KeyPress, Qt::Key_E);
+    QWidget popup(nullptr, Qt::Popup);
+    QEvent show(QEvent::Show);
+    QApplication::sendEvent(&popup, &show);
+    EXPECT_FALSE(keys.keyHeld(Qt::Key_E));
+    Send(QEvent::KeyPress, Qt::Key_O);
+    QEvent hide(QEvent::Hide);
+    QApplication::sendEvent(&popup, &hide);
+    EXPECT_FALSE(keys.keyHeld(Qt::Key_O));
+    // An ordinary window showing leaves the keys alone.
+    Send(QEvent::KeyPress, Qt::Key_B);
+    QWidget window;
+    QApplication::sendEvent(&window, &show);
+    EXPECT_TRUE(keys.keyHeld(Qt::Key_B));
+}
+
 TEST_F(KeyStateTrackerTest, LosingTheFocusForgetsEveryKey) {
     Send(QEvent::KeyPress, Qt::Key_X);
     QApplicationStateChangeEvent inactive(Qt::ApplicationInactive);
