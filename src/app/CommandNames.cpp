@@ -249,3 +249,12 @@ QString CommandTarget(const QString& name) {
     };
     return kTargets.value(name);
 }
+
+QString BoundCommand(const Options& options, const QString& key) {
+    for (const BindableInput& input : kInputs) {
+        if (QLatin1String(input.key) == key) {
+            return options.*input.field;
+        }
+    }
+    return {};
+}

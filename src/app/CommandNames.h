@@ -32,6 +32,10 @@ struct BindableInput {
 // clicks and wheel turns, and the six keys.
 std::span<const BindableInput> BindableInputs();
 
+// The command name the settings bind to the input with settings key `key` ("mGes8" …); empty
+// for an unknown key.
+QString BoundCommand(const Options& options, const QString& key);
+
 // The object name of the menu item or action a command name runs; empty for "無し", the
 // templates and unknown names.
 QString CommandTarget(const QString& name);

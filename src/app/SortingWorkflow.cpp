@@ -51,10 +51,6 @@ int HeldDigit(const KeyState& keys) {
     return found;
 }
 
-QString NameOfFolder(const QString& path) {
-    return FileNameOf(path);
-}
-
 } // namespace
 
 SortingWorkflow::SortingWorkflow(ViewerController& viewer, QObject* parent)
@@ -485,12 +481,12 @@ void SortingWorkflow::undoExecute2(bool quiet) {
             return void(StepBack(QStringLiteral("既に同名のフォルダが存在しています")));
         }
         const QString parent = FolderOf(record.a);
-        const QString moved = record.b + QLatin1Char('/') + NameOfFolder(record.a);
+        const QString moved = record.b + QLatin1Char('/') + FileNameOf(record.a);
         if (PathKind(parent) != 2 || PathKind(moved) != 2) {
             return void(StepBack(QStringLiteral("フォルダが存在しません")));
         }
         const MessageResult answer =
-            m_viewer.infoMes(NameOfFolder(record.a) + QStringLiteral("のフォルダ移動を") + kCrLf +
+            m_viewer.infoMes(FileNameOf(record.a) + QStringLiteral("のフォルダ移動を") + kCrLf +
                                  QStringLiteral("アンドゥしますか？"),
                              MessageIcon::Question, MessageButtons::YesNo);
         if (answer != MessageResult::Yes) {
@@ -588,7 +584,7 @@ void SortingWorkflow::redoExecute2(bool quiet) {
         }
         break;
     case 'F': {
-        const QString moved = record.b + QLatin1Char('/') + NameOfFolder(record.a);
+        const QString moved = record.b + QLatin1Char('/') + FileNameOf(record.a);
         if (PathKind(moved) == 2) {
             return void(StepBack(QStringLiteral("既に同名のフォルダが存在しています")));
         }
@@ -596,7 +592,7 @@ void SortingWorkflow::redoExecute2(bool quiet) {
             return void(StepBack(QStringLiteral("フォルダが存在しません")));
         }
         const MessageResult answer =
-            m_viewer.infoMes(NameOfFolder(record.a) + QStringLiteral("のフォルダ移動を") + kCrLf +
+            m_viewer.infoMes(FileNameOf(record.a) + QStringLiteral("のフォルダ移動を") + kCrLf +
                                  QStringLiteral("リドゥしますか？"),
                              MessageIcon::Question, MessageButtons::YesNo);
         if (answer != MessageResult::Yes) {

@@ -571,12 +571,7 @@ void TFormMain::WireSorting() {
 }
 
 void TFormMain::RunGesture(const QString& input) {
-    for (const BindableInput& bindable : BindableInputs()) {
-        if (QLatin1String(bindable.key) == input) {
-            RunCommand(m_controller.options().*bindable.field);
-            return;
-        }
-    }
+    RunCommand(BoundCommand(m_controller.options(), input));
 }
 
 void TFormMain::RunCommand(const QString& name) {

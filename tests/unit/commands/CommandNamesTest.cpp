@@ -85,3 +85,16 @@ TEST(CommandNames, AssigningACommandStoresItsText) {
 }
 
 } // namespace
+
+TEST(CommandNames, AnInputRunsTheCommandItsSettingHoldsAndACommandNamesItsMenuItem) {
+    Options options;
+    options.mGes8 = QStringLiteral("進む");
+    EXPECT_EQ(BoundCommand(options, QStringLiteral("mGes8")), QStringLiteral("進む"));
+    EXPECT_EQ(BoundCommand(options, QStringLiteral("kGesRight")), QStringLiteral("進む"));
+    EXPECT_EQ(BoundCommand(options, QStringLiteral("mGes5")), QStringLiteral("画像メニュー"));
+    EXPECT_TRUE(BoundCommand(options, QStringLiteral("nothing")).isEmpty());
+    EXPECT_EQ(CommandTarget(QStringLiteral("移動のアンドゥ")), QStringLiteral("mnuMoveUndo"));
+    EXPECT_EQ(CommandTarget(QStringLiteral("拡大")), QStringLiteral("mnuZoom"));
+    EXPECT_EQ(CommandTarget(QStringLiteral("連続ファイル移動")), QStringLiteral("actComma"));
+    EXPECT_TRUE(CommandTarget(QStringLiteral("無し")).isEmpty());
+}
