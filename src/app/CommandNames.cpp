@@ -35,124 +35,150 @@ const std::array<BindableInput, 27> kInputs{{
     {"kGesRight", "mgesKeyRight", "→キー", "進む", &Options::kGesRight},
 }};
 
+constexpr CommandRow Separator() {
+    return {"----------------", CommandKind::Separator, ""};
+}
+
+const CommandRow kCommands[] = {
+    {"無し", CommandKind::Nothing, ""},
+    Separator(),
+    {"縮小", CommandKind::Target, "mnuSmall"},
+    {"拡大", CommandKind::Target, "mnuZoom"},
+    {"戻る", CommandKind::Target, "mnuImgBack"},
+    {"進む", CommandKind::Target, "mnuImgNext"},
+    Separator(),
+    {"上にスクロール", CommandKind::Target, "actScroolUp"},
+    {"下にスクロール", CommandKind::Target, "actScroolDown"},
+    {"左にスクロール", CommandKind::Target, "actScroolLeft"},
+    {"右にスクロール", CommandKind::Target, "actScroolRight"},
+    Separator(),
+    {"しおりを開く", CommandKind::Target, "mnuBookMarkOpen"},
+    {"しおりを挟む", CommandKind::Target, "mnuBookMarkInsert"},
+    {"ファイルを開く", CommandKind::Target, "mnuFileOpen"},
+    {"フォルダを開く", CommandKind::Target, "mnuFoldetOpen"},
+    {"フォルダを作成", CommandKind::Target, "mnuFolderCreate"},
+    {"フォルダを改名", CommandKind::Target, "mnuFolderRename"},
+    {"最初へ戻る", CommandKind::Target, "popJumpStart"},
+    {"最後へ進む", CommandKind::Target, "popJumpEnd"},
+    {"フォルダを戻る", CommandKind::Target, "mnuFolderBackEx"},
+    {"フォルダを進む", CommandKind::Target, "mnuFolderNextEx"},
+    {"終了", CommandKind::Target, "Exit1"},
+    {"前のフォルダへ", CommandKind::Target, "mnuFolder_mBack"},
+    {"次のフォルダへ", CommandKind::Target, "mnuFolder_mNext"},
+    {"上のフォルダへ", CommandKind::Target, "mnuFolder_Up"},
+    Separator(),
+    {"リストＡをコピー", CommandKind::Target, "mnuListA_Copy"},
+    {"リストＡを移動", CommandKind::Target, "mnuListA_Move"},
+    {"リストＡを削除", CommandKind::Target, "mnuListA_Delete"},
+    {"リストＡを開く", CommandKind::Target, "mnuListA_Open"},
+    {"リストＡをクリア", CommandKind::Target, "mnuListA_Erase"},
+    {"リストＡを反転", CommandKind::Target, "mnuListA_Reverse"},
+    {"リドゥ", CommandKind::Target, "mnuMoveRedo"},
+    {"移動のアンドゥ", CommandKind::Target, "mnuMoveUndo"},
+    Separator(),
+    {"常に等倍", CommandKind::Target, "mnuViewRateNormal"},
+    {"倍率を固定", CommandKind::Target, "mnuViewRateHold"},
+    {"領域に合わせる", CommandKind::Target, "mnuViewRateWindow"},
+    {"オーバーのみ縮小", CommandKind::Target, "mnuViewRateSmall"},
+    {"横幅に合わせる", CommandKind::Target, "mnuViewRateWidth"},
+    {"倍率を入力", CommandKind::Target, "mnuViewRateInput"},
+    {"標準に戻す", CommandKind::Target, "mnuFilterReset"},
+    {"情報を更新", CommandKind::Target, "Refresh1"},
+    Separator(),
+    {"ソートしない", CommandKind::Target, "mnuSortFalse"},
+    {"ファイル名ソート", CommandKind::Target, "mnuSortFileName123"},
+    {"サイズ順ソート", CommandKind::Target, "mnuSortFileSize123"},
+    {"日付順ソート", CommandKind::Target, "mnuSortFileDate123"},
+    {"拡張子順ソート", CommandKind::Target, "mnuSortFileExt123"},
+    Separator(),
+    {"移動先を設定", CommandKind::Target, "mnuMoveTo"},
+    {"振り分けテーブル", CommandKind::Target, "mnuKeyListView"},
+    {"Exif情報を表示", CommandKind::Target, "mnuExifView"},
+    Separator(),
+    {"フルスクリーン", CommandKind::Target, "mnuFullScreen"},
+    {"スライド・ショー", CommandKind::Target, "SlideShow"},
+    {"サウンドを再生", CommandKind::Target, "mnuSoundPlay"},
+    {"常に最前面", CommandKind::Target, "mnuTopView"},
+    {"設定", CommandKind::Target, "mnuFileOption"},
+    {"ヘルプを開く", CommandKind::Target, "Help1"},
+    Separator(),
+    {"チェックA", CommandKind::Target, "popCheckList1"},
+    {"チェックB", CommandKind::Target, "popCheckList2"},
+    {"チェックC", CommandKind::Target, "popCheckList3"},
+    {"チェックD", CommandKind::Target, "popCheckList4"},
+    {"チェックE", CommandKind::Target, "popCheckList5"},
+    {"チェックF", CommandKind::Target, "popCheckList6"},
+    {"チェックG", CommandKind::Target, "popCheckList7"},
+    {"チェックH", CommandKind::Target, "popCheckList8"},
+    {"チェックI", CommandKind::Target, "popCheckList9"},
+    {"チェックJ", CommandKind::Target, "popCheckList10"},
+    {"チェックを解除", CommandKind::Target, "K1"},
+    Separator(),
+    {"外部アプリ01", CommandKind::Target, "popExApp1"},
+    {"外部アプリ02", CommandKind::Target, "popExApp2"},
+    {"外部アプリ03", CommandKind::Target, "popExApp3"},
+    {"外部アプリ04", CommandKind::Target, "popExApp4"},
+    {"外部アプリ05", CommandKind::Target, "popExApp5"},
+    {"外部アプリ06", CommandKind::Target, "popExApp6"},
+    {"外部アプリ07", CommandKind::Target, "popExApp7"},
+    {"外部アプリ08", CommandKind::Target, "popExApp8"},
+    {"外部アプリ09", CommandKind::Target, "popExApp9"},
+    {"外部アプリ10", CommandKind::Target, "popExApp10"},
+    Separator(),
+    {"関連付けで開く", CommandKind::Target, "popAppOpen"},
+    {"ＩＥで開く", CommandKind::Target, "popOpenIE"},
+    {"削除", CommandKind::Target, "popDelete"},
+    {"名前を変更する", CommandKind::Target, "popRename"},
+    {"プロパティ", CommandKind::Target, "Property1"},
+    {"コメント編集", CommandKind::Target, "CommentReWrite"},
+    {"最小化", CommandKind::Target, "actBossEsc"},
+    {"最大化", CommandKind::Target, "mnuWindowZoomUp"},
+    {"コメント最大化", CommandKind::Target, "mnuCommentZoomUp"},
+    {"等倍で表示", CommandKind::Target, "mnuNormalSize"},
+    Separator(),
+    {"画像メニュー", CommandKind::Target, "mnuImgPop"},
+    {"コメントメニュー", CommandKind::Target, "mnuCommentPop"},
+    {"バーメニュー", CommandKind::Target, "mnuBarPop"},
+    Separator(),
+    {"閲覧先に設定する", CommandKind::OpenTemplate, ""},
+    {"転送先に設定する", CommandKind::MoveTemplate, ""},
+    {"現在の倍率にする", CommandKind::RateTemplate, ""},
+    Separator(),
+    {"連続ファイル移動", CommandKind::Target, "actComma"},
+    {"ウィンドウ初期化", CommandKind::Target, "mnuWindowReset"},
+};
+
 } // namespace
 
 QString CommandSeparator() {
-    return QStringLiteral("----------------");
+    return QString::fromUtf8(Separator().name);
 }
 
 QString NoCommand() {
     return QStringLiteral("無し");
 }
 
+std::span<const CommandRow> CommandRows() {
+    return kCommands;
+}
+
+const CommandRow* FindCommand(const QString& name) {
+    static const QHash<QString, const CommandRow*> kByName = [] {
+        QHash<QString, const CommandRow*> byName;
+        for (const CommandRow& row : kCommands)
+            byName.insert(QString::fromUtf8(row.name), &row);
+        return byName;
+    }();
+    return kByName.value(name);
+}
+
 const QStringList& CommandNames() {
-    static const QString kSeparator = CommandSeparator();
-    static const QStringList kNames{QStringLiteral("無し"),
-                                    kSeparator,
-                                    QStringLiteral("縮小"),
-                                    QStringLiteral("拡大"),
-                                    QStringLiteral("戻る"),
-                                    QStringLiteral("進む"),
-                                    kSeparator,
-                                    QStringLiteral("上にスクロール"),
-                                    QStringLiteral("下にスクロール"),
-                                    QStringLiteral("左にスクロール"),
-                                    QStringLiteral("右にスクロール"),
-                                    kSeparator,
-                                    QStringLiteral("しおりを開く"),
-                                    QStringLiteral("しおりを挟む"),
-                                    QStringLiteral("ファイルを開く"),
-                                    QStringLiteral("フォルダを開く"),
-                                    QStringLiteral("フォルダを作成"),
-                                    QStringLiteral("フォルダを改名"),
-                                    QStringLiteral("最初へ戻る"),
-                                    QStringLiteral("最後へ進む"),
-                                    QStringLiteral("フォルダを戻る"),
-                                    QStringLiteral("フォルダを進む"),
-                                    QStringLiteral("終了"),
-                                    QStringLiteral("前のフォルダへ"),
-                                    QStringLiteral("次のフォルダへ"),
-                                    QStringLiteral("上のフォルダへ"),
-                                    kSeparator,
-                                    QStringLiteral("リストＡをコピー"),
-                                    QStringLiteral("リストＡを移動"),
-                                    QStringLiteral("リストＡを削除"),
-                                    QStringLiteral("リストＡを開く"),
-                                    QStringLiteral("リストＡをクリア"),
-                                    QStringLiteral("リストＡを反転"),
-                                    QStringLiteral("リドゥ"),
-                                    QStringLiteral("移動のアンドゥ"),
-                                    kSeparator,
-                                    QStringLiteral("常に等倍"),
-                                    QStringLiteral("倍率を固定"),
-                                    QStringLiteral("領域に合わせる"),
-                                    QStringLiteral("オーバーのみ縮小"),
-                                    QStringLiteral("横幅に合わせる"),
-                                    QStringLiteral("倍率を入力"),
-                                    QStringLiteral("標準に戻す"),
-                                    QStringLiteral("情報を更新"),
-                                    kSeparator,
-                                    QStringLiteral("ソートしない"),
-                                    QStringLiteral("ファイル名ソート"),
-                                    QStringLiteral("サイズ順ソート"),
-                                    QStringLiteral("日付順ソート"),
-                                    QStringLiteral("拡張子順ソート"),
-                                    kSeparator,
-                                    QStringLiteral("移動先を設定"),
-                                    QStringLiteral("振り分けテーブル"),
-                                    QStringLiteral("Exif情報を表示"),
-                                    kSeparator,
-                                    QStringLiteral("フルスクリーン"),
-                                    QStringLiteral("スライド・ショー"),
-                                    QStringLiteral("サウンドを再生"),
-                                    QStringLiteral("常に最前面"),
-                                    QStringLiteral("設定"),
-                                    QStringLiteral("ヘルプを開く"),
-                                    kSeparator,
-                                    QStringLiteral("チェックA"),
-                                    QStringLiteral("チェックB"),
-                                    QStringLiteral("チェックC"),
-                                    QStringLiteral("チェックD"),
-                                    QStringLiteral("チェックE"),
-                                    QStringLiteral("チェックF"),
-                                    QStringLiteral("チェックG"),
-                                    QStringLiteral("チェックH"),
-                                    QStringLiteral("チェックI"),
-                                    QStringLiteral("チェックJ"),
-                                    QStringLiteral("チェックを解除"),
-                                    kSeparator,
-                                    QStringLiteral("外部アプリ01"),
-                                    QStringLiteral("外部アプリ02"),
-                                    QStringLiteral("外部アプリ03"),
-                                    QStringLiteral("外部アプリ04"),
-                                    QStringLiteral("外部アプリ05"),
-                                    QStringLiteral("外部アプリ06"),
-                                    QStringLiteral("外部アプリ07"),
-                                    QStringLiteral("外部アプリ08"),
-                                    QStringLiteral("外部アプリ09"),
-                                    QStringLiteral("外部アプリ10"),
-                                    kSeparator,
-                                    QStringLiteral("関連付けで開く"),
-                                    QStringLiteral("ＩＥで開く"),
-                                    QStringLiteral("削除"),
-                                    QStringLiteral("名前を変更する"),
-                                    QStringLiteral("プロパティ"),
-                                    QStringLiteral("コメント編集"),
-                                    QStringLiteral("最小化"),
-                                    QStringLiteral("最大化"),
-                                    QStringLiteral("コメント最大化"),
-                                    QStringLiteral("等倍で表示"),
-                                    kSeparator,
-                                    QStringLiteral("画像メニュー"),
-                                    QStringLiteral("コメントメニュー"),
-                                    QStringLiteral("バーメニュー"),
-                                    kSeparator,
-                                    QStringLiteral("閲覧先に設定する"),
-                                    QStringLiteral("転送先に設定する"),
-                                    QStringLiteral("現在の倍率にする"),
-                                    kSeparator,
-                                    QStringLiteral("連続ファイル移動"),
-                                    QStringLiteral("ウィンドウ初期化")};
+    static const QStringList kNames = [] {
+        QStringList names;
+        for (const CommandRow& row : kCommands)
+            names.append(QString::fromUtf8(row.name));
+        return names;
+    }();
     return kNames;
 }
 
@@ -161,93 +187,26 @@ std::span<const BindableInput> BindableInputs() {
 }
 
 QString AssignedCommand(const QString& name, const QString& currentFolder, double currentRate) {
-    if (name == CommandSeparator())
+    const CommandRow* row = FindCommand(name);
+    switch (row ? row->kind : CommandKind::Target) {
+    case CommandKind::Separator:
         return NoCommand();
-    if (name == QStringLiteral("閲覧先に設定する"))
+    case CommandKind::OpenTemplate:
         return QStringLiteral("$OPEN=") + currentFolder;
-    if (name == QStringLiteral("転送先に設定する"))
+    case CommandKind::MoveTemplate:
         return QStringLiteral("$MOVE=") + currentFolder;
-    if (name == QStringLiteral("現在の倍率にする")) {
+    case CommandKind::RateTemplate: {
         // At least two decimals, at most four, as "0.00##" formats a rate.
         QString text = QString::number(currentRate, 'f', 4);
         while (text.endsWith(QLatin1Char('0')) && text.size() - text.indexOf(QLatin1Char('.')) > 3)
             text.chop(1);
         return text;
     }
+    case CommandKind::Nothing:
+    case CommandKind::Target:
+        break;
+    }
     return name;
-}
-
-QString CommandTarget(const QString& name) {
-    static const QHash<QString, QString> kTargets{
-        {QStringLiteral("縮小"), QStringLiteral("mnuSmall")},
-        {QStringLiteral("拡大"), QStringLiteral("mnuZoom")},
-        {QStringLiteral("戻る"), QStringLiteral("mnuImgBack")},
-        {QStringLiteral("進む"), QStringLiteral("mnuImgNext")},
-        {QStringLiteral("上にスクロール"), QStringLiteral("actScroolUp")},
-        {QStringLiteral("下にスクロール"), QStringLiteral("actScroolDown")},
-        {QStringLiteral("左にスクロール"), QStringLiteral("actScroolLeft")},
-        {QStringLiteral("右にスクロール"), QStringLiteral("actScroolRight")},
-        {QStringLiteral("しおりを開く"), QStringLiteral("mnuBookMarkOpen")},
-        {QStringLiteral("しおりを挟む"), QStringLiteral("mnuBookMarkInsert")},
-        {QStringLiteral("ファイルを開く"), QStringLiteral("mnuFileOpen")},
-        {QStringLiteral("フォルダを開く"), QStringLiteral("mnuFoldetOpen")},
-        {QStringLiteral("フォルダを作成"), QStringLiteral("mnuFolderCreate")},
-        {QStringLiteral("フォルダを改名"), QStringLiteral("mnuFolderRename")},
-        {QStringLiteral("最初へ戻る"), QStringLiteral("popJumpStart")},
-        {QStringLiteral("最後へ進む"), QStringLiteral("popJumpEnd")},
-        {QStringLiteral("フォルダを戻る"), QStringLiteral("mnuFolderBackEx")},
-        {QStringLiteral("フォルダを進む"), QStringLiteral("mnuFolderNextEx")},
-        {QStringLiteral("終了"), QStringLiteral("Exit1")},
-        {QStringLiteral("前のフォルダへ"), QStringLiteral("mnuFolder_mBack")},
-        {QStringLiteral("次のフォルダへ"), QStringLiteral("mnuFolder_mNext")},
-        {QStringLiteral("上のフォルダへ"), QStringLiteral("mnuFolder_Up")},
-        {QStringLiteral("リストＡをコピー"), QStringLiteral("mnuListA_Copy")},
-        {QStringLiteral("リストＡを移動"), QStringLiteral("mnuListA_Move")},
-        {QStringLiteral("リストＡを削除"), QStringLiteral("mnuListA_Delete")},
-        {QStringLiteral("リストＡを開く"), QStringLiteral("mnuListA_Open")},
-        {QStringLiteral("リストＡをクリア"), QStringLiteral("mnuListA_Erase")},
-        {QStringLiteral("リストＡを反転"), QStringLiteral("mnuListA_Reverse")},
-        {QStringLiteral("リドゥ"), QStringLiteral("mnuMoveRedo")},
-        {QStringLiteral("移動のアンドゥ"), QStringLiteral("mnuMoveUndo")},
-        {QStringLiteral("常に等倍"), QStringLiteral("mnuViewRateNormal")},
-        {QStringLiteral("倍率を固定"), QStringLiteral("mnuViewRateHold")},
-        {QStringLiteral("領域に合わせる"), QStringLiteral("mnuViewRateWindow")},
-        {QStringLiteral("オーバーのみ縮小"), QStringLiteral("mnuViewRateSmall")},
-        {QStringLiteral("横幅に合わせる"), QStringLiteral("mnuViewRateWidth")},
-        {QStringLiteral("倍率を入力"), QStringLiteral("mnuViewRateInput")},
-        {QStringLiteral("標準に戻す"), QStringLiteral("mnuFilterReset")},
-        {QStringLiteral("情報を更新"), QStringLiteral("Refresh1")},
-        {QStringLiteral("ソートしない"), QStringLiteral("mnuSortFalse")},
-        {QStringLiteral("ファイル名ソート"), QStringLiteral("mnuSortFileName123")},
-        {QStringLiteral("サイズ順ソート"), QStringLiteral("mnuSortFileSize123")},
-        {QStringLiteral("日付順ソート"), QStringLiteral("mnuSortFileDate123")},
-        {QStringLiteral("拡張子順ソート"), QStringLiteral("mnuSortFileExt123")},
-        {QStringLiteral("移動先を設定"), QStringLiteral("mnuMoveTo")},
-        {QStringLiteral("振り分けテーブル"), QStringLiteral("mnuKeyListView")},
-        {QStringLiteral("Exif情報を表示"), QStringLiteral("mnuExifView")},
-        {QStringLiteral("フルスクリーン"), QStringLiteral("mnuFullScreen")},
-        {QStringLiteral("スライド・ショー"), QStringLiteral("SlideShow")},
-        {QStringLiteral("サウンドを再生"), QStringLiteral("mnuSoundPlay")},
-        {QStringLiteral("常に最前面"), QStringLiteral("mnuTopView")},
-        {QStringLiteral("設定"), QStringLiteral("mnuFileOption")},
-        {QStringLiteral("ヘルプを開く"), QStringLiteral("Help1")},
-        {QStringLiteral("チェックを解除"), QStringLiteral("K1")},
-        {QStringLiteral("ＩＥで開く"), QStringLiteral("popOpenIE")},
-        {QStringLiteral("削除"), QStringLiteral("popDelete")},
-        {QStringLiteral("名前を変更する"), QStringLiteral("popRename")},
-        {QStringLiteral("プロパティ"), QStringLiteral("Property1")},
-        {QStringLiteral("コメント編集"), QStringLiteral("CommentReWrite")},
-        {QStringLiteral("最小化"), QStringLiteral("actBossEsc")},
-        {QStringLiteral("最大化"), QStringLiteral("mnuWindowZoomUp")},
-        {QStringLiteral("コメント最大化"), QStringLiteral("mnuCommentZoomUp")},
-        {QStringLiteral("等倍で表示"), QStringLiteral("mnuNormalSize")},
-        {QStringLiteral("画像メニュー"), QStringLiteral("mnuImgPop")},
-        {QStringLiteral("コメントメニュー"), QStringLiteral("mnuCommentPop")},
-        {QStringLiteral("バーメニュー"), QStringLiteral("mnuBarPop")},
-        {QStringLiteral("連続ファイル移動"), QStringLiteral("actComma")},
-        {QStringLiteral("ウィンドウ初期化"), QStringLiteral("mnuWindowReset")},
-    };
-    return kTargets.value(name);
 }
 
 QString BoundCommand(const Options& options, const QString& key) {

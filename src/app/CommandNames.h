@@ -6,11 +6,35 @@
 #include <QStringList>
 #include <span>
 
-// The vocabulary of the mouse gestures and keys: the command names in the order the options dialog
-// lists them (rows of CommandSeparator() divide the groups and are no commands), and the 27 inputs
-// that can each be bound to one command name.
+// The vocabulary of the mouse gestures and keys: the command table, whose rows name the menu
+// items and actions that can be bound to an input, in the order the options dialog lists them
+// (separator rows divide the groups and are no commands), and the 27 inputs that can each be
+// bound to one command name.
 
-// Every command name, separators included, in list order.
+enum class CommandKind {
+    Nothing,      // "無し": bound, it does nothing
+    Separator,    // divides two groups in the list; no command
+    Target,       // runs a menu item or action of the main window
+    OpenTemplate, // assigning it stores "$OPEN=" and the current folder
+    MoveTemplate, // assigning it stores "$MOVE=" and the current folder
+    RateTemplate, // assigning it stores the current rate
+};
+
+// One row of the command table.
+struct CommandRow {
+    const char* name; // the command's name, as the settings store it
+    CommandKind kind;
+    const char* target; // object name of the menu item or action a Target row runs
+};
+
+// Every row of the command table, separators included, in list order. Built at compile time, so
+// it exists before any settings are read and never changes.
+std::span<const CommandRow> CommandRows();
+
+// The row named `name`; null when no row has that name.
+const CommandRow* FindCommand(const QString& name);
+
+// Every name of the table, separators included, in list order.
 const QStringList& CommandNames();
 
 // The row that divides two groups of command names.
@@ -32,13 +56,9 @@ struct BindableInput {
 // clicks and wheel turns, and the six keys.
 std::span<const BindableInput> BindableInputs();
 
-// The command name the settings bind to the input with settings key `key` ("mGes8" …); empty
+// The command text the settings bind to the input with settings key `key` ("mGes8" …); empty
 // for an unknown key.
 QString BoundCommand(const Options& options, const QString& key);
-
-// The object name of the menu item or action a command name runs; empty for "無し", the
-// templates and unknown names.
-QString CommandTarget(const QString& name);
 
 // The text stored when the command `name` is assigned to an input. A separator stores
 // NoCommand(); "閲覧先に設定する" and "転送先に設定する" store "$OPEN=" or "$MOVE=" followed by

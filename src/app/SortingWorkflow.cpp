@@ -237,7 +237,7 @@ void SortingWorkflow::KeyTableExecute(int index) {
         if (!entry.text.isEmpty() && !entry.folder) {
             // A command runs after the guard is down, so "移動のアンドゥ" in the table can undo.
             state.SortBusy = false;
-            RunEntry(entry.text);
+            m_viewer.commands().mgesExecute(entry.text);
             return;
         }
         if (entry.text.isEmpty()) {
@@ -253,35 +253,6 @@ void SortingWorkflow::KeyTableExecute(int index) {
         }
         FileFuriwake(state.CurrentFile, destination, mode);
     }
-}
-
-void SortingWorkflow::RunEntry(const QString& text) {
-    const QString open = QStringLiteral("$OPEN=");
-    const QString lowDir = QStringLiteral("$LowDir=");
-    if (text.startsWith(open)) {
-        m_viewer.ViewFolder(ExpandShortName(text.mid(open.size()), QDir::homePath(), QDir::currentPath()),
-                            true);
-        return;
-    }
-    if (text.startsWith(lowDir)) {
-        const QString folder =
-            ExpandShortName(text.mid(lowDir.size()), QDir::homePath(), QDir::currentPath());
-        if (PathKind(folder) != 2) {
-            m_viewer.infoMes(QStringLiteral("下位フォルダ振り分け基点が見つかりません"),
-                             MessageIcon::Information);
-            return;
-        }
-        m_viewer.state().LowDirBase = folder;
-        return;
-    }
-    bool isNumber = false;
-    const double rate = text.toDouble(&isNumber);
-    if (isNumber) {
-        m_viewer.ZoomExecute(rate);
-        m_viewer.ZoomRedraw(static_cast<int>(m_viewer.zoomMode()));
-        return;
-    }
-    emit commandRequested(text);
 }
 
 void SortingWorkflow::FileFuriwake(const QString& source, const QString& destination, int mode) {

@@ -58,14 +58,11 @@ public:
 signals:
     // The copy option as the status bar shows it: "Copy" or "Move".
     void copyModeShown(const QString& text);
-    // An entry that names a command of the program ("拡大", "チェックA" …).
-    void commandRequested(const QString& command);
 
 private:
     // Tells the user a step the file system refused, and where the journal position goes.
     using StepFailure = std::function<void(const QString& path, const FileOpResult& result)>;
 
-    void RunEntry(const QString& text);
     // The rename of a file or folder from `from` back or again to `to` with its checks; false
     // when it was refused or failed (the user was told).
     bool RenameStep(int index, const QString& from, const QString& to, const QString& changedMessage,

@@ -694,6 +694,13 @@ void ViewerController::ZoomTo(std::optional<double> rate) {
     ViewSeting(*rate);
 }
 
+void ViewerController::ViewAtRate(double rate) {
+    if (!std::isfinite(rate) || rate <= 0) {
+        return;
+    }
+    ZoomTo(std::clamp(rate, 0.0625, 8.0));
+}
+
 void ViewerController::RateInput() {
     if (m_state.FileList.empty()) {
         return;

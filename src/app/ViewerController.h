@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CheckListWorkflow.h"
+#include "app/CommandExecutor.h"
 #include "app/PictureLoader.h"
 #include "app/Services.h"
 #include "app/SortingWorkflow.h"
@@ -126,6 +127,9 @@ public:
     void ZoomOut();
     // "倍率を入力": asks for a rate, or a width in pixels above 8.
     void RateInput();
+    // A number bound as a command: the picture is shown at that rate, held to the zoom steps'
+    // range; a rate that is not a positive number does nothing.
+    void ViewAtRate(double rate);
     // "等倍で表示": 1:1, and back to the rate before.
     void ToggleActualSize();
     bool actualSize() const { return m_actualSize; }
@@ -145,6 +149,8 @@ public:
     SortingWorkflow& sorting() { return m_sorting; }
     // The ten check lists.
     CheckListWorkflow& checks() { return m_checks; }
+    // The command texts bound to inputs and sorting keys.
+    CommandExecutor& commands() { return m_commands; }
     // Shows `files` as the current list in place of a folder, named `name` in the title.
     void OpenList(const QStringList& files, const QString& name);
     const KeyState& keys() const { return m_services.keys; }
@@ -227,6 +233,7 @@ private:
     TransferBatch m_batch;
     SortingWorkflow m_sorting{*this};
     CheckListWorkflow m_checks{*this};
+    CommandExecutor m_commands{*this};
     quint64 m_listGeneration = 0; // grows with every new list, to notice one made during a load
     int m_direction = 1;          // the direction of the last step: 1 onwards, -1 back
     ZoomMode m_zoomMode = ZoomMode::ShrinkOnly;

@@ -1,6 +1,7 @@
 target_sources(ruvela_app PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/TitleText.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CommandNames.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CommandExecutor.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PictureLoader.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ViewerController.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TransferBatch.cpp

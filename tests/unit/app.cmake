@@ -10,4 +10,5 @@ ruvela_test(app_tests unit
         ${CMAKE_CURRENT_LIST_DIR}/app/SortingTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/app/UndoTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/app/CheckListTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/app/CommandExecutorTest.cpp
     LIBS ruvela_app Qt6::Test)

@@ -1,4 +1,5 @@
 #include "MainWindowFixture.h"
+#include "app/CommandNames.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -144,20 +145,11 @@ TEST_F(MainMenuTest, HiddenItemsAreOutOfTheMenusButKeepTheirShortcuts) {
         {"mnuWindowZoomUp", "最大化", ""},
         {"mnuCommentZoomUp", "コメント最大化", ""},
         {"mnuWindowReset", "ウィンドウ初期化", ""},
-        {"mnuImgPop", "イメージポップ(&I)", ""},
-        {"mnuCommentPop", "コメントポップ(&C)", ""},
-        {"mnuBarPop", "バーポップ(&B)", ""},
+        {"mnuImgPop", "イメージポップ(&I)", "", true},
+        {"mnuCommentPop", "コメントポップ(&C)", "", true},
+        {"mnuBarPop", "バーポップ(&B)", "", true},
         {"mnuMes", "mes", ""},
     };
-    const char* toggles[] = {"チェックリストＡ", "チェックリストＢ", "チェックリストＣ", "チェックリストＤ",
-                             "チェックリストＥ", "チェックリストＦ", "チェックリストＧ", "チェックリストＨ",
-                             "チェックリストＩ", "チェックリストＪ"};
-    const char* toggleNames[] = {"mnuListA_Check", "mnuListB_Check", "mnuListC_Check", "mnuListD_Check",
-                                 "mnuListE_Check", "mnuListF_Check", "mnuListG_Check", "mnuListH_Check",
-                                 "mnuListI_Check", "mnuListJ_Check"};
-    const char* keys[] = {"F1", "F2", "F3", "F4", "F5", "F6", "F7", "F8", "F9", "F10"};
-    for (int i = 0; i < 10; ++i)
-        rows.push_back({toggleNames[i], toggles[i], keys[i], true});
 
     std::map<QAction*, QString> shown;
     for (const auto& [path, action] : VisibleItems(form->menuBar()))
@@ -176,6 +168,7 @@ TEST_F(MainMenuTest, AHiddenItemsShortcutReachesIt) {
     form->show();
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    controller->state().Paused = false;
     QAction* back = form->mainMenu().action(QStringLiteral("mnuFolder_mBack"));
     back->setEnabled(true);
     int triggered = 0;
@@ -250,6 +243,82 @@ TEST_F(MainMenuTest, CheckListMenusHoldTheirCommandsWithOpenInBold) {
                                          "リストを開く(&O)", "リストをクリア(&E)", "チェックを反転(&R)"}));
         ASSERT_NE(menu->defaultAction(), nullptr);
         EXPECT_EQ(menu->defaultAction()->text(), QStringLiteral("リストを開く(&O)"));
+    }
+}
+
+// The visible entries of a pop-up menu by caption, with "-" for a separator, each marked "!"
+// when disabled.
+QStringList Entries(const QMenu* menu) {
+    QStringList entries;
+    for (const QAction* action : menu->actions()) {
+        if (!action->isVisible())
+            continue;
+        if (action->isSeparator())
+            entries.append(QStringLiteral("-"));
+        else
+            entries.append(action->text() + (action->isEnabled() ? QString() : QStringLiteral("!")));
+    }
+    return entries;
+}
+
+TEST_F(MainMenuTest, ThePopUpMenusHoldTheirItemsWithTheUnbuiltOnesDisabled) {
+    const auto popup = [this](const char* name) {
+        return form->findChild<QMenu*>(QString::fromLatin1(name));
+    };
+    ASSERT_NE(popup("PopupMain"), nullptr);
+    // The picture's menu opens only on a shown file, so its items follow the list.
+    form->mainMenu().setImageCommandsEnabled(true);
+    EXPECT_EQ(
+        Entries(popup("PopupMain")),
+        QStringList({"最初へ戻る(&S)", "最後へ進む(&E)", "-", "チェックリスト(&L)", "-", "コピー(&C)!",
+                     "別形式にて保存(&V)!", "アプリケーションで開く(&O)!", "この画像のフォルダを開く(&E)!",
+                     "-", "壁紙に設定(&W)!", "アップロード画像の作成(&Y)!", "-", "名前を変更する(&M)...!",
+                     "削除(&D)...!", "-", "プロパティ(&R)...!"}));
+    EXPECT_EQ(
+        Entries(popup("popCopy")),
+        QStringList({"元の画像(&N)!", "表示されている画像(&V)!", "Exifに含まれるサムネイル画像(&E)!", "-",
+                     "ファイル名(&F)!", "パスも含めたファイル名(&P)!", "HTML(&H)!", "フォルダ名(&G)!"}));
+    EXPECT_EQ(Entries(popup("popSaveAs")),
+              QStringList({"BMPで保存(&B)...!", "PNGで保存(&P)...!", "JPEGで保存(&J)...!",
+                           "表示画像をJPEGで保存(&V)...!"}));
+    // The external programs stay hidden until the settings name them.
+    EXPECT_EQ(Entries(popup("popApp")), QStringList({"関連付けで開く(&O)!", "ＩＥで開く(&I)!", "-"}));
+    EXPECT_EQ(Entries(popup("popWall")),
+              QStringList({"起動中のみ(&T)!", "再起動時も有効にする(&I)!", "表示画像を壁紙にする(&V)!"}));
+    EXPECT_EQ(Entries(popup("PopupText")),
+              QStringList({"コピー(&C)", "全てコピー(&A)", "-", "URLを標準のブラウザで開く(&U)...!", "-",
+                           "コメントを編集する(&E)...!"}));
+    EXPECT_EQ(Entries(popup("PopupBar")),
+              QStringList({"開始点に設定する(&X)", "終了点に設定する(&Y)", "全て選択する(&A)"}));
+    EXPECT_EQ(Entries(popup("PopupSystem")),
+              QStringList({"ウィンドウ位置の初期化(&W)", "-", "画像ポップメニュー(&P)", "-",
+                           "チェックリストＪ(&J)", "戻る(&B)", "進む(&N)"}));
+
+    // The check-list submenu: unmarking everywhere in bold, then the ten toggles with their
+    // keys, F1 … F10 alone and with Shift.
+    const QMenu* lists = popup("popCheckList");
+    ASSERT_NE(lists->defaultAction(), nullptr);
+    EXPECT_EQ(lists->defaultAction()->text(), QStringLiteral("チェックを解除する(&K)"));
+    const QList<QAction*> items = lists->actions();
+    ASSERT_EQ(items.size(), 12);
+    EXPECT_TRUE(items[1]->isSeparator());
+    for (int i = 0; i < 10; ++i) {
+        const QAction* toggle = items[i + 2];
+        SCOPED_TRACE(i);
+        EXPECT_EQ(toggle->objectName(), QStringLiteral("popCheckList%1").arg(i + 1));
+        EXPECT_TRUE(toggle->isCheckable());
+        EXPECT_EQ(toggle->shortcuts(),
+                  QList<QKeySequence>({QKeySequence(QStringLiteral("F%1").arg(i + 1)),
+                                       QKeySequence(QStringLiteral("Shift+F%1").arg(i + 1))}));
+    }
+    EXPECT_EQ(items[2]->text(), QStringLiteral("チェックリストＡ"));
+}
+
+TEST_F(MainMenuTest, EveryCommandOfTheTableHasItsItemOrAction) {
+    for (const CommandRow& row : CommandRows()) {
+        if (row.kind == CommandKind::Target) {
+            EXPECT_NE(form->findChild<QAction*>(QString::fromLatin1(row.target)), nullptr) << row.name;
+        }
     }
 }
 

@@ -17,6 +17,10 @@ constexpr MenuRow Item(const char* name, const char* parent, const char* caption
     return {MenuKind::Item, name, parent, caption, shortcut, tag, group, flags};
 }
 
+constexpr MenuRow Popup(const char* name) {
+    return {MenuKind::Popup, name, "", "", "", 0, "", Built};
+}
+
 constexpr MenuRow Sep(const char* parent) {
     return {MenuKind::Separator, "", parent, "", "", 0, "", 0};
 }
@@ -65,7 +69,6 @@ constexpr MenuRow kRows[] = {
     Item("mnuListA_Open", "mnuListA", "リストを開く(&O)", "", DefaultItem | Built, 1, ""),
     Item("mnuListA_Erase", "mnuListA", "リストをクリア(&E)", "", Built, 1, ""),
     Item("mnuListA_Reverse", "mnuListA", "チェックを反転(&R)", "", Built, 1, ""),
-    Item("mnuListA_Check", "mnuListA", "チェックリストＡ", "F1", Hidden | Built, 1, ""),
     Menu("mnuListB", "mnuEdit", "リストＢ(&B)", Built),
     Item("mnuListB_Copy", "mnuListB", "ファイルをコピー(&C)", "", Built, 2, ""),
     Item("mnuListB_Move", "mnuListB", "ファイルを移動(&M)", "", Built, 2, ""),
@@ -74,7 +77,6 @@ constexpr MenuRow kRows[] = {
     Item("mnuListB_Open", "mnuListB", "リストを開く(&O)", "", DefaultItem | Built, 2, ""),
     Item("mnuListB_Erase", "mnuListB", "リストをクリア(&E)", "", Built, 2, ""),
     Item("mnuListB_Reverse", "mnuListB", "チェックを反転(&R)", "", Built, 2, ""),
-    Item("mnuListB_Check", "mnuListB", "チェックリストＢ", "F2", Hidden | Built, 2, ""),
     Menu("mnuListC", "mnuEdit", "リストＣ(&C)", Built),
     Item("mnuListC_Copy", "mnuListC", "ファイルをコピー(&C)", "", Built, 3, ""),
     Item("mnuListC_Move", "mnuListC", "ファイルを移動(&M)", "", Built, 3, ""),
@@ -83,7 +85,6 @@ constexpr MenuRow kRows[] = {
     Item("mnuListC_Open", "mnuListC", "リストを開く(&O)", "", DefaultItem | Built, 3, ""),
     Item("mnuListC_Erase", "mnuListC", "リストをクリア(&E)", "", Built, 3, ""),
     Item("mnuListC_Reverse", "mnuListC", "チェックを反転(&R)", "", Built, 3, ""),
-    Item("mnuListC_Check", "mnuListC", "チェックリストＣ", "F3", Hidden | Built, 3, ""),
     Menu("mnuListD", "mnuEdit", "リストＤ(&D)", Built),
     Item("mnuListD_Copy", "mnuListD", "ファイルをコピー(&C)", "", Built, 4, ""),
     Item("mnuListD_Move", "mnuListD", "ファイルを移動(&M)", "", Built, 4, ""),
@@ -92,7 +93,6 @@ constexpr MenuRow kRows[] = {
     Item("mnuListD_Open", "mnuListD", "リストを開く(&O)", "", DefaultItem | Built, 4, ""),
     Item("mnuListD_Erase", "mnuListD", "リストをクリア(&E)", "", Built, 4, ""),
     Item("mnuListD_Reverse", "mnuListD", "チェックを反転(&R)", "", Built, 4, ""),
-    Item("mnuListD_Check", "mnuListD", "チェックリストＤ", "F4", Hidden | Built, 4, ""),
     Menu("mnuListE", "mnuEdit", "リストＥ(&E)", Built),
     Item("mnuListE_Copy", "mnuListE", "ファイルをコピー(&C)", "", Built, 5, ""),
     Item("mnuListE_Move", "mnuListE", "ファイルを移動(&M)", "", Built, 5, ""),
@@ -101,7 +101,6 @@ constexpr MenuRow kRows[] = {
     Item("mnuListE_Open", "mnuListE", "リストを開く(&O)", "", DefaultItem | Built, 5, ""),
     Item("mnuListE_Erase", "mnuListE", "リストをクリア(&E)", "", Built, 5, ""),
     Item("mnuListE_Reverse", "mnuListE", "チェックを反転(&R)", "", Built, 5, ""),
-    Item("mnuListE_Check", "mnuListE", "チェックリストＥ", "F5", Hidden | Built, 5, ""),
     Menu("mnuListF", "mnuEdit", "リストＦ(&F)", Built),
     Item("mnuListF_Copy", "mnuListF", "ファイルをコピー(&C)", "", Built, 6, ""),
     Item("mnuListF_Move", "mnuListF", "ファイルを移動(&M)", "", Built, 6, ""),
@@ -110,7 +109,6 @@ constexpr MenuRow kRows[] = {
     Item("mnuListF_Open", "mnuListF", "リストを開く(&O)", "", DefaultItem | Built, 6, ""),
     Item("mnuListF_Erase", "mnuListF", "リストをクリア(&E)", "", Built, 6, ""),
     Item("mnuListF_Reverse", "mnuListF", "チェックを反転(&R)", "", Built, 6, ""),
-    Item("mnuListF_Check", "mnuListF", "チェックリストＦ", "F6", Hidden | Built, 6, ""),
     Menu("mnuListG", "mnuEdit", "リストＧ(&G)", Built),
     Item("mnuListG_Copy", "mnuListG", "ファイルをコピー(&C)", "", Built, 7, ""),
     Item("mnuListG_Move", "mnuListG", "ファイルを移動(&M)", "", Built, 7, ""),
@@ -119,7 +117,6 @@ constexpr MenuRow kRows[] = {
     Item("mnuListG_Open", "mnuListG", "リストを開く(&O)", "", DefaultItem | Built, 7, ""),
     Item("mnuListG_Erase", "mnuListG", "リストをクリア(&E)", "", Built, 7, ""),
     Item("mnuListG_Reverse", "mnuListG", "チェックを反転(&R)", "", Built, 7, ""),
-    Item("mnuListG_Check", "mnuListG", "チェックリストＧ", "F7", Hidden | Built, 7, ""),
     Menu("mnuListH", "mnuEdit", "リストＨ(&H)", Built),
     Item("mnuListH_Copy", "mnuListH", "ファイルをコピー(&C)", "", Built, 8, ""),
     Item("mnuListH_Move", "mnuListH", "ファイルを移動(&M)", "", Built, 8, ""),
@@ -128,7 +125,6 @@ constexpr MenuRow kRows[] = {
     Item("mnuListH_Open", "mnuListH", "リストを開く(&O)", "", DefaultItem | Built, 8, ""),
     Item("mnuListH_Erase", "mnuListH", "リストをクリア(&E)", "", Built, 8, ""),
     Item("mnuListH_Reverse", "mnuListH", "チェックを反転(&R)", "", Built, 8, ""),
-    Item("mnuListH_Check", "mnuListH", "チェックリストＨ", "F8", Hidden | Built, 8, ""),
     Menu("mnuListI", "mnuEdit", "リストＩ(&I)", Built),
     Item("mnuListI_Copy", "mnuListI", "ファイルをコピー(&C)", "", Built, 9, ""),
     Item("mnuListI_Move", "mnuListI", "ファイルを移動(&M)", "", Built, 9, ""),
@@ -137,7 +133,6 @@ constexpr MenuRow kRows[] = {
     Item("mnuListI_Open", "mnuListI", "リストを開く(&O)", "", DefaultItem | Built, 9, ""),
     Item("mnuListI_Erase", "mnuListI", "リストをクリア(&E)", "", Built, 9, ""),
     Item("mnuListI_Reverse", "mnuListI", "チェックを反転(&R)", "", Built, 9, ""),
-    Item("mnuListI_Check", "mnuListI", "チェックリストＩ", "F9", Hidden | Built, 9, ""),
     Menu("mnuListJ", "mnuEdit", "リストＪ(&J)", Built),
     Item("mnuListJ_Copy", "mnuListJ", "ファイルをコピー(&C)", "", Built, 10, ""),
     Item("mnuListJ_Move", "mnuListJ", "ファイルを移動(&M)", "", Built, 10, ""),
@@ -146,7 +141,6 @@ constexpr MenuRow kRows[] = {
     Item("mnuListJ_Open", "mnuListJ", "リストを開く(&O)", "", DefaultItem | Built, 10, ""),
     Item("mnuListJ_Erase", "mnuListJ", "リストをクリア(&E)", "", Built, 10, ""),
     Item("mnuListJ_Reverse", "mnuListJ", "チェックを反転(&R)", "", Built, 10, ""),
-    Item("mnuListJ_Check", "mnuListJ", "チェックリストＪ", "F10", Hidden | Built, 10, ""),
     Sep("mnuEdit"),
     Item("mnuListDandD", "mnuEdit", "ドラッグ＆ドロップ(&O)...", "", Built, 0, ""),
     Sep("mnuEdit"),
@@ -270,9 +264,9 @@ constexpr MenuRow kRows[] = {
     Item("mnuWindowZoomUp", "mnuOption", "最大化", "", Hidden, 0, ""),
     Item("mnuCommentZoomUp", "mnuOption", "コメント最大化", "", Hidden, 0, ""),
     Item("mnuWindowReset", "mnuOption", "ウィンドウ初期化", "", Hidden, 0, ""),
-    Item("mnuImgPop", "mnuOption", "イメージポップ(&I)", "", Hidden, 0, ""),
-    Item("mnuCommentPop", "mnuOption", "コメントポップ(&C)", "", Hidden, 0, ""),
-    Item("mnuBarPop", "mnuOption", "バーポップ(&B)", "", Hidden, 0, ""),
+    Item("mnuImgPop", "mnuOption", "イメージポップ(&I)", "", Hidden | Built, 0, ""),
+    Item("mnuCommentPop", "mnuOption", "コメントポップ(&C)", "", Hidden | Built, 0, ""),
+    Item("mnuBarPop", "mnuOption", "バーポップ(&B)", "", Hidden | Built, 0, ""),
     // the menu bar's own commands
     Item("mnuSmall", "", "縮小(&S)", "", ImageCommand | Built, 0, ""),
     Item("mnuZoom", "", "拡大(&Z)", "", ImageCommand | Built, 0, ""),
@@ -286,6 +280,89 @@ constexpr MenuRow kRows[] = {
     Item("mnuWebSite", "mnuHelp", "作者のＨＰを開く(&W)...", "", 0, 0, ""),
     Sep("mnuHelp"),
     Item("mnuVersion", "mnuHelp", "Ruvelaのバージョン情報(&V)...", "", Built, 0, ""),
+    // the picture's pop-up menu
+    Popup("PopupMain"),
+    Item("popJumpStart", "PopupMain", "最初へ戻る(&S)", "", ImageCommand | Built, 0, ""),
+    Item("popJumpEnd", "PopupMain", "最後へ進む(&E)", "", ImageCommand | Built, 0, ""),
+    Sep("PopupMain"),
+    Menu("popCheckList", "PopupMain", "チェックリスト(&L)", Built),
+    Item("K1", "popCheckList", "チェックを解除する(&K)", "", DefaultItem | Built, 0, ""),
+    Sep("popCheckList"),
+    Item("popCheckList1", "popCheckList", "チェックリストＡ", "F1", Checkable | Built, 1, ""),
+    Item("popCheckList2", "popCheckList", "チェックリストＢ", "F2", Checkable | Built, 2, ""),
+    Item("popCheckList3", "popCheckList", "チェックリストＣ", "F3", Checkable | Built, 3, ""),
+    Item("popCheckList4", "popCheckList", "チェックリストＤ", "F4", Checkable | Built, 4, ""),
+    Item("popCheckList5", "popCheckList", "チェックリストＥ", "F5", Checkable | Built, 5, ""),
+    Item("popCheckList6", "popCheckList", "チェックリストＦ", "F6", Checkable | Built, 6, ""),
+    Item("popCheckList7", "popCheckList", "チェックリストＧ", "F7", Checkable | Built, 7, ""),
+    Item("popCheckList8", "popCheckList", "チェックリストＨ", "F8", Checkable | Built, 8, ""),
+    Item("popCheckList9", "popCheckList", "チェックリストＩ", "F9", Checkable | Built, 9, ""),
+    Item("popCheckList10", "popCheckList", "チェックリストＪ", "F10", Checkable | Built, 10, ""),
+    Sep("PopupMain"),
+    Menu("popCopy", "PopupMain", "コピー(&C)", 0),
+    Item("popImgCopyNormal", "popCopy", "元の画像(&N)", "", 0, 1, ""),
+    Item("popImgCopyView", "popCopy", "表示されている画像(&V)", "", 0, 2, ""),
+    Item("popImgCopyExif", "popCopy", "Exifに含まれるサムネイル画像(&E)", "", 0, 0, ""),
+    Sep("popCopy"),
+    Item("popStrCopyFileName", "popCopy", "ファイル名(&F)", "", 0, 1, ""),
+    Item("popStrCopyFullPath", "popCopy", "パスも含めたファイル名(&P)", "", DefaultItem, 2, ""),
+    Item("popStrCopyHTML", "popCopy", "HTML(&H)", "", 0, 3, ""),
+    Item("popStrCopyFolder", "popCopy", "フォルダ名(&G)", "", 0, 4, ""),
+    Menu("popSaveAs", "PopupMain", "別形式にて保存(&V)", 0),
+    Item("BMP1", "popSaveAs", "BMPで保存(&B)...", "", 0, 0, ""),
+    Item("PNG1", "popSaveAs", "PNGで保存(&P)...", "", 0, 0, ""),
+    Item("Jpeg1", "popSaveAs", "JPEGで保存(&J)...", "", 0, 0, ""),
+    Item("Jpeg2", "popSaveAs", "表示画像をJPEGで保存(&V)...", "", DefaultItem, 0, ""),
+    Menu("popApp", "PopupMain", "アプリケーションで開く(&O)", 0),
+    Item("popAppOpen", "popApp", "関連付けで開く(&O)", "", 0, 0, ""),
+    Item("popOpenIE", "popApp", "ＩＥで開く(&I)", "", DefaultItem, 0, ""),
+    Sep("popApp"),
+    Item("popExApp1", "popApp", "未定義", "", 0, 1, ""),
+    Item("popExApp2", "popApp", "未定義", "", 0, 2, ""),
+    Item("popExApp3", "popApp", "未定義", "", 0, 3, ""),
+    Item("popExApp4", "popApp", "未定義", "", 0, 4, ""),
+    Item("popExApp5", "popApp", "未定義", "", 0, 5, ""),
+    Item("popExApp6", "popApp", "未定義", "", 0, 6, ""),
+    Item("popExApp7", "popApp", "未定義", "", 0, 7, ""),
+    Item("popExApp8", "popApp", "未定義", "", 0, 8, ""),
+    Item("popExApp9", "popApp", "未定義", "", 0, 9, ""),
+    Item("popExApp10", "popApp", "未定義", "", 0, 10, ""),
+    Item("popAppExplorer", "PopupMain", "この画像のフォルダを開く(&E)", "", 0, 0, ""),
+    Sep("PopupMain"),
+    Menu("popWall", "PopupMain", "壁紙に設定(&W)", 0),
+    Item("popWallShort", "popWall", "起動中のみ(&T)", "", 0, 0, ""),
+    Item("popWallLong1", "popWall", "再起動時も有効にする(&I)", "", 0, 1, ""),
+    Item("popWallLong2", "popWall", "表示画像を壁紙にする(&V)", "", DefaultItem, 2, ""),
+    Item("popYahoo", "PopupMain", "アップロード画像の作成(&Y)", "", 0, 0, ""),
+    Item("google1", "PopupMain", "Googleイメージ検索(&G)...", "", Hidden, 0, ""),
+    Sep("PopupMain"),
+    Item("popRename", "PopupMain", "名前を変更する(&M)...", "", 0, 0, ""),
+    Item("popDelete", "PopupMain", "削除(&D)...", "", 0, 0, ""),
+    Sep("PopupMain"),
+    Item("Property1", "PopupMain", "プロパティ(&R)...", "", 0, 0, ""),
+    // the comment pane's pop-up menu
+    Popup("PopupText"),
+    Item("Copy1", "PopupText", "コピー(&C)", "", Built, 0, ""),
+    Item("A1", "PopupText", "全てコピー(&A)", "", Built, 0, ""),
+    Sep("PopupText"),
+    Item("URL2", "PopupText", "URLをRuvelaで開く(&M)", "", Hidden, 1, ""),
+    Item("URL1", "PopupText", "URLを標準のブラウザで開く(&U)...", "", 0, 0, ""),
+    Sep("PopupText"),
+    Item("CommentReWrite", "PopupText", "コメントを編集する(&E)...", "", 0, 0, ""),
+    // the track bar's pop-up menu
+    Popup("PopupBar"),
+    Item("N57", "PopupBar", "開始点に設定する(&X)", "", Built, 0, ""),
+    Item("N58", "PopupBar", "終了点に設定する(&Y)", "", Built, 0, ""),
+    Item("N59", "PopupBar", "全て選択する(&A)", "", Built, 0, ""),
+    // the entries the title bar's menu offers; the empty area of the menu bar opens them
+    Popup("PopupSystem"),
+    Item("sysWindowReset", "PopupSystem", "ウィンドウ位置の初期化(&W)", "", Built, 0, ""),
+    Sep("PopupSystem"),
+    Item("sysImgPop", "PopupSystem", "画像ポップメニュー(&P)", "", Built, 0, ""),
+    Sep("PopupSystem"),
+    Item("sysCheckJ", "PopupSystem", "チェックリストＪ(&J)", "", Built, 0, ""),
+    Item("sysBack", "PopupSystem", "戻る(&B)", "", Built, 0, ""),
+    Item("sysNext", "PopupSystem", "進む(&N)", "", Built, 0, ""),
     // the caption repeated on the menu bar in full screen
     Item("mnuMes", "", "mes", "", Hidden, 0, ""),
 };
@@ -298,6 +375,7 @@ std::span<const MenuRow> MainMenuRows() {
 
 MainMenu::MainMenu(QMainWindow& window) {
     QMenuBar* bar = window.menuBar();
+    QSet<QString> inPopup; // the pop-up menus and the submenus within them
     for (const MenuRow& row : MainMenuRows()) {
         const QString name = QString::fromUtf8(row.name);
         const QString caption = QString::fromUtf8(row.caption);
@@ -306,11 +384,20 @@ MainMenu::MainMenu(QMainWindow& window) {
         case MenuKind::Separator:
             parent->addSeparator();
             break;
+        case MenuKind::Popup: {
+            auto* menu = new QMenu(&window);
+            menu->setObjectName(name);
+            m_menus.insert(name, menu);
+            inPopup.insert(name);
+            break;
+        }
         case MenuKind::Menu: {
             QMenu* menu = parent ? parent->addMenu(caption) : bar->addMenu(caption);
             menu->setObjectName(name);
             menu->menuAction()->setEnabled(row.flags & Built);
             m_menus.insert(name, menu);
+            if (inPopup.contains(QString::fromUtf8(row.parent)))
+                inPopup.insert(name);
             break;
         }
         case MenuKind::Item: {
@@ -338,6 +425,10 @@ MainMenu::MainMenu(QMainWindow& window) {
                 bar->addAction(action);
                 action->setVisible(false);
             }
+            // A pop-up menu is not on the screen until it opens, so the window keeps the
+            // shortcuts of its items.
+            if (*row.shortcut && inPopup.contains(QString::fromUtf8(row.parent)))
+                window.addAction(action);
             if (row.flags & DefaultItem)
                 parent->setDefaultAction(action);
             m_actions.insert(name, action);

@@ -10,9 +10,9 @@ class QActionGroup;
 class QMainWindow;
 class QMenu;
 
-// One row of the main menu: a menu, an item or a separator, named so that commands can be
-// bound to it by name.
-enum class MenuKind { Menu, Item, Separator };
+// One row of the main menu or of the window's pop-up menus: a menu, a pop-up menu, an item or
+// a separator, named so that commands can be bound to it by name.
+enum class MenuKind { Menu, Popup, Item, Separator };
 
 enum MenuFlag : unsigned {
     Checkable = 1u << 0,
@@ -26,7 +26,7 @@ enum MenuFlag : unsigned {
 struct MenuRow {
     MenuKind kind;
     const char* name;   // object name; empty for separators
-    const char* parent; // name of the menu holding it; empty for the menu bar
+    const char* parent; // name of the menu holding it; empty for the menu bar and pop-ups
     const char* caption;
     const char* shortcut; // key sequence in portable text ("Ctrl+G"); empty for none
     int tag;              // the choice a shared handler reads

@@ -1,6 +1,6 @@
 #include "ui/main/TFormMain.h"
 
-#include "app/CommandNames.h"
+#include "app/CommandExecutor.h"
 #include "app/TitleText.h"
 #include "app/ViewerController.h"
 #include "core/common/PathText.h"
@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -101,6 +102,22 @@ TFormMain::TFormMain(ViewerController& controller, ClipboardReader& clipboard, Q
     WireMenu();
     WireController();
     EnableImageCommands(false);
+    for (QAction* action : findChildren<QAction*>())
+        action->installEventFilter(this);
+    ShowExternalApps();
+}
+
+// The external programs of the picture's menu: each entry shows the name the settings give it,
+// and only when a program belongs to it; the name "-" makes it a separator.
+void TFormMain::ShowExternalApps() {
+    const Options& o = m_controller.options();
+    for (int i = 0; i < 10; ++i) {
+        QAction* entry = m_menu.action(QStringLiteral("popExApp%1").arg(i + 1));
+        const bool separator = o.ExStr[i] == QLatin1String("-");
+        entry->setText(o.ExStr[i]);
+        entry->setSeparator(separator);
+        entry->setVisible(separator || (!o.ExStr[i].isEmpty() && !o.ExApp[i].isEmpty()));
+    }
 }
 
 TFormMain::~TFormMain() = default;
@@ -233,21 +250,9 @@ void TFormMain::WireMenu() {
             connect(item, &QAction::triggered, this,
                     [this, item] { m_controller.SortMenuChosen(item->data().toInt()); });
     }
-    // Until the keys can be bound to other commands, Left and Right step through the list.
-    const auto key = [this](const char* name, Qt::Key key, auto handler) {
-        auto* action = new QAction(m_panel1);
-        action->setObjectName(QString::fromLatin1(name));
-        action->setShortcut(QKeySequence(key));
-        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        connect(action, &QAction::triggered, this, handler);
-        m_panel1->addAction(action);
-    };
     WireSorting();
     WireCheckLists();
-    key("kGesLeft", Qt::Key_Left, [this] { m_controller.ImgBack(); });
-    key("kGesRight", Qt::Key_Right, [this] { m_controller.ImgNext(); });
-    key("kGesUp", Qt::Key_Up, [this] { m_controller.ZoomIn(); });
-    key("kGesDown", Qt::Key_Down, [this] { m_controller.ZoomOut(); });
+    WireCommands();
     // Ctrl and an arrow scroll a quarter of the view's smaller side.
     const auto scroll = [this](const char* name, QKeyCombination keys, int dx, int dy) {
         auto* action = new QAction(this);
@@ -401,21 +406,18 @@ void TFormMain::WireController() {
     connect(&m_controller, &ViewerController::sortModeChanged, this, &TFormMain::CheckSortItem);
     m_imgBar->setTrackBar(m_controller.trackBar());
 
-    m_popupBar = new QMenu(this);
-    m_popupBar->setObjectName(QStringLiteral("PopupBar"));
-    const auto item = [this](const char* name, const char* caption, auto handler) {
-        QAction* action = m_popupBar->addAction(QString::fromUtf8(caption));
-        action->setObjectName(QString::fromLatin1(name));
-        connect(action, &QAction::triggered, this, handler);
+    const auto on = [this](const char* name, auto handler) {
+        connect(m_menu.action(QString::fromLatin1(name)), &QAction::triggered, this, handler);
     };
-    item("N57", "開始点に設定する(&X)", [this] { m_controller.SetSelectionStart(); });
-    item("N58", "終了点に設定する(&Y)", [this] { m_controller.SetSelectionEnd(); });
-    item("N59", "全て選択する(&A)", [this] { m_controller.SelectAll(); });
+    on("N57", [this] { m_controller.SetSelectionStart(); });
+    on("N58", [this] { m_controller.SetSelectionEnd(); });
+    on("N59", [this] { m_controller.SelectAll(); });
     m_imgBar->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_imgBar, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        if (!m_controller.state().FileList.empty())
-            m_popupBar->popup(m_imgBar->mapToGlobal(at));
-    });
+    connect(m_imgBar, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { Popup(QStringLiteral("PopupBar"), m_imgBar->mapToGlobal(at)); });
+    m_comment->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_comment, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { Popup(QStringLiteral("PopupText"), m_comment->mapToGlobal(at)); });
 }
 
 // Checks the sort menu's item of `code`; an order the menu does not know checks the name order.
@@ -461,10 +463,11 @@ void TFormMain::MenuSeting() {
     const QString& shown = m_controller.state().CurrentFile;
     for (int i = 0; i < CheckLists::kCount; ++i) {
         const QString name = QStringLiteral("mnuList") + QChar(u'A' + i);
-        m_menu.menu(name)->setTitle(
-            CheckListCaption(i, static_cast<int>(lists.list(i).size()), m_controller.options().ListName[i]));
-        QAction* toggle = m_menu.action(name + QStringLiteral("_Check"));
-        toggle->setCheckable(true);
+        const QString caption =
+            CheckListCaption(i, static_cast<int>(lists.list(i).size()), m_controller.options().ListName[i]);
+        m_menu.menu(name)->setTitle(caption);
+        QAction* toggle = m_menu.action(QStringLiteral("popCheckList%1").arg(i + 1));
+        toggle->setText(caption);
         toggle->setChecked(!shown.isEmpty() && lists.contains(i, shown));
     }
 }
@@ -476,9 +479,10 @@ void TFormMain::WireCheckLists() {
         const auto on = [this, &list](const char* item, auto handler) {
             connect(m_menu.action(list + QString::fromLatin1(item)), &QAction::triggered, this, handler);
         };
-        on("_Check", [&checks, i] { checks.Toggle(i); });
-        // With Shift the same key inverts the marks over the selected range.
-        QAction* toggle = m_menu.action(list + QStringLiteral("_Check"));
+        // The toggle of the picture's menu; with Shift its key inverts the marks over the
+        // selected range.
+        QAction* toggle = m_menu.action(QStringLiteral("popCheckList%1").arg(i + 1));
+        connect(toggle, &QAction::triggered, this, [&checks, i] { checks.Toggle(i); });
         toggle->setShortcuts({toggle->shortcut(), QKeySequence(Qt::SHIFT | toggle->shortcut()[0].key())});
         on("_Copy", [&checks, i] { checks.CopyList(i); });
         on("_Move", [&checks, i] { checks.MoveList(i); });
@@ -487,6 +491,8 @@ void TFormMain::WireCheckLists() {
         on("_Erase", [&checks, i] { checks.ClearList(i); });
         on("_Reverse", [&checks, i] { checks.Invert(i); });
     }
+    connect(m_menu.action(QStringLiteral("K1")), &QAction::triggered, this,
+            [&checks] { checks.UnmarkEverywhere(); });
     connect(m_menu.action(QStringLiteral("mnuNowListCopy")), &QAction::triggered, this,
             [&checks] { checks.CurrentCopy(); });
     connect(m_menu.action(QStringLiteral("mnuNowListMove")), &QAction::triggered, this,
@@ -565,22 +571,84 @@ void TFormMain::WireSorting() {
             &TFormMain::mnuKeyTableLoadClick);
     connect(m_menu.action(QStringLiteral("mnuKeyTableSave")), &QAction::triggered, this,
             &TFormMain::mnuKeyTableSaveClick);
-    connect(&sorting, &SortingWorkflow::commandRequested, this, &TFormMain::RunCommand);
     connect(&sorting, &SortingWorkflow::copyModeShown, this,
             [this](const QString& text) { m_panels[3]->setText(text); });
 }
 
-void TFormMain::RunGesture(const QString& input) {
-    RunCommand(BoundCommand(m_controller.options(), input));
-}
-
-void TFormMain::RunCommand(const QString& name) {
-    const QString target = CommandTarget(name);
-    if (target.isEmpty())
-        return;
+void TFormMain::RunTarget(const QString& target) {
     QAction* action = findChild<QAction*>(target);
     if (action && action->isEnabled())
         action->trigger();
+}
+
+void TFormMain::Popup(const QString& name, const QPoint& at) {
+    if (!m_controller.state().FileList.empty())
+        m_menu.menu(name)->popup(at);
+}
+
+// The commands bound to inputs, the pop-up menus they open, the entries of the title bar's
+// menu, the six bindable keys and Esc.
+void TFormMain::WireCommands() {
+    CommandExecutor& commands = m_controller.commands();
+    connect(&commands, &CommandExecutor::targetRequested, this, &TFormMain::RunTarget);
+    const auto on = [this](const char* name, auto handler) {
+        connect(m_menu.action(QString::fromLatin1(name)), &QAction::triggered, this, handler);
+    };
+    on("mnuImgPop", [this] { Popup(QStringLiteral("PopupMain"), QCursor::pos()); });
+    on("mnuCommentPop", [this] { Popup(QStringLiteral("PopupText"), QCursor::pos()); });
+    on("mnuBarPop", [this] { Popup(QStringLiteral("PopupBar"), QCursor::pos()); });
+    on("popJumpStart", [this] { m_controller.JumpStart(); });
+    on("popJumpEnd", [this] { m_controller.JumpEnd(); });
+    on("Copy1", [this] { m_comment->copy(); });
+    on("A1", [this] {
+        m_comment->selectAll();
+        m_comment->copy();
+    });
+    const struct {
+        const char* item;
+        const char* command;
+    } systemEntries[] = {
+        {"sysWindowReset", "ウィンドウ初期化"},
+        {"sysImgPop", "画像メニュー"},
+        {"sysCheckJ", "チェックJ"},
+        {"sysBack", "戻る"},
+        {"sysNext", "進む"},
+    };
+    for (const auto& entry : systemEntries) {
+        const QString command = QString::fromUtf8(entry.command);
+        on(entry.item, [&commands, command] { commands.mgesExecute(command); });
+    }
+
+    // The keys run what the settings bind to them while the hand is on the picture side; the
+    // tree keeps its own arrows.
+    const struct {
+        const char* name;
+        const char* input;
+        QList<QKeySequence> keys;
+    } keys[] = {
+        {"actSpace", "kGesSpace", {QKeySequence(Qt::Key_Space)}},
+        {"actEnter",
+         "kGesEnter",
+         {QKeySequence(Qt::SHIFT | Qt::Key_Return), QKeySequence(Qt::SHIFT | Qt::Key_Enter)}},
+        {"actUp", "kGesUp", {QKeySequence(Qt::Key_Up)}},
+        {"actDown", "kGesDown", {QKeySequence(Qt::Key_Down)}},
+        {"actLeft", "kGesLeft", {QKeySequence(Qt::Key_Left)}},
+        {"actRight", "kGesRight", {QKeySequence(Qt::Key_Right)}},
+    };
+    for (const auto& key : keys) {
+        auto* action = new QAction(m_panel1);
+        action->setObjectName(QString::fromLatin1(key.name));
+        action->setShortcuts(key.keys);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        const QString input = QString::fromLatin1(key.input);
+        connect(action, &QAction::triggered, this, [&commands, input] { commands.ExecuteInput(input); });
+        m_panel1->addAction(action);
+    }
+    auto* boss = new QAction(this);
+    boss->setObjectName(QStringLiteral("actBossEsc"));
+    boss->setShortcut(QKeySequence(Qt::Key_Escape));
+    connect(boss, &QAction::triggered, this, &TFormMain::showMinimized);
+    addAction(boss);
 }
 
 void TFormMain::mnuKeyTableLoadClick() {
@@ -626,10 +694,22 @@ bool TFormMain::event(QEvent* event) {
     return QMainWindow::event(event);
 }
 
+// The keys no control took: the keypad digits run the sorting table's keypad entries and the
+// context-menu key opens the picture's menu at the mouse cursor. Nothing while paused or with
+// Alt or Shift held.
 void TFormMain::keyPressEvent(QKeyEvent* event) {
+    if (m_controller.state().Paused || (event->modifiers() & (Qt::AltModifier | Qt::ShiftModifier))) {
+        QMainWindow::keyPressEvent(event);
+        return;
+    }
     if (event->modifiers().testFlag(Qt::KeypadModifier) && event->key() >= Qt::Key_0 &&
-        event->key() <= Qt::Key_9 && !m_tree->hasFocus() && !m_controller.state().Paused &&
+        event->key() <= Qt::Key_9 && !m_tree->hasFocus() &&
         m_controller.sorting().KeypadExecute(event->key() - Qt::Key_0)) {
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Menu) {
+        Popup(QStringLiteral("PopupMain"), QCursor::pos());
         event->accept();
         return;
     }
@@ -756,6 +836,7 @@ void TFormMain::ApplySettings() {
     viewColours.setColor(QPalette::Window, ColorFromStored(o.ImgBackColor, palette()));
     m_scrBox->viewport()->setPalette(viewColours);
     CheckSortItem(o.SortNo);
+    ShowExternalApps();
 }
 
 // Takes the window's placement and pane sizes into the options; the restored rectangle is
@@ -793,6 +874,10 @@ void TFormMain::dropEvent(QDropEvent* event) {
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    // While paused the keys of the window's actions do nothing, except Esc, which minimises.
+    if (event->type() == QEvent::Shortcut && m_controller.state().Paused &&
+        watched->objectName() != QLatin1String("actBossEsc"))
+        return true;
     if (watched == m_scrBox && event->type() == QEvent::Resize) {
         // The room without scroll bars: the rate decides whether they show.
         m_controller.SetViewSize(m_scrBox->maximumViewportSize());
@@ -920,7 +1005,7 @@ bool TFormMain::ImageMouse(const QEvent& event) {
         if (release.button() == Qt::RightButton && m_gesturePending) {
             m_gesturePending = false;
             const QPoint moved = release.globalPosition().toPoint() - m_gestureFrom;
-            RunGesture(GestureKey(moved.x(), moved.y()));
+            m_controller.commands().ExecuteInput(GestureKey(moved.x(), moved.y()));
             return true;
         }
         if (release.button() != Qt::LeftButton)

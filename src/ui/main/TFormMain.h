@@ -58,10 +58,11 @@ private:
     void WireMenu();
     void WireSorting();
     void WireCheckLists();
-    // Runs the menu item or action a command name stands for, when it is enabled.
-    void RunCommand(const QString& name);
-    // Runs the command bound to the input with settings key `input` ("mGes8" …).
-    void RunGesture(const QString& input);
+    void WireCommands();
+    // Clicks the menu item or runs the action named `target`, when it is enabled.
+    void RunTarget(const QString& target);
+    // Opens the pop-up menu `name` at `at` (screen) while the list holds files.
+    void Popup(const QString& name, const QPoint& at);
     void mnuKeyTableLoadClick();
     void mnuKeyTableSaveClick();
     void WireController();
@@ -69,6 +70,7 @@ private:
 
     void ApplySettings();
     void CollectSettings();
+    void ShowExternalApps();
     // Relabels the ten check-list menus with their names and entry counts.
     void MenuSeting();
     void TitleDraw(const TitleTexts& texts);
@@ -112,7 +114,6 @@ private:
     ImgView* m_imgView;
     QPlainTextEdit* m_comment;
     QLabel* m_panels[5] = {};
-    QMenu* m_popupBar;       // the track bar's pop-up menu
     QWidget* m_panel1;       // the right side: track bar, picture and comment
     bool m_dragging = false; // a left-button drag of the picture scrolls it
     QPoint m_dragFrom;

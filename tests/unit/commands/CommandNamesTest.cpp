@@ -93,8 +93,21 @@ TEST(CommandNames, AnInputRunsTheCommandItsSettingHoldsAndACommandNamesItsMenuIt
     EXPECT_EQ(BoundCommand(options, QStringLiteral("kGesRight")), QStringLiteral("進む"));
     EXPECT_EQ(BoundCommand(options, QStringLiteral("mGes5")), QStringLiteral("画像メニュー"));
     EXPECT_TRUE(BoundCommand(options, QStringLiteral("nothing")).isEmpty());
-    EXPECT_EQ(CommandTarget(QStringLiteral("移動のアンドゥ")), QStringLiteral("mnuMoveUndo"));
-    EXPECT_EQ(CommandTarget(QStringLiteral("拡大")), QStringLiteral("mnuZoom"));
-    EXPECT_EQ(CommandTarget(QStringLiteral("連続ファイル移動")), QStringLiteral("actComma"));
-    EXPECT_TRUE(CommandTarget(QStringLiteral("無し")).isEmpty());
+}
+
+TEST(CommandNames, EveryRowKnowsWhatItRuns) {
+    int targets = 0;
+    for (const CommandRow& row : CommandRows()) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(FindCommand(QString::fromUtf8(row.name)),
+                  row.kind == CommandKind::Separator ? FindCommand(CommandSeparator()) : &row);
+        EXPECT_EQ(*row.target != '\0', row.kind == CommandKind::Target);
+        targets += row.kind == CommandKind::Target;
+    }
+    EXPECT_EQ(targets, 88);
+    EXPECT_EQ(QString::fromLatin1(FindCommand(QStringLiteral("移動のアンドゥ"))->target),
+              QStringLiteral("mnuMoveUndo"));
+    EXPECT_EQ(FindCommand(QStringLiteral("無し"))->kind, CommandKind::Nothing);
+    EXPECT_EQ(FindCommand(QStringLiteral("転送先に設定する"))->kind, CommandKind::MoveTemplate);
+    EXPECT_EQ(FindCommand(QStringLiteral("拡大する")), nullptr);
 }

@@ -1,0 +1,59 @@
+#include "app/CommandExecutor.h"
+
+#include "app/CommandNames.h"
+#include "app/ViewerController.h"
+#include "core/common/NativePath.h"
+#include "core/common/PathText.h"
+
+#include <QDir>
+
+namespace {
+
+QString FolderOf(const QString& text, qsizetype prefixLength) {
+    return ExpandShortName(text.mid(prefixLength), QDir::homePath(), QDir::currentPath());
+}
+
+} // namespace
+
+CommandExecutor::CommandExecutor(ViewerController& viewer, QObject* parent)
+    : QObject(parent), m_viewer(viewer) {}
+
+void CommandExecutor::ExecuteInput(const QString& key) {
+    mgesExecute(BoundCommand(m_viewer.options(), key));
+}
+
+void CommandExecutor::mgesExecute(const QString& text) {
+    if (const CommandRow* row = FindCommand(text)) {
+        if (row->kind == CommandKind::Target)
+            emit targetRequested(QString::fromLatin1(row->target));
+        return;
+    }
+    const QString open = QStringLiteral("$OPEN=");
+    const QString move = QStringLiteral("$MOVE=");
+    const QString lowDir = QStringLiteral("$LowDir=");
+    if (text.startsWith(open)) {
+        const QString folder = FolderOf(text, open.size());
+        if (PathKind(folder) == 2)
+            m_viewer.ViewFolder(folder, true);
+        return;
+    }
+    if (text.startsWith(move)) {
+        m_viewer.state().PendingDestination = text;
+        m_viewer.sorting().KeyTableExecute(-1);
+        return;
+    }
+    if (text.startsWith(lowDir)) {
+        const QString folder = FolderOf(text, lowDir.size());
+        if (PathKind(folder) != 2) {
+            m_viewer.infoMes(QStringLiteral("下位フォルダ振り分け基点が見つかりません"),
+                             MessageIcon::Information);
+            return;
+        }
+        m_viewer.state().LowDirBase = folder;
+        return;
+    }
+    bool isNumber = false;
+    const double rate = text.toDouble(&isNumber);
+    if (isNumber)
+        m_viewer.ViewAtRate(rate);
+}

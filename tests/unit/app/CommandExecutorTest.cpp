@@ -1,0 +1,111 @@
+#include "core/common/NativePath.h"
+#include "unit/app/ControllerFixture.h"
+
+#include <QSignalSpy>
+
+namespace {
+
+class CommandExecutorTest : public ControllerTest {
+protected:
+    // Pictures a.jpg and b.jpg in "from", shown from the first.
+    QStringList Open() {
+        const QStringList paths{pictures.write(QStringLiteral("from/a.jpg"), Jpeg(40, 30)),
+                                pictures.write(QStringLiteral("from/b.jpg"), Jpeg(40, 30))};
+        controller->ViewFolder(pictures.file(QStringLiteral("from")), true);
+        return paths;
+    }
+
+    CommandExecutor& commands() { return controller->commands(); }
+};
+
+TEST_F(CommandExecutorTest, ACommandNameAsksForItsMenuItemOrAction) {
+    Open();
+    QSignalSpy targets(&commands(), &CommandExecutor::targetRequested);
+    const struct {
+        const char* text;
+        const char* target; // empty: nothing is asked for
+    } cases[] = {
+        {"拡大", "mnuZoom"},
+        {"連続ファイル移動", "actComma"},
+        {"チェックJ", "popCheckList10"},
+        {"外部アプリ01", "popExApp1"},
+        {"関連付けで開く", "popAppOpen"},
+        {"画像メニュー", "mnuImgPop"},
+        {"無し", ""},
+        {"----------------", ""},
+        {"閲覧先に設定する", ""},
+        {"現在の倍率にする", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        targets.clear();
+        commands().mgesExecute(QString::fromUtf8(c.text));
+        if (*c.target) {
+            ASSERT_EQ(targets.count(), 1);
+            EXPECT_EQ(targets[0][0].toString(), QString::fromUtf8(c.target));
+        } else {
+            EXPECT_EQ(targets.count(), 0);
+        }
+    }
+    EXPECT_TRUE(prompts.texts().isEmpty());
+}
+
+TEST_F(CommandExecutorTest, AnInputRunsWhatTheSettingsBindToItAtThatMoment) {
+    Open();
+    QSignalSpy targets(&commands(), &CommandExecutor::targetRequested);
+    commands().ExecuteInput(QStringLiteral("mGes8"));
+    controller->options().mGes8 = QStringLiteral("リドゥ");
+    commands().ExecuteInput(QStringLiteral("mGes8"));
+    commands().ExecuteInput(QStringLiteral("unknown"));
+    ASSERT_EQ(targets.count(), 2);
+    EXPECT_EQ(targets[0][0].toString(), QStringLiteral("mnuFileOption"));
+    EXPECT_EQ(targets[1][0].toString(), QStringLiteral("mnuMoveRedo"));
+}
+
+TEST_F(CommandExecutorTest, ANumberShowsThePictureAtThatRate) {
+    Open();
+    const struct {
+        const char* text;
+        double rate; // the rate afterwards
+    } cases[] = {
+        {"1.5", 1.5},  {"abc", 1.5},  {"0.25", 0.25}, {"-2", 0.25},
+        {"nan", 0.25}, {"inf", 0.25}, {"", 0.25},     {"100", 8.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        commands().mgesExecute(QString::fromUtf8(c.text));
+        EXPECT_DOUBLE_EQ(state().ZoomRate, c.rate);
+    }
+    EXPECT_EQ(state().ViewBitmap.width(), 320);
+    EXPECT_TRUE(prompts.texts().isEmpty());
+}
+
+TEST_F(CommandExecutorTest, FolderFormsOpenSendAndSetTheKeypadBase) {
+    const QStringList files = Open();
+    const QString elsewhere = pictures.folder(QStringLiteral("elsewhere"));
+    pictures.write(QStringLiteral("elsewhere/z.jpg"), Jpeg(8, 8));
+    const QString best = pictures.folder(QStringLiteral("best"));
+    const QString missing = pictures.file(QStringLiteral("missing"));
+
+    commands().mgesExecute(QStringLiteral("$OPEN=") + missing);
+    EXPECT_EQ(state().CurrentFile, files[0]);
+    EXPECT_TRUE(prompts.texts().isEmpty());
+
+    const QString base = state().LowDirBase;
+    commands().mgesExecute(QStringLiteral("$LowDir=") + missing);
+    EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("下位フォルダ振り分け基点が見つかりません")});
+    EXPECT_EQ(state().LowDirBase, base);
+    commands().mgesExecute(QStringLiteral("$LowDir=") + elsewhere);
+    EXPECT_EQ(state().LowDirBase, elsewhere);
+
+    // The shown file goes into the folder and the next one is shown.
+    commands().mgesExecute(QStringLiteral("$MOVE=") + best);
+    EXPECT_EQ(PathKind(files[0]), 0);
+    EXPECT_EQ(PathKind(best + QStringLiteral("/a.jpg")), 1);
+    EXPECT_EQ(state().CurrentFile, files[1]);
+
+    commands().mgesExecute(QStringLiteral("$OPEN=") + elsewhere);
+    EXPECT_EQ(state().CurrentFolder, elsewhere);
+}
+
+} // namespace
