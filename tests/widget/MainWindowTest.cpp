@@ -474,3 +474,115 @@ TEST_F(MainWindowTest, ARightDragRunsTheCommandBoundToItsDirection) {
     drag({100, 100}, {140, 100}, Qt::ControlModifier); // Ctrl: the control's own click
     EXPECT_EQ(controller->state().CurrentIndex, 2);
 }
+
+namespace {
+
+class MainWindowCommandTest : public MainWindowTest {
+protected:
+    // Three pictures shown from the first, the keys on the picture side.
+    QWidget* StartOnThree() {
+        for (int i = 0; i < 3; ++i)
+            pictures.write(QStringLiteral("%1.png").arg(QChar(u'a' + i)), Png(40, 20, i));
+        Start(pictures.path());
+        form->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        QWidget* panel = form->findChild<QWidget*>(QStringLiteral("Panel1"));
+        panel->setFocus();
+        return panel;
+    }
+    QMenu* Popup(const char* name) const { return form->findChild<QMenu*>(QString::fromLatin1(name)); }
+};
+
+TEST_F(MainWindowCommandTest, TheBindableKeysRunWhatTheSettingsBindToThemAtThatMoment) {
+    QWidget* panel = StartOnThree();
+    Options& options = controller->options();
+    options.kGesUp = QStringLiteral("進む");
+    options.kGesLeft = QStringLiteral("無し");
+    options.kGesEnter = QStringLiteral("1.5");
+    options.kGesSpace = QStringLiteral("最後へ進む");
+
+    QTest::keyClick(panel, Qt::Key_Up);
+    EXPECT_EQ(controller->state().CurrentIndex, 2);
+    QTest::keyClick(panel, Qt::Key_Left);
+    EXPECT_EQ(controller->state().CurrentIndex, 2);
+    QTest::keyClick(panel, Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_DOUBLE_EQ(controller->state().ZoomRate, 1.5);
+    QTest::keyClick(panel, Qt::Key_Space);
+    EXPECT_EQ(controller->state().CurrentIndex, 3);
+    options.kGesLeft = QStringLiteral("最初へ戻る");
+    QTest::keyClick(panel, Qt::Key_Left);
+    EXPECT_EQ(controller->state().CurrentIndex, 1);
+
+    // The tree keeps its own arrows.
+    Tree()->setFocus();
+    QTest::keyClick(Tree(), Qt::Key_Up);
+    EXPECT_EQ(controller->state().CurrentIndex, 1);
+}
+
+TEST_F(MainWindowCommandTest, ASortingEntryNamingACommandRunsItsItem) {
+    QWidget* panel = StartOnThree();
+    controller->state().SortingTable[0] = QStringLiteral("拡大");
+    controller->state().SortingTable[1] = QStringLiteral("チェックB");
+    const double before = controller->state().ZoomRate;
+    keys.keys = {Qt::Key_A};
+    QTest::keyClick(panel, Qt::Key_A);
+    EXPECT_GT(controller->state().ZoomRate, before);
+    keys.keys = {Qt::Key_B};
+    QTest::keyClick(panel, Qt::Key_B);
+    EXPECT_TRUE(controller->checks().lists().contains(1, controller->state().CurrentFile));
+    EXPECT_TRUE(QFile::exists(pictures.file(QStringLiteral("a.png"))));
+}
+
+TEST_F(MainWindowCommandTest, TheCheckListItemsOfThePictureMenuMarkAndUnmarkEverywhere) {
+    QWidget* panel = StartOnThree();
+    const QString shown = controller->state().CurrentFile;
+    QTest::keyClick(panel, Qt::Key_F1);
+    controller->commands().mgesExecute(QStringLiteral("チェックC"));
+    const CheckLists& lists = controller->checks().lists();
+    EXPECT_TRUE(lists.contains(0, shown));
+    EXPECT_TRUE(lists.contains(2, shown));
+    QAction* toggleA = Item("popCheckList1");
+    EXPECT_TRUE(toggleA->isChecked());
+    EXPECT_EQ(toggleA->text(), QStringLiteral("[0001] 汎用(&A)"));
+
+    Item("K1")->trigger();
+    EXPECT_FALSE(lists.contains(0, shown));
+    EXPECT_FALSE(lists.contains(2, shown));
+    EXPECT_FALSE(toggleA->isChecked());
+    EXPECT_EQ(toggleA->text(), QStringLiteral("[0000] 汎用(&A)"));
+}
+
+TEST_F(MainWindowCommandTest, PopUpCommandsOpenTheirMenusOnlyOnAShownFile) {
+    controller->state().Paused = false;
+    controller->commands().mgesExecute(QStringLiteral("画像メニュー"));
+    EXPECT_FALSE(Popup("PopupMain")->isVisible());
+
+    QWidget* panel = StartOnThree();
+    for (const char* command : {"画像メニュー", "コメントメニュー", "バーメニュー"}) {
+        SCOPED_TRACE(command);
+        QMenu* menu = Popup(command == std::string_view("画像メニュー")       ? "PopupMain"
+                            : command == std::string_view("コメントメニュー") ? "PopupText"
+                                                                              : "PopupBar");
+        controller->commands().mgesExecute(QString::fromUtf8(command));
+        EXPECT_TRUE(menu->isVisible());
+        menu->close();
+    }
+    // The context-menu key opens the picture's menu too.
+    QTest::keyClick(panel, Qt::Key_Menu);
+    EXPECT_TRUE(Popup("PopupMain")->isVisible());
+    Popup("PopupMain")->close();
+}
+
+TEST_F(MainWindowCommandTest, APausedWindowIgnoresItsKeysButEscStillMinimises) {
+    QWidget* panel = StartOnThree();
+    controller->state().Paused = true;
+    QTest::keyClick(panel, Qt::Key_Right);
+    QTest::keyClick(panel, Qt::Key_F1);
+    EXPECT_EQ(controller->state().CurrentIndex, 1);
+    EXPECT_FALSE(controller->checks().lists().contains(0, controller->state().CurrentFile));
+
+    QTest::keyClick(panel, Qt::Key_Escape);
+    EXPECT_TRUE(form->windowState().testFlag(Qt::WindowMinimized));
+}
+
+} // namespace
