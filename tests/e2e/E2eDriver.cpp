@@ -196,6 +196,33 @@ QSize E2eDriver::windowSize() const {
     return ::testing::AssertionSuccess();
 }
 
+::testing::AssertionResult E2eDriver::dragMouse(int button, QPoint from, QPoint to) {
+    if (m_window.isEmpty())
+        return ::testing::AssertionFailure() << "no window yet: call waitForWindow first";
+    const QString buttonText = QString::number(button);
+    const auto moveTo = [this](QPoint at) {
+        return xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_window,
+                        QString::number(at.x()), QString::number(at.y())});
+    };
+    const ToolResult start = moveTo(from);
+    if (!start.ok)
+        return failure(QStringLiteral("cannot move the pointer: ") + start.error);
+    const ToolResult down = xdotool({QStringLiteral("mousedown"), buttonText});
+    if (!down.ok)
+        return failure(QStringLiteral("cannot press button %1: %2").arg(buttonText, down.error));
+    // A few steps, as a hand moves, so the program sees the button held while the pointer moves.
+    constexpr int kSteps = 4;
+    for (int step = 1; step <= kSteps; ++step) {
+        const ToolResult moved = moveTo(from + (to - from) * step / kSteps);
+        if (!moved.ok)
+            return failure(QStringLiteral("cannot move the pointer: ") + moved.error);
+    }
+    const ToolResult up = xdotool({QStringLiteral("mouseup"), buttonText});
+    if (!up.ok)
+        return failure(QStringLiteral("cannot let go of button %1: %2").arg(buttonText, up.error));
+    return ::testing::AssertionSuccess();
+}
+
 ::testing::AssertionResult E2eDriver::waitForExit(int* exitCode, int timeoutMs) {
     if (m_program.state() != QProcess::NotRunning && !m_program.waitForFinished(timeoutMs)) {
         StopProcess(m_program, kStopGraceMs);

@@ -3,6 +3,7 @@
 #include "support/TempFolder.h"
 
 #include <QList>
+#include <QPoint>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSize>
@@ -56,6 +57,9 @@ public:
     // Gives the window the keyboard focus and presses each key combination in turn, in xdotool's
     // names: "Right", "ctrl+o", "alt+F4".
     ::testing::AssertionResult pressKeys(const QStringList& keys);
+    // Moves the pointer to `from` (window coordinates), holds mouse button `button` (xdotool's
+    // numbers: 1 left, 2 middle, 3 right), moves to `to` in a few steps and lets go there.
+    ::testing::AssertionResult dragMouse(int button, QPoint from, QPoint to);
     // Waits for the program to end and stores its exit code; a program still running after the
     // timeout is killed and the wait fails, and so does a crash.
     ::testing::AssertionResult waitForExit(int* exitCode, int timeoutMs = kTimeoutMs);
