@@ -2,6 +2,7 @@ target_sources(ruvela_ui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/common/StoredColor.cpp
     ${CMAKE_CURRENT_LIST_DIR}/common/StoredFont.cpp
     ${CMAKE_CURRENT_LIST_DIR}/filelist/TFormSearch.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/main/GestureHook.cpp
     ${CMAKE_CURRENT_LIST_DIR}/main/ImgBar.cpp
     ${CMAKE_CURRENT_LIST_DIR}/main/ImgView.cpp
     ${CMAKE_CURRENT_LIST_DIR}/main/MainMenu.cpp

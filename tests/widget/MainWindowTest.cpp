@@ -453,6 +453,8 @@ TEST_F(MainWindowTest, ARightDragRunsTheCommandBoundToItsDirection) {
     pictures.write(QStringLiteral("b.png"), Png(20, 10, 2));
     pictures.write(QStringLiteral("c.png"), Png(20, 10, 3));
     Start(pictures.path());
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     controller->options().mGes6 = QStringLiteral("進む");
     controller->options().mGes4 = QStringLiteral("戻る");
     controller->options().mGes5 = QStringLiteral("進む");
@@ -473,6 +475,58 @@ TEST_F(MainWindowTest, ARightDragRunsTheCommandBoundToItsDirection) {
     EXPECT_EQ(controller->state().CurrentIndex, 2);
     drag({100, 100}, {140, 100}, Qt::ControlModifier); // Ctrl: the control's own click
     EXPECT_EQ(controller->state().CurrentIndex, 2);
+
+    // The wheel turned during a right press runs its own commands, and the release then runs
+    // nothing: without the wheel this release would be a plain right click ("進む").
+    controller->options().mGesRWU = QStringLiteral("戻る");
+    controller->options().mGesRWD = QStringLiteral("1.5");
+    const QPoint at(100, 100);
+    const QPointF global(viewport->mapToGlobal(at));
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), global, Qt::RightButton, Qt::RightButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(viewport, &press);
+    const auto wheel = [&](int delta) {
+        QWheelEvent turn(QPointF(at), global, QPoint(), QPoint(0, delta), Qt::RightButton, Qt::NoModifier,
+                         Qt::NoScrollPhase, false);
+        QApplication::sendEvent(viewport, &turn);
+    };
+    wheel(120);
+    EXPECT_EQ(controller->state().CurrentIndex, 1);
+    wheel(-120);
+    EXPECT_DOUBLE_EQ(controller->state().ZoomRate, 1.5);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), global, Qt::RightButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(viewport, &release);
+    EXPECT_EQ(controller->state().CurrentIndex, 1);
+}
+
+TEST_F(MainWindowTest, ClicksOnThePictureAndTheMenuBarsEmptyAreaRunTheirCommands) {
+    pictures.write(QStringLiteral("a.png"), Png(20, 10, 1));
+    Start(pictures.path());
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QWidget* viewport = ScrBox()->viewport();
+
+    // A left double click shows the picture 1:1 by default, and the next one goes back.
+    QTest::mouseDClick(viewport, Qt::LeftButton, Qt::NoModifier, QPoint(50, 50));
+    QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, QPoint(50, 50));
+    EXPECT_TRUE(Item("mnuNormalSize")->isChecked());
+
+    // A right press on the menu bar's empty area opens the title bar's entries while nothing
+    // is bound to it, and runs the bound command otherwise.
+    QMenuBar* bar = form->menuBar();
+    const QPoint empty(bar->width() - 5, bar->height() / 2);
+    ASSERT_EQ(bar->actionAt(empty), nullptr);
+    auto* system = form->findChild<QMenu*>(QStringLiteral("PopupSystem"));
+    QTest::mousePress(bar, Qt::RightButton, Qt::NoModifier, empty);
+    EXPECT_TRUE(system->isVisible());
+    system->close();
+    QTest::mouseRelease(bar, Qt::RightButton, Qt::NoModifier, empty);
+    controller->options().mGesTRC = QStringLiteral("1.5");
+    QTest::mousePress(bar, Qt::RightButton, Qt::NoModifier, empty);
+    QTest::mouseRelease(bar, Qt::RightButton, Qt::NoModifier, empty);
+    EXPECT_FALSE(system->isVisible());
+    EXPECT_DOUBLE_EQ(controller->state().ZoomRate, 1.5);
 }
 
 namespace {
@@ -513,10 +567,11 @@ TEST_F(MainWindowCommandTest, TheBindableKeysRunWhatTheSettingsBindToThemAtThatM
     QTest::keyClick(panel, Qt::Key_Left);
     EXPECT_EQ(controller->state().CurrentIndex, 1);
 
-    // The tree keeps its own arrows.
+    // The tree keeps its own arrows (which may open another folder).
+    options.kGesUp = QStringLiteral("チェックA");
     Tree()->setFocus();
     QTest::keyClick(Tree(), Qt::Key_Up);
-    EXPECT_EQ(controller->state().CurrentIndex, 1);
+    EXPECT_TRUE(controller->checks().lists().list(0).empty());
 }
 
 TEST_F(MainWindowCommandTest, ASortingEntryNamingACommandRunsItsItem) {

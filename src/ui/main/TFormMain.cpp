@@ -1,15 +1,16 @@
 #include "ui/main/TFormMain.h"
 
 #include "app/CommandExecutor.h"
+#include "app/CommandNames.h"
 #include "app/TitleText.h"
 #include "app/ViewerController.h"
 #include "core/common/PathText.h"
-#include "core/input/Gesture.h"
 #include "platform/ClipboardReader.h"
 #include "platform/LocalUrl.h"
 #include "ui/checklists/TFormDandD.h"
 #include "ui/common/StoredColor.h"
 #include "ui/common/StoredFont.h"
+#include "ui/main/GestureHook.h"
 #include "ui/main/ImgBar.h"
 #include "ui/main/ImgView.h"
 #include "ui/settings/TFormOption.h"
@@ -105,6 +106,25 @@ TFormMain::TFormMain(ViewerController& controller, ClipboardReader& clipboard, Q
     for (QAction* action : findChildren<QAction*>())
         action->installEventFilter(this);
     ShowExternalApps();
+    // The mouse inputs are recognised before any control of the window sees them.
+    auto* gestures = new GestureHook(
+        {this, {m_tree, m_imgBar, m_comment, statusBar()}, m_tree, m_comment, menuBar()},
+        [this] { return m_controller.state().Paused; }, [this](const QString& input) { RunInput(input); },
+        this);
+    QCoreApplication::instance()->installEventFilter(gestures);
+}
+
+// A right press on the title bar's stand-in opens the title bar's menu unless a command is
+// bound to it.
+void TFormMain::RunInput(const QString& input) {
+    if (input == QLatin1String("mGesTRC")) {
+        const QString bound = BoundCommand(m_controller.options(), input);
+        if (bound.isEmpty() || bound == NoCommand()) {
+            m_menu.menu(QStringLiteral("PopupSystem"))->popup(QCursor::pos());
+            return;
+        }
+    }
+    m_controller.commands().ExecuteInput(input);
 }
 
 // The external programs of the picture's menu: each entry shows the name the settings give it,
@@ -953,12 +973,6 @@ bool TFormMain::ImageMouse(const QEvent& event) {
     switch (event.type()) {
     case QEvent::MouseButtonPress: {
         const auto& press = static_cast<const QMouseEvent&>(event);
-        // A right press starts a gesture; with Ctrl held the click is the control's own.
-        if (press.button() == Qt::RightButton && !press.modifiers().testFlag(Qt::ControlModifier)) {
-            m_gesturePending = true;
-            m_gestureFrom = press.globalPosition().toPoint();
-            return true;
-        }
         if (press.button() != Qt::LeftButton)
             return false;
         m_dragging = true;
@@ -968,9 +982,6 @@ bool TFormMain::ImageMouse(const QEvent& event) {
     case QEvent::MouseMove: {
         const auto& move = static_cast<const QMouseEvent&>(event);
         const QPoint at = move.globalPosition().toPoint();
-        // A gesture whose release went elsewhere is forgotten.
-        if (!(move.buttons() & Qt::RightButton))
-            m_gesturePending = false;
         if (QGuiApplication::applicationState() == Qt::ApplicationActive)
             m_panel1->setFocus();
         if (!(move.buttons() & Qt::LeftButton)) {
@@ -1002,12 +1013,6 @@ bool TFormMain::ImageMouse(const QEvent& event) {
     }
     case QEvent::MouseButtonRelease: {
         const auto& release = static_cast<const QMouseEvent&>(event);
-        if (release.button() == Qt::RightButton && m_gesturePending) {
-            m_gesturePending = false;
-            const QPoint moved = release.globalPosition().toPoint() - m_gestureFrom;
-            m_controller.commands().ExecuteInput(GestureKey(moved.x(), moved.y()));
-            return true;
-        }
         if (release.button() != Qt::LeftButton)
             return false;
         m_dragging = false;

@@ -59,6 +59,8 @@ private:
     void WireSorting();
     void WireCheckLists();
     void WireCommands();
+    // Runs the command bound to the mouse input `input` ("mGes8", "mGesTRC" …).
+    void RunInput(const QString& input);
     // Clicks the menu item or runs the action named `target`, when it is enabled.
     void RunTarget(const QString& target);
     // Opens the pop-up menu `name` at `at` (screen) while the list holds files.
@@ -117,9 +119,7 @@ private:
     QWidget* m_panel1;       // the right side: track bar, picture and comment
     bool m_dragging = false; // a left-button drag of the picture scrolls it
     QPoint m_dragFrom;
-    bool m_temporaryTree = false;  // the tree was shown by touching the left edge
-    bool m_gesturePending = false; // a right press on the picture waits for its release
-    QPoint m_gestureFrom;
+    bool m_temporaryTree = false; // the tree was shown by touching the left edge
 
     bool m_selectingInTree = false; // the tree follows the controller: no folder is opened
     bool m_shutDown = false;
