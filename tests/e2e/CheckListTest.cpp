@@ -26,12 +26,7 @@ TEST(CheckLists, AMarkIsKeptOpensAsAListAndFollowsAMove) {
         driver.writePictures(QStringLiteral("pics"), {{QStringLiteral("a.png"), QSize(20, 10)},
                                                       {QStringLiteral("b.png"), QSize(30, 20)}});
     const QString best = driver.writePictures(QStringLiteral("best"), {});
-    ASSERT_TRUE(QDir().mkpath(driver.dataFolder()));
-    {
-        QFile table(driver.dataFolder() + QStringLiteral("/MoveTo.txt"));
-        ASSERT_TRUE(table.open(QIODevice::WriteOnly));
-        table.write("\r\n" + best.toUtf8() + "\r\n");
-    }
+    ASSERT_FALSE(driver.writeSortingTable({QString(), best}).isEmpty());
     const QString listFile = driver.dataFolder() + QStringLiteral("/List_A.lst");
 
     ASSERT_TRUE(driver.start({pics}));

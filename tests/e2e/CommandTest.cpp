@@ -11,17 +11,6 @@ QRegularExpression Title(const QString& pattern) {
     return QRegularExpression(QStringLiteral("^Ruvela - ") + pattern);
 }
 
-// "MoveTo.txt" with `first` as the entry of the key A and the other 143 entries empty.
-bool WriteTable(const E2eDriver& driver, const QString& first) {
-    if (!QDir().mkpath(driver.dataFolder()))
-        return false;
-    QByteArray table = first.toUtf8() + "\r\n";
-    for (int i = 1; i < 144; ++i)
-        table += "\r\n";
-    QFile file(driver.dataFolder() + QStringLiteral("/MoveTo.txt"));
-    return file.open(QIODevice::WriteOnly) && file.write(table) == table.size();
-}
-
 } // namespace
 
 // The default binding of a right drag upward is "設定": the options dialog opens.
@@ -45,7 +34,7 @@ TEST(Commands, ASortingEntryNamingACommandRunsItOnItsKey) {
     const QString pics =
         driver.writePictures(QStringLiteral("pics"), {{QStringLiteral("a.png"), QSize(40, 30)},
                                                       {QStringLiteral("b.png"), QSize(40, 30)}});
-    ASSERT_TRUE(WriteTable(driver, QStringLiteral("拡大")));
+    ASSERT_FALSE(driver.writeSortingTable({QStringLiteral("拡大")}).isEmpty());
     ASSERT_TRUE(driver.start({pics}));
     ASSERT_TRUE(driver.waitForWindow(Title(QStringLiteral("1/2 \\[a\\.png\\].*\\* 1\\.00$"))));
     ASSERT_TRUE(driver.pressKeys({QStringLiteral("a")}));

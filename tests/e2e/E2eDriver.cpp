@@ -73,6 +73,17 @@ QString E2eDriver::writePictures(const QString& relative, const QList<TestPictur
     return folder;
 }
 
+QByteArray E2eDriver::writeSortingTable(const QStringList& entries) const {
+    constexpr int kEntries = 144;
+    QByteArray table;
+    for (int i = 0; i < kEntries; ++i)
+        table += entries.value(i).toUtf8() + "\r\n";
+    QFile file(dataFolder() + QStringLiteral("/MoveTo.txt"));
+    if (!QDir().mkpath(dataFolder()) || !file.open(QIODevice::WriteOnly) || file.write(table) != table.size())
+        return {};
+    return table;
+}
+
 ::testing::AssertionResult E2eDriver::start(const QStringList& arguments) {
     const QString binary = RuvelaBinary();
     if (binary.isEmpty() || !QFileInfo(binary).isExecutable())

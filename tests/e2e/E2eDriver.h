@@ -44,6 +44,11 @@ public:
     // into it one after another in the given order, and returns the folder's full path.
     QString writePictures(const QString& relative, const QList<TestPicture>& pictures) const;
 
+    // Writes "MoveTo.txt" into the data folder: `entries` from the first key on, the rest of the
+    // 144 entries empty, each line ended with CR LF. Returns the bytes written; empty when the
+    // file could not be written.
+    QByteArray writeSortingTable(const QStringList& entries) const;
+
     ::testing::AssertionResult start(const QStringList& arguments = {});
     // Waits until the program shows a window whose title matches `title` and makes it the window
     // the other calls act on.

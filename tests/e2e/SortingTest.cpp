@@ -27,16 +27,8 @@ TEST(Sorting, ALetterMovesThePictureBackspaceUndoesAndCtrlYRedoes) {
                                                       {QStringLiteral("c.png"), QSize(40, 30)}});
     const QString best =
         driver.writePictures(QStringLiteral("best"), {{QStringLiteral("b.png"), QSize(8, 8)}});
-    ASSERT_TRUE(QDir().mkpath(driver.dataFolder()));
-    QByteArray table = best.toUtf8() + "\r\n" + best.toUtf8() + "\r\n";
-    for (int i = 2; i < 144; ++i) {
-        table += "\r\n";
-    }
-    {
-        QFile file(driver.dataFolder() + QStringLiteral("/MoveTo.txt"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(table);
-    }
+    const QByteArray table = driver.writeSortingTable({best, best});
+    ASSERT_FALSE(table.isEmpty());
     ASSERT_TRUE(driver.start({pics}));
     ASSERT_TRUE(driver.waitForWindow(Title(QStringLiteral("1/3 \\[a\\.png\\]"))));
 
