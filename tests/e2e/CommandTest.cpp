@@ -1,6 +1,5 @@
 #include "e2e/E2eDriver.h"
 
-#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
