@@ -166,17 +166,17 @@ bool GestureHook::onOther(const QWidget* widget, QSinglePointEvent* event) {
     cancelGesture();
     const bool leftDoubleClick =
         event->type() == QEvent::MouseButtonDblClick && event->button() == Qt::LeftButton;
-    if (Within(m_areas.tree, widget)) {
-        if (leftDoubleClick) {
-            // The tree still opens or closes the folder under the cursor.
-            m_run(QStringLiteral("mGesTVDBC"));
-            return false;
-        }
-        if (event->type() == QEvent::MouseButtonPress && event->button() == Qt::MiddleButton) {
-            return fire(event, QStringLiteral("mGesTVMC"));
-        }
+    // A double click still does what it does there: the tree opens or closes the folder under
+    // the cursor, the comment pane selects the word.
+    if (leftDoubleClick && Within(m_areas.tree, widget)) {
+        m_run(QStringLiteral("mGesTVDBC"));
+    } else if (leftDoubleClick && Within(m_areas.comment, widget)) {
+        m_run(QStringLiteral("mGesCDBC"));
+    } else if (Within(m_areas.tree, widget) && event->type() == QEvent::MouseButtonPress &&
+               event->button() == Qt::MiddleButton) {
+        return fire(event, QStringLiteral("mGesTVMC"));
     }
-    return leftDoubleClick && Within(m_areas.comment, widget) && fire(event, QStringLiteral("mGesCDBC"));
+    return false;
 }
 
 bool GestureHook::onTitleBar(QSinglePointEvent* event) {
