@@ -8,6 +8,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QDropEvent>
 #include <QFileSystemModel>
@@ -219,6 +221,24 @@ TEST_F(MainWindowTest, TheCommentPaneShowsTheTextWithoutCarriageReturns) {
     Start(pictures.path());
     auto* comment = form->findChild<QPlainTextEdit*>(QStringLiteral("Comment"));
     EXPECT_EQ(comment->toPlainText(), QStringLiteral("first line\nsecond line"));
+}
+
+TEST_F(MainWindowTest, TheCommentMenuOpensOnARightClickAndCopiesTheText) {
+    pictures.write(QStringLiteral("note.jpg"), Jpeg(40, 30, 8, QByteArray("first line\r\nsecond line")));
+    Start(pictures.path());
+    auto* comment = form->findChild<QPlainTextEdit*>(QStringLiteral("Comment"));
+    auto* menu = form->findChild<QMenu*>(QStringLiteral("PopupText"));
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5),
+                            comment->viewport()->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(comment->viewport(), &click);
+    EXPECT_TRUE(menu->isVisible());
+    menu->close();
+
+    QApplication::clipboard()->clear();
+    Item("Copy1")->trigger(); // nothing selected: nothing copied
+    EXPECT_TRUE(QApplication::clipboard()->text().isEmpty());
+    Item("A1")->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("first line\nsecond line"));
 }
 
 TEST_F(MainWindowTest, APictureLargerThanTheViewIsFittedAgainAsTheWindowGrows) {
