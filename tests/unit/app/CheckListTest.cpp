@@ -17,15 +17,6 @@ protected:
         Make();
     }
 
-    QStringList Open(int count) {
-        QStringList paths;
-        for (int i = 0; i < count; ++i) {
-            paths << pictures.write(QStringLiteral("from/p%1.jpg").arg(i), Jpeg(8, 8));
-        }
-        controller->ViewFolder(FolderOf(paths[0]), true);
-        return paths;
-    }
-
     CheckListWorkflow& checks() { return controller->checks(); }
     const QStringList& list(int n) { return checks().lists().list(n); }
 };

@@ -2,6 +2,7 @@
 
 #include "app/ViewerController.h"
 #include "core/common/NativePath.h"
+#include "core/common/PathText.h"
 #include "core/convert/ImageEncoders.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempFolder.h"
@@ -78,6 +79,17 @@ protected:
     }
 
     const ViewerState& state() const { return controller->state(); }
+
+    // Pictures p0.jpg, p1.jpg, … in the folder "from", each of its own width so that no two
+    // are alike, shown from the first.
+    QStringList Open(int count) {
+        QStringList paths;
+        for (int i = 0; i < count; ++i) {
+            paths << pictures.write(QStringLiteral("from/p%1.jpg").arg(i), Jpeg(8 + i, 8));
+        }
+        controller->ViewFolder(FolderOf(paths[0]), true);
+        return paths;
+    }
 
     TempFolder data;
     TempFolder pictures;

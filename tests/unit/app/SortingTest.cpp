@@ -25,17 +25,6 @@ protected:
         Make();
     }
 
-    // Pictures a.jpg, b.jpg, … in the folder "from", shown from the first.
-    QStringList Open(int count) {
-        QStringList paths;
-        for (int i = 0; i < count; ++i) {
-            paths << pictures.write(QStringLiteral("from/") + QChar(u'a' + i) + QStringLiteral(".jpg"),
-                                    Jpeg(8, 8));
-        }
-        controller->ViewFolder(FolderOf(paths[0]), true);
-        return paths;
-    }
-
     SortingWorkflow& sorting() { return controller->sorting(); }
     ViewerState& live() { return controller->state(); }
 
@@ -70,146 +59,64 @@ struct KeyCase {
 
 TEST_F(SortingTest, EveryKeyGroupReachesItsIndex) {
     const std::vector<KeyCase> letters{
-        {"A", {Qt::Key_A}, false, false, false, {}, false, QStringLiteral("無し"), QStringLiteral("無し"), 0},
-        {"Z",
-         {Qt::Key_Z},
-         false,
-         false,
-         false,
-         {},
-         false,
-         QStringLiteral("無し"),
-         QStringLiteral("無し"),
-         25},
-        {"Shift+C",
-         {Qt::Key_C},
-         true,
-         false,
-         false,
-         {},
-         false,
-         QStringLiteral("無し"),
-         QStringLiteral("無し"),
-         28},
-        {"left+C",
-         {Qt::Key_C},
-         false,
-         false,
-         false,
-         Qt::LeftButton,
-         false,
-         QStringLiteral("無し"),
-         QStringLiteral("無し"),
-         54},
-        {"Shift+left+C",
-         {Qt::Key_C},
-         true,
-         false,
-         false,
-         Qt::LeftButton,
-         false,
-         QStringLiteral("無し"),
-         QStringLiteral("無し"),
-         54},
-        {"Space+C",
-         {Qt::Key_Space, Qt::Key_C},
-         false,
-         false,
-         false,
-         {},
-         false,
-         QStringLiteral("無し"),
-         QStringLiteral("無し"),
-         54},
-        {"Space+C, Space bound",
-         {Qt::Key_Space, Qt::Key_C},
-         false,
-         false,
-         false,
-         {},
-         false,
-         QStringLiteral("拡大"),
-         QStringLiteral("無し"),
-         2},
-        {"wheel+C",
-         {Qt::Key_C},
-         false,
-         false,
-         false,
-         Qt::MiddleButton,
-         false,
-         QStringLiteral("無し"),
-         QStringLiteral("無し"),
-         80},
-        {"wheel+Space+left+C",
-         {Qt::Key_Space, Qt::Key_C},
-         true,
-         false,
-         false,
-         Qt::MiddleButton | Qt::LeftButton,
-         false,
-         QStringLiteral("無し"),
-         QStringLiteral("無し"),
-         80},
-        {"wheel+C, wheel click bound",
-         {Qt::Key_C},
-         false,
-         false,
-         false,
-         Qt::MiddleButton,
-         false,
-         QStringLiteral("無し"),
-         QStringLiteral("設定"),
-         2},
-        {"wheel+C, bound, via Ctrl+Alt",
-         {Qt::Key_C},
-         false,
-         false,
-         false,
-         Qt::MiddleButton,
-         true,
-         QStringLiteral("無し"),
-         QStringLiteral("設定"),
-         80},
-        {"Ctrl+Alt+C",
-         {Qt::Key_C},
-         false,
-         true,
-         true,
-         {},
-         true,
-         QStringLiteral("無し"),
-         QStringLiteral("無し"),
-         80},
-        {"two letters",
-         {Qt::Key_A, Qt::Key_B},
-         false,
-         false,
-         false,
-         {},
-         false,
-         QStringLiteral("無し"),
-         QStringLiteral("無し"),
-         -1},
-        {"no letter", {}, false, false, false, {}, false, QStringLiteral("無し"), QStringLiteral("無し"), -1},
+        {.what = "A", .keys = {Qt::Key_A}, .expected = 0},
+        {.what = "Z", .keys = {Qt::Key_Z}, .expected = 25},
+        {.what = "Shift+C", .keys = {Qt::Key_C}, .shift = true, .expected = 28},
+        {.what = "left+C", .keys = {Qt::Key_C}, .buttons = Qt::LeftButton, .expected = 54},
+        {.what = "Shift+left+C",
+         .keys = {Qt::Key_C},
+         .shift = true,
+         .buttons = Qt::LeftButton,
+         .expected = 54},
+        {.what = "Space+C", .keys = {Qt::Key_Space, Qt::Key_C}, .expected = 54},
+        {.what = "Space+C, Space bound",
+         .keys = {Qt::Key_Space, Qt::Key_C},
+         .spaceCommand = QStringLiteral("拡大"),
+         .expected = 2},
+        {.what = "wheel+C", .keys = {Qt::Key_C}, .buttons = Qt::MiddleButton, .expected = 80},
+        {.what = "wheel+Space+left+C",
+         .keys = {Qt::Key_Space, Qt::Key_C},
+         .shift = true,
+         .buttons = Qt::MiddleButton | Qt::LeftButton,
+         .expected = 80},
+        {.what = "wheel+C, wheel click bound",
+         .keys = {Qt::Key_C},
+         .buttons = Qt::MiddleButton,
+         .wheelClickCommand = QStringLiteral("設定"),
+         .expected = 2},
+        {.what = "wheel+C, bound, via Ctrl+Alt",
+         .keys = {Qt::Key_C},
+         .buttons = Qt::MiddleButton,
+         .viaCtrlAlt = true,
+         .wheelClickCommand = QStringLiteral("設定"),
+         .expected = 80},
+        {.what = "Ctrl+Alt+C",
+         .keys = {Qt::Key_C},
+         .ctrl = true,
+         .alt = true,
+         .viaCtrlAlt = true,
+         .expected = 80},
+        {.what = "two letters", .keys = {Qt::Key_A, Qt::Key_B}, .expected = -1},
+        {.what = "no letter", .keys = {}, .expected = -1},
     };
     const std::vector<KeyCase> digits{
-        {"1", {Qt::Key_1}, false, false, false, {}, false, {}, {}, 104},
-        {"9", {Qt::Key_9}, false, false, false, {}, false, {}, {}, 112},
-        {"0", {Qt::Key_0}, false, false, false, {}, false, {}, {}, 113},
-        {"Shift+1", {Qt::Key_1}, true, false, false, {}, false, {}, {}, 114},
-        {"Shift+0", {Qt::Key_0}, true, false, false, {}, false, {}, {}, 123},
-        {"two digits", {Qt::Key_1, Qt::Key_2}, false, false, false, {}, false, {}, {}, -1},
+        {.what = "1", .keys = {Qt::Key_1}, .expected = 104},
+        {.what = "9", .keys = {Qt::Key_9}, .expected = 112},
+        {.what = "0", .keys = {Qt::Key_0}, .expected = 113},
+        {.what = "Shift+1", .keys = {Qt::Key_1}, .shift = true, .expected = 114},
+        {.what = "Shift+0", .keys = {Qt::Key_0}, .shift = true, .expected = 123},
+        {.what = "two digits", .keys = {Qt::Key_1, Qt::Key_2}, .expected = -1},
     };
     // Keypad: the first key is the digit pressed.
     const std::vector<KeyCase> keypad{
-        {"keypad 1", {1}, false, false, false, {}, false, {}, {}, 124},
-        {"keypad 0", {0}, false, false, false, {}, false, {}, {}, 133},
-        {"Ctrl+keypad 3", {3}, false, true, false, {}, false, {}, {}, 136},
-        {"Ctrl+keypad 0", {0}, false, true, false, {}, false, {}, {}, 143},
-        {"Shift+keypad 3", {3}, true, false, false, {}, false, {}, {}, -1},
-        {"Alt+keypad 3", {3}, false, false, true, {}, false, {}, {}, -1},
+        {.what = "keypad 1", .keys = {1}, .expected = 124},
+        {.what = "keypad 0", .keys = {0}, .expected = 133},
+        {.what = "Ctrl+keypad 3", .keys = {3}, .ctrl = true, .expected = 136},
+        {.what = "Ctrl+keypad 0", .keys = {0}, .ctrl = true, .expected = 143},
+        {.what = "Shift+keypad 3", .keys = {3}, .shift = true, .expected = -1},
+        {.what = "Alt+keypad 3", .keys = {3}, .alt = true, .expected = -1},
     };
+
     Open(1);
     live().SortingTable = IndexedCommands();
     const auto check = [&](const KeyCase& c, auto press) {
@@ -259,7 +166,7 @@ TEST_F(SortingTest, AFolderEntryMovesTheFileShowsTheNextAndSaysWhereItWent) {
     sorting().actABCExecute(false);
 
     EXPECT_EQ(PathKind(files[0]), 0);
-    EXPECT_EQ(PathKind(best + QStringLiteral("/a.jpg")), 1);
+    EXPECT_EQ(PathKind(best + QStringLiteral("/p0.jpg")), 1);
     EXPECT_EQ(state().CurrentFile, files[1]);
     EXPECT_EQ(state().FileList.size(), 2u);
     EXPECT_EQ(state().SortCount, 1);
@@ -267,7 +174,7 @@ TEST_F(SortingTest, AFolderEntryMovesTheFileShowsTheNextAndSaysWhereItWent) {
     EXPECT_TRUE(title.caption.endsWith(QStringLiteral("   { Move > ") + MiniFileName(best, QDir::homePath()) +
                                        QStringLiteral(" }")))
         << title.caption.toStdString();
-    EXPECT_EQ(controller->journal().UndoData()[0], QStringLiteral("M;%1>%2/a.jpg").arg(files[0], best));
+    EXPECT_EQ(controller->journal().UndoData()[0], QStringLiteral("M;%1>%2/p0.jpg").arg(files[0], best));
     EXPECT_FALSE(state().SortBusy);
 }
 
@@ -316,7 +223,7 @@ TEST_F(SortingTest, ACopyStepsOnOnlyWhenCheckNextIsOn) {
         options.SwCheckNext = next;
         Make();
         const QStringList files = Open(2);
-        QFile::remove(target + QStringLiteral("/a.jpg"));
+        QFile::remove(target + QStringLiteral("/p0.jpg"));
         sorting().FileFuriwake(files[0], target, 1);
         EXPECT_EQ(state().CurrentFile, next ? files[1] : files[0]);
         EXPECT_EQ(sounds.played.last(), options.sndCopy);
@@ -368,10 +275,10 @@ TEST_F(SortingTest, EmptyKeypadEntriesUseTheSubfoldersOfTheBaseFolder) {
     live().LowDirBase = base;
 
     sorting().KeypadExecute(3); // the third: A b c → c
-    EXPECT_EQ(PathKind(base + QStringLiteral("/c/a.jpg")), 1);
+    EXPECT_EQ(PathKind(base + QStringLiteral("/c/p0.jpg")), 1);
     keys.ctrl = true;
     sorting().KeypadExecute(3); // the thirteenth: s12
-    EXPECT_EQ(PathKind(base + QStringLiteral("/s12/b.jpg")), 1);
+    EXPECT_EQ(PathKind(base + QStringLiteral("/s12/p1.jpg")), 1);
 
     live().LowDirBase = pictures.folder(QStringLiteral("few"));
     pictures.folder(QStringLiteral("few/one"));
@@ -403,14 +310,14 @@ TEST_F(SortingTest, NewFolderKeysMakeTheFolderOnlyWithShift) {
 
     keys.shift = true;
     sorting().mnuFolderCreateMove1Click(1, QString());
-    EXPECT_EQ(PathKind(from + QStringLiteral("/新しいフォルダ/a.jpg")), 1);
+    EXPECT_EQ(PathKind(from + QStringLiteral("/新しいフォルダ/p0.jpg")), 1);
     sorting().mnuFolderCreateMove1Click(3, QString());
-    EXPECT_EQ(PathKind(from + QStringLiteral("/新しいフォルダ3/b.jpg")), 1);
+    EXPECT_EQ(PathKind(from + QStringLiteral("/新しいフォルダ3/p1.jpg")), 1);
 
     // An existing folder takes the file without Shift.
     keys.shift = false;
     sorting().mnuFolderCreateMove1Click(3, QString());
-    EXPECT_EQ(PathKind(from + QStringLiteral("/新しいフォルダ3/c.jpg")), 1);
+    EXPECT_EQ(PathKind(from + QStringLiteral("/新しいフォルダ3/p2.jpg")), 1);
 }
 
 TEST_F(SortingTest, ShiftLetterWithTheFolderOptionAsksAndTheRepeatKeyReusesTheAnswer) {
@@ -431,12 +338,12 @@ TEST_F(SortingTest, ShiftLetterWithTheFolderOptionAsksAndTheRepeatKeyReusesTheAn
     EXPECT_EQ(prompts.folderCaptions,
               (QStringList{QStringLiteral("ファイルの移動先を選択して下さい|") + start,
                            QStringLiteral("ファイルの移動先を選択して下さい|") + start}));
-    EXPECT_EQ(PathKind(chosen + QStringLiteral("/a.jpg")), 1);
+    EXPECT_EQ(PathKind(chosen + QStringLiteral("/p0.jpg")), 1);
 
     keys.shift = false;
     keys.keys.clear();
     sorting().actCommaExecute();
-    EXPECT_EQ(PathKind(chosen + QStringLiteral("/b.jpg")), 1);
+    EXPECT_EQ(PathKind(chosen + QStringLiteral("/p1.jpg")), 1);
     EXPECT_EQ(state().LastChosenFolder, chosen);
 }
 

@@ -19,15 +19,6 @@ protected:
         to = pictures.folder(QStringLiteral("to"));
     }
 
-    QStringList Open(int count) {
-        QStringList paths;
-        for (int i = 0; i < count; ++i) {
-            paths << pictures.write(QStringLiteral("from/p%1.jpg").arg(i), Jpeg(8 + i, 8));
-        }
-        controller->ViewFolder(FolderOf(paths[0]), true);
-        return paths;
-    }
-
     // Moves the shown file with a sorting key bound to "to".
     void SortShown() {
         controller->state().SortingTable[0] = to;
