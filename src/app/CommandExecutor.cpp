@@ -18,8 +18,12 @@ QString FolderOf(const QString& text, qsizetype prefixLength) {
 CommandExecutor::CommandExecutor(ViewerController& viewer, QObject* parent)
     : QObject(parent), m_viewer(viewer) {}
 
-void CommandExecutor::ExecuteInput(const QString& key) {
-    mgesExecute(BoundCommand(m_viewer.options(), key));
+bool CommandExecutor::ExecuteInput(const QString& key) {
+    const QString bound = BoundCommand(m_viewer.options(), key);
+    if (bound.isEmpty() || bound == NoCommand())
+        return false;
+    mgesExecute(bound);
+    return true;
 }
 
 void CommandExecutor::mgesExecute(const QString& text) {

@@ -18,8 +18,9 @@ public:
 
     // Runs one command text. An unknown text that is no number does nothing.
     void mgesExecute(const QString& text);
-    // Runs the command the settings bind to input `key` ("mGes8", "kGesUp" …), read now.
-    void ExecuteInput(const QString& key);
+    // Runs the command the settings bind to input `key` ("mGes8", "kGesUp" …), read now;
+    // false when nothing is bound to it ("無し").
+    bool ExecuteInput(const QString& key);
 
 signals:
     // A command of the table asks for the menu item or action named `target` to run, as a

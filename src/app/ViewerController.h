@@ -149,6 +149,9 @@ public:
     SortingWorkflow& sorting() { return m_sorting; }
     // The ten check lists.
     CheckListWorkflow& checks() { return m_checks; }
+    // Whether the window takes no commands now: paused for a dialog, or held by a batch of
+    // file operations.
+    bool InputHeld() const { return m_state.Paused || m_batch.locked(); }
     // The command texts bound to inputs and sorting keys.
     CommandExecutor& commands() { return m_commands; }
     // Shows `files` as the current list in place of a folder, named `name` in the title.

@@ -291,7 +291,7 @@ TEST_F(MainMenuTest, ThePopUpMenusHoldTheirItemsWithTheUnbuiltOnesDisabled) {
     EXPECT_EQ(Entries(popup("PopupBar")),
               QStringList({"開始点に設定する(&X)", "終了点に設定する(&Y)", "全て選択する(&A)"}));
     EXPECT_EQ(Entries(popup("PopupSystem")),
-              QStringList({"ウィンドウ位置の初期化(&W)", "-", "画像ポップメニュー(&P)", "-",
+              QStringList({"ウィンドウ位置の初期化(&W)!", "-", "画像ポップメニュー(&P)", "-",
                            "チェックリストＪ(&J)", "戻る(&B)", "進む(&N)"}));
 
     // The check-list submenu: unmarking everywhere in bold, then the ten toggles with their

@@ -453,9 +453,22 @@ TEST_F(MainWindowTest, ABatchShowsItsProgressInTheTitleAndHoldsTheWindow) {
     const QString title = form->windowTitle();
     QString titleAtSummary;
     bool menusAtSummary = true;
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QWidget* panel = form->findChild<QWidget*>(QStringLiteral("Panel1"));
     prompts.onAsk = [&] {
         titleAtSummary = form->windowTitle();
         menusAtSummary = form->menuBar()->isEnabled();
+        // Neither a key of the window nor a gesture starts anything while the batch runs.
+        QTest::keyClick(form.get(), Qt::Key_F1);
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(50, 50),
+                          QPointF(panel->mapToGlobal(QPoint(50, 50))), Qt::RightButton, Qt::RightButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(panel, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(50, 50),
+                            QPointF(panel->mapToGlobal(QPoint(50, 50))), Qt::RightButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QApplication::sendEvent(panel, &release);
     };
     controller->batch().QuietMode = false;
 
@@ -466,6 +479,8 @@ TEST_F(MainWindowTest, ABatchShowsItsProgressInTheTitleAndHoldsTheWindow) {
     EXPECT_EQ(form->windowTitle(), title);
     EXPECT_TRUE(form->menuBar()->isEnabled());
     EXPECT_TRUE(form->centralWidget()->isEnabled());
+    EXPECT_TRUE(controller->checks().lists().list(0).empty());
+    EXPECT_FALSE(form->findChild<QMenu*>(QStringLiteral("PopupMain"))->isVisible());
 }
 
 TEST_F(MainWindowTest, ARightDragRunsTheCommandBoundToItsDirection) {

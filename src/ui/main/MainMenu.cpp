@@ -18,7 +18,7 @@ constexpr MenuRow Item(const char* name, const char* parent, const char* caption
 }
 
 constexpr MenuRow Popup(const char* name) {
-    return {MenuKind::Popup, name, "", "", "", 0, "", Built};
+    return {MenuKind::Popup, name, "", "", "", 0, "", 0};
 }
 
 constexpr MenuRow Sep(const char* parent) {
@@ -356,7 +356,7 @@ constexpr MenuRow kRows[] = {
     Item("N59", "PopupBar", "全て選択する(&A)", "", Built, 0, ""),
     // the entries the title bar's menu offers; the empty area of the menu bar opens them
     Popup("PopupSystem"),
-    Item("sysWindowReset", "PopupSystem", "ウィンドウ位置の初期化(&W)", "", Built, 0, ""),
+    Item("sysWindowReset", "PopupSystem", "ウィンドウ位置の初期化(&W)", "", 0, 0, ""),
     Sep("PopupSystem"),
     Item("sysImgPop", "PopupSystem", "画像ポップメニュー(&P)", "", Built, 0, ""),
     Sep("PopupSystem"),

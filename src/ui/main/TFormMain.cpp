@@ -1,10 +1,10 @@
 #include "ui/main/TFormMain.h"
 
 #include "app/CommandExecutor.h"
-#include "app/CommandNames.h"
 #include "app/TitleText.h"
 #include "app/ViewerController.h"
 #include "core/common/PathText.h"
+#include "core/settings/SettingsFile.h"
 #include "platform/ClipboardReader.h"
 #include "platform/LocalUrl.h"
 #include "ui/checklists/TFormDandD.h"
@@ -109,22 +109,15 @@ TFormMain::TFormMain(ViewerController& controller, ClipboardReader& clipboard, Q
     // The mouse inputs are recognised before any control of the window sees them.
     auto* gestures = new GestureHook(
         {this, {m_tree, m_imgBar, m_comment, statusBar()}, m_tree, m_comment, menuBar()},
-        [this] { return m_controller.state().Paused; }, [this](const QString& input) { RunInput(input); },
-        this);
+        [this] { return m_controller.InputHeld(); }, [this](const QString& input) { RunInput(input); }, this);
     QCoreApplication::instance()->installEventFilter(gestures);
 }
 
-// A right press on the title bar's stand-in opens the title bar's menu unless a command is
+// A right press on the title bar's stand-in opens the title bar's menu when no command is
 // bound to it.
 void TFormMain::RunInput(const QString& input) {
-    if (input == QLatin1String("mGesTRC")) {
-        const QString bound = BoundCommand(m_controller.options(), input);
-        if (bound.isEmpty() || bound == NoCommand()) {
-            m_menu.menu(QStringLiteral("PopupSystem"))->popup(QCursor::pos());
-            return;
-        }
-    }
-    m_controller.commands().ExecuteInput(input);
+    if (!m_controller.commands().ExecuteInput(input) && input == QLatin1String("mGesTRC"))
+        m_menu.menu(QStringLiteral("PopupSystem"))->popup(QCursor::pos());
 }
 
 // The external programs of the picture's menu: each entry shows the name the settings give it,
@@ -133,10 +126,9 @@ void TFormMain::ShowExternalApps() {
     const Options& o = m_controller.options();
     for (int i = 0; i < 10; ++i) {
         QAction* entry = m_menu.action(QStringLiteral("popExApp%1").arg(i + 1));
-        const bool separator = o.ExStr[i] == QLatin1String("-");
         entry->setText(o.ExStr[i]);
-        entry->setSeparator(separator);
-        entry->setVisible(separator || (!o.ExStr[i].isEmpty() && !o.ExApp[i].isEmpty()));
+        entry->setSeparator(o.ExStr[i] == QLatin1String("-"));
+        entry->setVisible(ExternalAppVisible(o.ExStr[i], o.ExApp[i]));
     }
 }
 
@@ -718,7 +710,7 @@ bool TFormMain::event(QEvent* event) {
 // context-menu key opens the picture's menu at the mouse cursor. Nothing while paused or with
 // Alt or Shift held.
 void TFormMain::keyPressEvent(QKeyEvent* event) {
-    if (m_controller.state().Paused || (event->modifiers() & (Qt::AltModifier | Qt::ShiftModifier))) {
+    if (m_controller.InputHeld() || (event->modifiers() & (Qt::AltModifier | Qt::ShiftModifier))) {
         QMainWindow::keyPressEvent(event);
         return;
     }
@@ -894,8 +886,9 @@ void TFormMain::dropEvent(QDropEvent* event) {
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
-    // While paused the keys of the window's actions do nothing, except Esc, which minimises.
-    if (event->type() == QEvent::Shortcut && m_controller.state().Paused &&
+    // While paused or held by a batch the keys of the window's actions do nothing, except Esc,
+    // which minimises.
+    if (event->type() == QEvent::Shortcut && m_controller.InputHeld() &&
         watched->objectName() != QLatin1String("actBossEsc"))
         return true;
     if (watched == m_scrBox && event->type() == QEvent::Resize) {
