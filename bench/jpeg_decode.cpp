@@ -3,17 +3,16 @@
 
 #include "BareJpeg.h"
 #include "PhotoLike.h"
+#include "WriteFile.h"
 #include "core/common/NativePath.h"
 #include "core/convert/ImageEncoders.h"
 #include "core/imaging/ImageLoader.h"
 #include "core/imaging/PixelBufferPool.h"
 
-#include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <benchmark/benchmark.h>
-#include <cstdio>
 #include <cstdlib>
 #include <jpeglib.h>
 #include <memory>
@@ -35,11 +34,7 @@ struct Photo {
         options.quality = 90;
         bytes = EncodeJpeg(PhotoLike(kWidth, kHeight), options);
         path = dir.path() + QStringLiteral("/photo.jpg");
-        QFile out;
-        if (!OpenFile(out, path, QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-            std::abort();
-        }
+        WriteFile(path, bytes);
     }
 };
 

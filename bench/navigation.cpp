@@ -5,14 +5,13 @@
 #include "BareJpeg.h"
 #include "PhotoLike.h"
 #include "WaitReady.h"
+#include "WriteFile.h"
 #include "app/ViewerController.h"
 #include "core/common/NativePath.h"
 #include "core/convert/ImageEncoders.h"
 #include "support/ScriptedPrompts.h"
 
-#include <QEventLoop>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <benchmark/benchmark.h>
 #include <memory>
 
@@ -36,11 +35,7 @@ struct Folder {
             if (i == 0) {
                 first = bytes;
             }
-            QFile out;
-            if (!OpenFile(out, dir.path() + QStringLiteral("/%1.jpg").arg(i), QIODevice::WriteOnly) ||
-                out.write(bytes) != bytes.size()) {
-                std::abort();
-            }
+            WriteFile(dir.path() + QStringLiteral("/%1.jpg").arg(i), bytes);
         }
     }
 };

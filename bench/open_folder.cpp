@@ -1,6 +1,7 @@
 // Opening a folder of 10,000 pictures and showing the first, a 24-megapixel JPEG: the scan,
 // the name order, the decode and the fit into the view, as the program does it.
 #include "PhotoLike.h"
+#include "WriteFile.h"
 #include "app/ViewerController.h"
 #include "core/common/NativePath.h"
 #include "core/convert/ImageEncoders.h"
@@ -25,12 +26,6 @@ struct Folder {
             if (::link(NativePath(small).constData(), NativePath(name).constData()) != 0) {
                 std::abort();
             }
-        }
-    }
-    static void WriteFile(const QString& path, const QByteArray& bytes) {
-        QFile file;
-        if (!OpenFile(file, path, QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-            std::abort();
         }
     }
 };

@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
     prompts.setOwner(&form);
     TFormOption optionDialog(sound, &form);
     form.SetOptionDialog(&optionDialog);
-    TFormOverWrite overWrite(prompts, controller.options().TimeFormat, &form);
+    TFormOverWrite overWrite(prompts, &form);
     controller.batch().SetConflictDialog(&overWrite);
     TFormSearch search;
     search.setOwner(&form);

@@ -19,22 +19,29 @@ QString FolderTitle(int count, bool move) {
 CheckListWorkflow::CheckListWorkflow(ViewerController& viewer, QObject* parent)
     : QObject(parent), m_viewer(viewer) {
     TransferBatch& batch = viewer.batch();
-    connect(&batch, &TransferBatch::fileMoved, this, [this](const QString& from, const QString& to) {
-        m_lists.CheckListRefresh(from, to);
-        Changed();
-    });
-    connect(&batch, &TransferBatch::fileDeleted, this, [this](const QString& path) {
-        m_lists.CheckListRefresh(path, QString());
-        Changed();
-    });
+    // Only a file some list holds changes the lists (and the menus that count them).
+    const auto refresh = [this](const QString& from, const QString& to) {
+        if (Holds(from)) {
+            m_lists.CheckListRefresh(from, to);
+            Changed();
+        }
+    };
+    connect(&batch, &TransferBatch::fileMoved, this, refresh);
+    connect(&batch, &TransferBatch::fileDeleted, this,
+            [refresh](const QString& path) { refresh(path, QString()); });
     connect(&batch, &TransferBatch::folderMoved, this, [this](const QString& from, const QString& to) {
         m_lists.CheckListRefreshFolder(from, to);
         Changed();
-        ViewerState& state = m_viewer.state();
-        if (RewriteTableFolder(state.SortingTable, from, to)) {
-            state.SortingTableChanged = true;
-        }
     });
+}
+
+bool CheckListWorkflow::Holds(const QString& path) const {
+    for (int n = 0; n < CheckLists::kCount; ++n) {
+        if (m_lists.contains(n, path)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 QStringList CheckListWorkflow::Names() const {

@@ -50,6 +50,8 @@ signals:
 
 private:
     void Changed();
+    // Whether any list holds `path`.
+    bool Holds(const QString& path) const;
     void Transfer(int n, bool move);
     void TransferRange(bool move);
     // Sends `files` to the Trash as one batch, after `question` unless delete questions are off.

@@ -7,14 +7,6 @@
 
 #include <QDir>
 
-namespace {
-
-QString FolderOf(const QString& text, qsizetype prefixLength) {
-    return ExpandShortName(text.mid(prefixLength), QDir::homePath(), QDir::currentPath());
-}
-
-} // namespace
-
 CommandExecutor::CommandExecutor(ViewerController& viewer, QObject* parent)
     : QObject(parent), m_viewer(viewer) {}
 
@@ -32,11 +24,15 @@ void CommandExecutor::mgesExecute(const QString& text) {
             emit targetRequested(QString::fromLatin1(row->target));
         return;
     }
+    // The folder a form names after its prefix; "~/" stands for the home folder.
+    const auto folderOf = [this, &text](qsizetype prefixLength) {
+        return ExpandShortName(text.mid(prefixLength), m_viewer.home(), QDir::currentPath());
+    };
     const QString open = QStringLiteral("$OPEN=");
     const QString move = QStringLiteral("$MOVE=");
     const QString lowDir = QStringLiteral("$LowDir=");
     if (text.startsWith(open)) {
-        const QString folder = FolderOf(text, open.size());
+        const QString folder = folderOf(open.size());
         if (PathKind(folder) == 2)
             m_viewer.ViewFolder(folder, true);
         return;
@@ -47,7 +43,7 @@ void CommandExecutor::mgesExecute(const QString& text) {
         return;
     }
     if (text.startsWith(lowDir)) {
-        const QString folder = FolderOf(text, lowDir.size());
+        const QString folder = folderOf(lowDir.size());
         if (PathKind(folder) != 2) {
             m_viewer.infoMes(QStringLiteral("下位フォルダ振り分け基点が見つかりません"),
                              MessageIcon::Information);

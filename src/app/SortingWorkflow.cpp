@@ -1,6 +1,9 @@
 #include "app/SortingWorkflow.h"
 
+#include "app/CommandNames.h"
+#include "app/FlagScope.h"
 #include "app/ViewerController.h"
+#include "core/checklists/CheckLists.h"
 #include "core/common/NativePath.h"
 #include "core/common/PathText.h"
 #include "core/filelist/FolderWalk.h"
@@ -13,39 +16,16 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-// Sets a busy flag for one scope and clears it on every way out.
-class BusyScope {
-public:
-    explicit BusyScope(bool& flag) : m_flag(flag) { m_flag = true; }
-    ~BusyScope() { m_flag = false; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    bool& m_flag;
-};
-
-int HeldLetter(const KeyState& keys) {
+// The one key of `count` keys from `first` (Qt::Key_A, Qt::Key_0 …) that is held, as its
+// place from `first`; -1 when none or two of them are held (no key is meant then).
+int HeldKeyIn(const KeyState& keys, int first, int count) {
     int found = -1;
-    for (int letter = 0; letter < 26; ++letter) {
-        if (keys.keyHeld(Qt::Key_A + letter)) {
-            if (found >= 0) {
-                return -1; // two letters held: no key is meant
-            }
-            found = letter;
-        }
-    }
-    return found;
-}
-
-int HeldDigit(const KeyState& keys) {
-    int found = -1;
-    for (int digit = 0; digit < 10; ++digit) {
-        if (keys.keyHeld(Qt::Key_0 + digit)) {
+    for (int i = 0; i < count; ++i) {
+        if (keys.keyHeld(first + i)) {
             if (found >= 0) {
                 return -1;
             }
-            found = digit;
+            found = i;
         }
     }
     return found;
@@ -54,7 +34,16 @@ int HeldDigit(const KeyState& keys) {
 } // namespace
 
 SortingWorkflow::SortingWorkflow(ViewerController& viewer, QObject* parent)
-    : QObject(parent), m_viewer(viewer) {}
+    : QObject(parent), m_viewer(viewer) {
+    // Entries that lead into a moved or renamed folder follow it.
+    connect(&viewer.batch(), &TransferBatch::folderMoved, this,
+            [this](const QString& from, const QString& to) {
+                ViewerState& state = m_viewer.state();
+                if (RewriteTableFolder(state.SortingTable, from, to, m_viewer.home())) {
+                    state.SortingTableChanged = true;
+                }
+            });
+}
 
 QString SortingWorkflow::TablePath() const {
     return m_viewer.state().SaveDataFolder + QStringLiteral("/MoveTo.txt");
@@ -106,7 +95,7 @@ void SortingWorkflow::actABCExecute(bool viaCtrlAlt) {
     const LetterModifier modifier =
         LetterModifierOf(keys.shiftHeld(), keys.buttonHeld(Qt::LeftButton), keys.keyHeld(Qt::Key_Space),
                          keys.buttonHeld(Qt::MiddleButton));
-    const int letter = HeldLetter(keys);
+    const int letter = HeldKeyIn(keys, Qt::Key_A, 26);
     if (letter < 0) {
         return;
     }
@@ -118,7 +107,7 @@ void SortingWorkflow::actABCExecute(bool viaCtrlAlt) {
             return;
         }
         ViewerState& state = m_viewer.state();
-        const QString home = QDir::homePath();
+        const QString& home = m_viewer.home();
         QString start =
             ClassifyEntry(state.SortingTable.value(SortingKeys::kShiftLetters + letter), home).text;
         if (start.isEmpty()) {
@@ -140,13 +129,13 @@ void SortingWorkflow::actABCExecute(bool viaCtrlAlt) {
         KeyTableExecute(SortingKeys::kLeftLetters + letter);
         return;
     case LetterModifier::Space:
-        if (options.kGesSpace == QStringLiteral("無し")) {
+        if (options.kGesSpace == NoCommand()) {
             KeyTableExecute(SortingKeys::kLeftLetters + letter);
             return;
         }
         break;
     case LetterModifier::Middle:
-        if (options.mGesWC == QStringLiteral("無し")) {
+        if (options.mGesWC == NoCommand()) {
             KeyTableExecute(SortingKeys::kWheelLetters + letter);
             return;
         }
@@ -159,11 +148,12 @@ void SortingWorkflow::actABCExecute(bool viaCtrlAlt) {
 
 void SortingWorkflow::act123Execute() {
     const KeyState& keys = m_viewer.keys();
-    const int digit = HeldDigit(keys);
+    const int digit = HeldKeyIn(keys, Qt::Key_0, 10);
     if (digit < 0) {
         return;
     }
-    KeyTableExecute(SortingKeys::kDigits + DigitOffset(digit) + (keys.shiftHeld() ? 10 : 0));
+    KeyTableExecute((keys.shiftHeld() ? SortingKeys::kShiftDigits : SortingKeys::kDigits) +
+                    DigitOffset(digit));
 }
 
 bool SortingWorkflow::KeypadExecute(int digit) {
@@ -171,7 +161,7 @@ bool SortingWorkflow::KeypadExecute(int digit) {
     if (m_viewer.batch().locked() || keys.shiftHeld() || keys.altHeld() || digit < 0 || digit > 9) {
         return false;
     }
-    KeyTableExecute(SortingKeys::kKeypad + DigitOffset(digit) + (keys.ctrlHeld() ? 10 : 0));
+    KeyTableExecute((keys.ctrlHeld() ? SortingKeys::kCtrlKeypad : SortingKeys::kKeypad) + DigitOffset(digit));
     return true;
 }
 
@@ -198,7 +188,7 @@ void SortingWorkflow::mnuFolderCreateMove1Click(int tag, const QString& treeFold
         if (!m_viewer.keys().shiftHeld()) {
             return;
         }
-        if (!QDir().mkdir(target) || PathKind(target) != 2) {
+        if (!MakeFolder(target) || PathKind(target) != 2) {
             m_viewer.infoMes(QStringLiteral("フォルダの作成に失敗しました"), MessageIcon::Exclamation);
             return;
         }
@@ -227,32 +217,25 @@ void SortingWorkflow::KeyTableExecute(int index) {
     if (state.FileList.empty() || state.SortBusy) {
         return;
     }
-    QString destination;
-    int mode = 0;
-    {
-        BusyScope busy(state.SortBusy);
-        const QString text = index == -1 ? state.PendingDestination : state.SortingTable.value(index);
-        const SortingEntry entry = ClassifyEntry(text, QDir::homePath());
-        mode = entry.mode;
-        if (!entry.text.isEmpty() && !entry.folder) {
-            // A command runs after the guard is down, so "移動のアンドゥ" in the table can undo.
-            state.SortBusy = false;
-            m_viewer.commands().mgesExecute(entry.text);
+    const QString text = index == -1 ? state.PendingDestination : state.SortingTable.value(index);
+    const SortingEntry entry = ClassifyEntry(text, m_viewer.home());
+    if (!entry.text.isEmpty() && !entry.folder) {
+        // A command runs without the guard, so "移動のアンドゥ" in the table can undo.
+        m_viewer.commands().mgesExecute(entry.text);
+        return;
+    }
+    FlagScope busy(state.SortBusy);
+    QString destination = entry.text;
+    if (destination.isEmpty()) {
+        if (!m_viewer.options().SwLowFolder || index < SortingKeys::kKeypad) {
             return;
         }
-        if (entry.text.isEmpty()) {
-            if (!m_viewer.options().SwLowFolder || index < SortingKeys::kKeypad) {
-                return;
-            }
-            destination = LowFolderDestination(index);
-            if (destination.isEmpty()) {
-                return;
-            }
-        } else {
-            destination = entry.text;
+        destination = LowFolderDestination(index);
+        if (destination.isEmpty()) {
+            return;
         }
-        FileFuriwake(state.CurrentFile, destination, mode);
     }
+    FileFuriwake(state.CurrentFile, destination, entry.mode);
 }
 
 void SortingWorkflow::FileFuriwake(const QString& source, const QString& destination, int mode) {
@@ -281,7 +264,7 @@ void SortingWorkflow::FileFuriwake(const QString& source, const QString& destina
     }
     m_viewer.AppendCaption(
         QStringLiteral("   { ") + (mode < 0 ? QStringLiteral("Move") : QStringLiteral("Copy")) +
-        QStringLiteral(" > ") + MiniFileName(destination, QDir::homePath()) + QStringLiteral(" }"));
+        QStringLiteral(" > ") + MiniFileName(destination, m_viewer.home()) + QStringLiteral(" }"));
 }
 
 bool SortingWorkflow::FileCopyMode() {
@@ -372,7 +355,7 @@ void SortingWorkflow::undoExecute2(bool quiet) {
     const int index = journal.UndoPosition() - 1;
     journal.SetUndoPosition(index);
     const UndoRecord record = UndoJournal::Parse(journal.UndoData()[index]);
-    BusyScope busy(state.SortBusy);
+    FlagScope busy(state.SortBusy);
     // A step the file system refused leaves the record where it was, to be tried again; within
     // a batch it is passed over like a refusal, so the batch still ends at its label.
     const StepFailure failed = [&](const QString& path, const FileOpResult& result) {
@@ -489,7 +472,7 @@ void SortingWorkflow::redoExecute2(bool quiet) {
     }
     journal.SetUndoPosition(index + 1);
     const UndoRecord record = UndoJournal::Parse(journal.UndoData()[index]);
-    BusyScope busy(state.SortBusy);
+    FlagScope busy(state.SortBusy);
     const StepFailure failed = [&](const QString& path, const FileOpResult& result) {
         if (!quiet) {
             journal.SetUndoPosition(index);

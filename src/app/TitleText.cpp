@@ -96,8 +96,12 @@ QString VersionText(int sortCount, int previousSortCount, const QList<QSize>& sc
     return text + tip;
 }
 
+QString CountedListName(qsizetype count, const QString& name) {
+    return QStringLiteral("[%1] ").arg(count, 4, 10, QLatin1Char('0')) + name;
+}
+
 QString CheckListCaption(int list, int count, const QString& name) {
-    QString caption = QStringLiteral("[%1] ").arg(count, 4, 10, QLatin1Char('0')) + name;
+    QString caption = CountedListName(count, name);
     if (!name.contains(QLatin1Char('&'))) {
         caption += QStringLiteral("(&") + QChar(u'A' + list) + QLatin1Char(')');
     }

@@ -35,3 +35,6 @@ QString VersionText(int sortCount, int previousSortCount, const QList<QSize>& sc
 // The menu caption of check list `list` (0 for A … 9 for J): "[0012] 汎用(&A)"; no access key is
 // added when the name holds "&" of its own.
 QString CheckListCaption(int list, int count, const QString& name);
+
+// A list's name after its entry count as four digits in brackets: "[0012] 汎用".
+QString CountedListName(qsizetype count, const QString& name);

@@ -9,13 +9,6 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-QString WithoutTrailingSlash(QString folder) {
-    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/'))) {
-        folder.chop(1);
-    }
-    return folder;
-}
-
 // Two names of one file (the same path, or a link or another mount of it): a clash with
 // itself, which must neither ask nor send the file to the trash.
 bool SameFile(const QString& a, const QString& b) {

@@ -1,9 +1,11 @@
 #include "app/ViewerController.h"
 
+#include "app/FlagScope.h"
 #include "core/common/NativePath.h"
 #include "core/common/PathText.h"
 #include "core/common/SoundPlayer.h"
 #include "core/common/TextEncoding.h"
+#include "core/display/ViewGeometry.h"
 #include "core/filelist/FolderWalk.h"
 #include "core/filelist/HeaderProbe.h"
 #include "core/imaging/ImageLoader.h"
@@ -26,13 +28,6 @@ constexpr qint64 kSideTextLimit = 32001;
 
 // A subfolder scan reports progress to the window at most this often.
 constexpr std::chrono::milliseconds kProgressInterval{40};
-
-QString WithoutTrailingSlash(QString folder) {
-    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/'))) {
-        folder.chop(1);
-    }
-    return folder;
-}
 
 QString ExistingFolderOr(const QString& folder, const QString& fallback) {
     return PathKind(folder) == 2 ? folder : fallback;
@@ -652,7 +647,7 @@ void ViewerController::ZoomExecute(double value) {
         m_zoomMode = ZoomMode::FixedRate;
         // A stored rate is held to what the zoom steps can reach, so a damaged file cannot ask
         // for a bitmap larger than memory.
-        m_state.ZoomRate = std::isfinite(value) ? std::clamp(value, 0.0625, 8.0) : 1.0;
+        m_state.ZoomRate = std::isfinite(value) ? ClampRate(value) : 1.0;
     }
     emit zoomModeChanged(static_cast<int>(m_zoomMode));
     SyncView();
@@ -698,19 +693,22 @@ void ViewerController::ViewAtRate(double rate) {
     if (!std::isfinite(rate) || rate <= 0) {
         return;
     }
-    ZoomTo(std::clamp(rate, 0.0625, 8.0));
+    ZoomTo(ClampRate(rate));
 }
 
 void ViewerController::RateInput() {
     if (m_state.FileList.empty()) {
         return;
     }
-    m_state.Paused = true;
-    const std::optional<QString> answer = m_services.prompts.input(
-        QStringLiteral("表示倍率を入力"),
-        QStringLiteral("倍率を入力して下さい（0.1～8倍まで有効）\r\n9以上なら指定pixel幅にリサイズします"),
-        QString());
-    m_state.Paused = false;
+    std::optional<QString> answer;
+    {
+        FlagScope paused(m_state.Paused);
+        answer = m_services.prompts.input(
+            QStringLiteral("表示倍率を入力"),
+            QStringLiteral(
+                "倍率を入力して下さい（0.1～8倍まで有効）\r\n9以上なら指定pixel幅にリサイズします"),
+            QString());
+    }
     if (!answer) {
         return;
     }
@@ -836,10 +834,8 @@ void ViewerController::AppendCaption(const QString& suffix) {
 }
 
 std::optional<QString> ViewerController::AskFolder(const QString& caption, const QString& start) {
-    m_state.Paused = true;
-    std::optional<QString> chosen = m_services.prompts.folder(caption, start);
-    m_state.Paused = false;
-    return chosen;
+    FlagScope paused(m_state.Paused);
+    return m_services.prompts.folder(caption, start);
 }
 
 void ViewerController::TitleDraw() {
@@ -864,9 +860,11 @@ TitleContext ViewerController::MakeTitleContext() const {
 }
 
 MessageResult ViewerController::infoMes(const QString& text, MessageIcon icon, MessageButtons buttons) {
-    m_state.Paused = true;
-    const MessageResult result = m_services.prompts.message(text, icon, buttons);
-    m_state.Paused = false;
+    MessageResult result = MessageResult::None;
+    {
+        FlagScope paused(m_state.Paused);
+        result = m_services.prompts.message(text, icon, buttons);
+    }
     if (result == MessageResult::None) {
         TitleTexts texts = MakeTitleTexts(m_state, MakeTitleContext());
         texts.caption = QStringLiteral("Ruvela - ") + text;

@@ -149,6 +149,8 @@ public:
     SortingWorkflow& sorting() { return m_sorting; }
     // The ten check lists.
     CheckListWorkflow& checks() { return m_checks; }
+    // The user's home folder, which "~/" in folder names stands for.
+    const QString& home() const { return m_home; }
     // Whether the window takes no commands now: paused for a dialog, or held by a batch of
     // file operations.
     bool InputHeld() const { return m_state.Paused || m_batch.locked(); }

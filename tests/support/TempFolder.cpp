@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <cstdio>
+#include <cstdlib>
 #include <ftw.h>
 #include <gtest/gtest.h>
 
@@ -18,13 +19,15 @@ int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
 
 } // namespace
 
-TempFolder::TempFolder()
-    : m_dir(QDir::tempPath() + QStringLiteral("/ruvela-test-XXXXXX")), m_path(m_dir.path()) {
-    EXPECT_TRUE(m_dir.isValid());
-    // Qt cannot remove names that are not UTF-8; the folder is removed byte-wise instead.
-    m_dir.setAutoRemove(false);
+TempFolder::TempFolder() : TempFolder(QDir::tempPath()) {}
+
+TempFolder::TempFolder(const QString& base) {
+    QByteArray pattern = NativePath(base) + "/ruvela-test-XXXXXX";
+    EXPECT_NE(::mkdtemp(pattern.data()), nullptr) << pattern.constData();
+    m_path = PathFromNative(pattern);
 }
 
+// Qt cannot remove names that are not UTF-8; the folder is removed byte-wise.
 TempFolder::~TempFolder() {
     ::nftw(NativePath(m_path).constData(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
 }

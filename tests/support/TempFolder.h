@@ -2,12 +2,14 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QTemporaryDir>
 
 // A temporary folder for one test, removed with everything in it when the test ends.
 class TempFolder {
 public:
+    // Made in the system's temporary folder.
     TempFolder();
+    // Made under `base` (say "/dev/shm", another volume than the temporary folder).
+    explicit TempFolder(const QString& base);
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
@@ -20,6 +22,5 @@ public:
     QString folder(const QString& name) const;
 
 private:
-    QTemporaryDir m_dir;
     QString m_path;
 };

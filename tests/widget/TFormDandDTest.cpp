@@ -9,8 +9,8 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QTest>
-#include <functional>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 

@@ -50,7 +50,7 @@ protected:
     ~TFormOverWriteTest() override { qputenv("HOME", m_home); }
 
     ConflictQuestion Question(const QString& op = QStringLiteral("移動"), bool identical = false) const {
-        return ConflictQuestion{source, target, op, identical, QStringLiteral("Pic_Rename00"), QString()};
+        return ConflictQuestion{source, target, op, identical, QStringLiteral("Pic_Rename00"), kTimeFormat};
     }
 
     // Runs the modal dialog; `act` runs inside its loop and must end it.
@@ -73,7 +73,7 @@ protected:
     qint64 targetSize = 0;
     qint64 sourceSize = 0;
     ScriptedPrompts prompts;
-    TFormOverWrite dialog{prompts, kTimeFormat};
+    TFormOverWrite dialog{prompts};
     QStringList opened;
 
 private:
@@ -118,13 +118,13 @@ TEST_F(TFormOverWriteTest, AFileGoneMeanwhileShowsTheStockPictureAndNoFacts) {
 }
 
 TEST_F(TFormOverWriteTest, ANewTimeFormatShowsOnTheNextConflict) {
-    dialog.setTimeFormat(QStringLiteral("yy-m-d"));
-    Run(Question(), [&] {
+    // The batch hands over the format the settings hold at each conflict.
+    ConflictQuestion question = Question();
+    question.timeFormat = QStringLiteral("yy-m-d");
+    Run(question, [&] {
         EXPECT_EQ(Find<QLabel>("TargetTime")->text(), QStringLiteral("23-4-5"));
         Click("StopButton");
     });
-    // The batch hands over the format the settings hold now.
-    ConflictQuestion question = Question();
     question.timeFormat = QStringLiteral("yyyy");
     Run(question, [&] {
         EXPECT_EQ(Find<QLabel>("TargetTime")->text(), QStringLiteral("2023"));

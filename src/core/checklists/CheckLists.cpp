@@ -1,49 +1,12 @@
 #include "core/checklists/CheckLists.h"
 
 #include "core/common/NativePath.h"
+#include "core/common/PathText.h"
 #include "core/common/TextEncoding.h"
+#include "core/sorting/SortingTable.h"
 
-#include <QFile>
 #include <cerrno>
 #include <unistd.h>
-
-namespace {
-
-QString WithSlash(const QString& folder) {
-    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
-}
-
-QString WithoutSlash(QString folder) {
-    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/'))) {
-        folder.chop(1);
-    }
-    return folder;
-}
-
-QStringList ReadListFile(const QString& path) {
-    QStringList paths;
-    if (PathKind(path) != 1) {
-        return paths;
-    }
-    QFile file;
-    if (!OpenFile(file, path, QIODevice::ReadOnly)) {
-        return paths;
-    }
-    const QString text = DecodeText(file.readAll());
-    QSet<QString> seen;
-    for (QString line : text.split(QLatin1Char('\n'))) {
-        if (line.endsWith(QLatin1Char('\r'))) {
-            line.chop(1);
-        }
-        if (!line.isEmpty() && !seen.contains(line)) {
-            seen.insert(line);
-            paths.append(line);
-        }
-    }
-    return paths;
-}
-
-} // namespace
 
 const QStringList& CheckLists::list(int n) const {
     return m_lists.at(n).paths;
@@ -72,7 +35,6 @@ void CheckLists::Invert(int n, const QStringList& paths) {
     for (const QString& path : paths) {
         Toggle(n, path);
     }
-    m_lists.at(n).changed = true;
 }
 
 void CheckLists::Clear(int n) {
@@ -105,8 +67,8 @@ void CheckLists::CheckListRefresh(const QString& oldPath, const QString& newPath
 }
 
 void CheckLists::CheckListRefreshFolder(const QString& oldFolder, const QString& newFolder) {
-    const QString from = WithSlash(oldFolder);
-    const QString to = newFolder.isEmpty() ? QString() : WithSlash(newFolder);
+    const QString from = WithTrailingSlash(oldFolder);
+    const QString to = newFolder.isEmpty() ? QString() : WithTrailingSlash(newFolder);
     if (from == QStringLiteral("/")) {
         return; // no folder given; the root itself is never renamed
     }
@@ -143,17 +105,18 @@ QString CheckLists::Marks(const QString& path, const QStringList& names) const {
 }
 
 void CheckLists::Load(const QString& folder) {
-    const QString base = WithSlash(folder);
+    const QString base = WithTrailingSlash(folder);
     for (int n = 0; n < kCount; ++n) {
         List& list = m_lists.at(n);
-        list.paths = ReadListFile(base + CheckListFileName(n));
+        list.paths = ReadTextLines(base + CheckListFileName(n)).value_or(QStringList());
+        list.paths.removeAll(QString());
         list.changed = false;
         Reindex(list);
     }
 }
 
 bool CheckLists::Save(const QString& folder, QString* failedPath) {
-    const QString base = WithSlash(folder);
+    const QString base = WithTrailingSlash(folder);
     for (int n = 0; n < kCount; ++n) {
         List& list = m_lists.at(n);
         if (!list.changed) {
@@ -198,25 +161,27 @@ void CheckLists::Reindex(List& list) {
     list.paths = unique;
 }
 
-bool RewriteTableFolder(QStringList& table, const QString& oldFolder, const QString& newFolder) {
-    const QString from = WithSlash(WithoutSlash(oldFolder));
-    const QString to = newFolder.isEmpty() ? QString() : WithSlash(WithoutSlash(newFolder));
+bool RewriteTableFolder(QStringList& table, const QString& oldFolder, const QString& newFolder,
+                        const QString& home) {
+    const QString from = WithTrailingSlash(WithoutTrailingSlash(oldFolder));
+    const QString to = newFolder.isEmpty() ? QString() : WithTrailingSlash(WithoutTrailingSlash(newFolder));
     if (from == QStringLiteral("/")) {
         return false; // no folder given; the root itself is never renamed
     }
+    const QString homePrefix = home.isEmpty() ? QString() : WithTrailingSlash(WithoutTrailingSlash(home));
+    const QString tilde = QStringLiteral("~/");
     bool changed = false;
     for (QString& entry : table) {
-        QString prefix;
-        for (const QString& force : {QStringLiteral("$COPY="), QStringLiteral("$MOVE=")}) {
-            if (entry.mid(prefix.size()).startsWith(force)) {
-                prefix += force;
-            }
+        const qsizetype headLength = EntryHeadOf(entry).length;
+        QString folder = entry.mid(headLength);
+        const bool underHome = !homePrefix.isEmpty() && folder.startsWith(tilde);
+        if (underHome) {
+            folder.replace(0, tilde.size(), homePrefix);
         }
         // The "/" put after the folder makes "/p/a" match itself but never "/p/ab"; only a
         // folder at the start is this folder ("/x/p/a" is another one).
-        QString folder = entry.mid(prefix.size()) + QLatin1Char('/');
-        const qsizetype at = folder.startsWith(from) ? 0 : -1;
-        if (at < 0) {
+        folder += QLatin1Char('/');
+        if (!folder.startsWith(from)) {
             continue;
         }
         changed = true;
@@ -224,9 +189,12 @@ bool RewriteTableFolder(QStringList& table, const QString& oldFolder, const QStr
             entry.clear();
             continue;
         }
-        folder.replace(at, from.size(), to);
+        folder.replace(0, from.size(), to);
+        if (underHome && folder.startsWith(homePrefix)) {
+            folder.replace(0, homePrefix.size(), tilde);
+        }
         folder.chop(1);
-        entry = prefix + folder;
+        entry = entry.left(headLength) + folder;
     }
     return changed;
 }

@@ -58,10 +58,13 @@ private:
     std::array<List, kCount> m_lists;
 };
 
-// The sorting-table side of a folder rename: every entry whose folder (after any "$COPY=" and
-// "$MOVE=" in front) is `oldFolder` or lies below it gets that folder replaced by `newFolder`, or
-// is emptied when `newFolder` is empty. True when any entry changed.
-bool RewriteTableFolder(QStringList& table, const QString& oldFolder, const QString& newFolder);
+// The sorting-table side of a folder rename: every entry whose folder (after any "$COPY=",
+// "$MOVE=", "$OPEN=" or "$LowDir=" in front, "~/" read as `home`) is `oldFolder` or lies below
+// it gets that folder replaced by `newFolder`, or is emptied when `newFolder` is empty. An entry
+// written with "~/" keeps that form while its new folder is still below `home`. True when any
+// entry changed.
+bool RewriteTableFolder(QStringList& table, const QString& oldFolder, const QString& newFolder,
+                        const QString& home);
 
 // The name list n has until the user gives it another.
 QString DefaultListName(int n);

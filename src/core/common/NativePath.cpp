@@ -1,7 +1,9 @@
 #include "core/common/NativePath.h"
 
+#include <QRandomGenerator>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -43,6 +45,49 @@ std::size_t ValidSequence(const unsigned char* p, std::size_t left) {
         return 0;
     }
     return n;
+}
+
+// The file a symbolic link at `target` finally names; `target` itself otherwise.
+QByteArray FollowLinks(const QByteArray& target) {
+    struct stat st {};
+    if (::lstat(target.constData(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+        return target;
+    }
+    char* resolved = ::realpath(target.constData(), nullptr);
+    if (resolved == nullptr) {
+        return target; // a dangling link is replaced like a file
+    }
+    const QByteArray result(resolved);
+    std::free(resolved);
+    return result;
+}
+
+// Makes a new, empty file next to `target` under a name nobody uses; -1 when that fails. The
+// name goes to `temporary`.
+int CreateTemporaryBeside(const QByteArray& target, QByteArray& temporary) {
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray() : target.left(slash + 1);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary =
+            folder + ".ruvela-save-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+        const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    return -1;
+}
+
+// Flushes the folder holding `target`, so the rename itself reaches the disk. File systems
+// that cannot flush a folder have nothing more to do.
+void SyncFolderOf(const QByteArray& target) {
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : target.left(slash);
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
 }
 
 } // namespace
@@ -194,4 +239,50 @@ bool RenameNoReplace(const QString& from, const QString& to, QString* error) {
         *error = QString::fromLocal8Bit(std::strerror(reason));
     }
     return false;
+}
+
+bool MakeFolder(const QString& path) {
+    return ::mkdir(NativePath(path).constData(), 0777) == 0;
+}
+
+bool WriteFileReplacing(const QString& path, const QByteArray& bytes) {
+    if (path.isEmpty()) {
+        return false;
+    }
+    const QByteArray target = FollowLinks(NativePath(path));
+    QByteArray temporary;
+    const int fd = CreateTemporaryBeside(target, temporary);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat old {};
+    bool written = WriteAll(fd, bytes) == 0;
+    if (written && ::stat(target.constData(), &old) == 0) {
+        written = ::fchmod(fd, old.st_mode & 07777) == 0;
+    }
+    written = written && ::fsync(fd) == 0;
+    written = ::close(fd) == 0 && written;
+    if (!written || ::rename(temporary.constData(), target.constData()) != 0) {
+        ::unlink(temporary.constData());
+        return false;
+    }
+    SyncFolderOf(target);
+    return true;
+}
+
+int WriteAll(int fd, const QByteArray& bytes) {
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errno;
+        }
+        p += n;
+        left -= n;
+    }
+    return 0;
 }

@@ -37,3 +37,17 @@ QByteArray ReadFileHead(const QString& path, qint64 maxBytes);
 // Renames `from` to `to` without ever replacing an existing `to`. False with the reason in
 // `error` when the name is taken or the rename fails.
 bool RenameNoReplace(const QString& from, const QString& to, QString* error = nullptr);
+
+// Makes the one folder `path` (its parent must exist), whatever bytes its name holds. False
+// when it cannot be made or already exists.
+bool MakeFolder(const QString& path);
+
+// Writes all of `bytes` to the descriptor `fd`, going on after short writes and interruptions;
+// 0 or the errno of the write that failed.
+int WriteAll(int fd, const QByteArray& bytes);
+
+// Replaces the file at `path` (or makes it) with `bytes` in one piece: they go to a temporary
+// file in the same folder, reach the disk, and that file is renamed over `path`, so a crash
+// leaves the old file or the new one. A replaced file keeps its permissions; a symbolic link is
+// followed to the file it names. False, with the old file untouched, when any step fails.
+bool WriteFileReplacing(const QString& path, const QByteArray& bytes);

@@ -46,6 +46,21 @@ QString FolderOf(const QString& path) {
     return slash == 0 ? QStringLiteral("/") : path.left(slash);
 }
 
+QString WithoutTrailingSlash(const QString& path) {
+    qsizetype end = path.size();
+    while (end > 1 && path.at(end - 1) == QLatin1Char('/')) {
+        --end;
+    }
+    return path.left(end);
+}
+
+QString WithTrailingSlash(const QString& path) {
+    if (path.isEmpty() || path.endsWith(QLatin1Char('/'))) {
+        return path;
+    }
+    return path + QLatin1Char('/');
+}
+
 QString FileNameOf(const QString& path) {
     return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }

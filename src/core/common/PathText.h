@@ -18,6 +18,11 @@ QString ExpandShortName(const QString& path, const QString& home, const QString&
 
 // The folder part of `path` without a trailing "/" ("/" for a file in the root).
 QString FolderOf(const QString& path);
+// `path` without the "/" at its end ("/a/b/" as "/a/b"); the root "/" stays as it is.
+QString WithoutTrailingSlash(const QString& path);
+// `path` with one "/" at its end ("/a/b" as "/a/b/"); the root "/" stays as it is, an empty
+// path stays empty.
+QString WithTrailingSlash(const QString& path);
 // The name after the last "/".
 QString FileNameOf(const QString& path);
 // The extension with its dot in upper case, from the last "." of the file name; empty if none.

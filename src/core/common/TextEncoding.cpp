@@ -3,7 +3,6 @@
 #include "core/common/NativePath.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <cerrno>
 #include <iconv.h>
@@ -73,23 +72,30 @@ QByteArray EncodeCp932(const QString& text) {
 }
 
 bool WriteUtf8Lines(const QString& path, const QStringList& lines) {
-    // QSaveFile names the file through Qt's own encoding; a path it would name differently
-    // cannot be written safely.
-    if (QFile::encodeName(path) != NativePath(path)) {
-        return false;
-    }
     QByteArray bytes;
     for (const QString& line : lines) {
         bytes += line.toUtf8() + "\r\n";
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
+    return WriteFileReplacing(path, bytes);
+}
+
+std::optional<QStringList> ReadTextLines(const QString& path) {
+    QFile file;
+    if (PathKind(path) != 1 || !OpenFile(file, path, QIODevice::ReadOnly)) {
+        return std::nullopt;
     }
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        file.commit();
-        return false;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        return std::nullopt;
     }
-    return file.commit();
+    QString text = DecodeText(bytes);
+    QStringList lines;
+    if (text.isEmpty()) {
+        return lines;
+    }
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (text.endsWith(QLatin1Char('\n'))) {
+        text.chop(1);
+    }
+    return text.split(QLatin1Char('\n'));
 }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 // Texts that files carry (picture comments, settings and list files) are UTF-8 when Ruvela
 // wrote them and often Shift_JIS (Windows code page 932) when they came from Windows.
@@ -17,3 +18,7 @@ QByteArray EncodeCp932(const QString& text);
 // Writes `lines` as UTF-8, each ending in CR LF, through a temporary file renamed into place, so
 // a crash leaves the old file or the new one. False when it could not be written.
 bool WriteUtf8Lines(const QString& path, const QStringList& lines);
+
+// The lines of the text file at `path` (decoded as DecodeText does), CR LF or LF; the line end
+// after the last line does not start another. Nothing when the file cannot be read.
+std::optional<QStringList> ReadTextLines(const QString& path);

@@ -111,6 +111,10 @@ std::optional<double> ZoomOutRate(double rate) {
     return std::nullopt;
 }
 
+double ClampRate(double rate) {
+    return std::clamp(rate, kZoomSteps.front(), kZoomSteps.back());
+}
+
 std::optional<double> RateFromAnswer(const QString& answer, int sourceWidth) {
     bool ok = false;
     const double value = answer.trimmed().toDouble(&ok);

@@ -46,6 +46,8 @@ QPoint PlaceView(QSize drawn, QSize available, int scrollBarWidth, bool alignLef
 // The next rate of the zoom step table above or below `rate`; nothing at the ends.
 std::optional<double> ZoomInRate(double rate);
 std::optional<double> ZoomOutRate(double rate);
+// `rate` held within the zoom step table, from its smallest to its largest step.
+double ClampRate(double rate);
 
 // The rate box's answer as a rate: a number above 8 is a width in pixels for a picture
 // `sourceWidth` wide. Nothing for an answer that is not a number.

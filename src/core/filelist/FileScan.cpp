@@ -61,11 +61,6 @@ std::int32_t SortKeyOf(int sortMode, const struct stat& facts, int openFile, con
     return 0;
 }
 
-// `folder` + "/", without doubling the "/" of the root.
-QString PrefixOf(const QString& folder) {
-    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
-}
-
 QByteArray NativePrefixOf(const QByteArray& folder) {
     return folder.endsWith('/') ? folder : folder + '/';
 }
@@ -250,7 +245,7 @@ public:
             return false;
         }
         reader.Read(m_mask, true);
-        const QString prefix = PrefixOf(folder);
+        const QString prefix = WithTrailingSlash(folder);
         std::vector<Outcome> outcomes = reader.Resolve(m_rule, prefix);
         // Only one folder is open at a time, however deep the walk goes.
         reader.Close();
@@ -335,7 +330,7 @@ qint64 FileSearch(FileEntries& list, const QString& folder, const ScanRule& rule
         return 0;
     }
     reader.Read(ScanMask(rule.mask), false);
-    std::vector<Outcome> outcomes = reader.Resolve(rule, PrefixOf(folder));
+    std::vector<Outcome> outcomes = reader.Resolve(rule, WithTrailingSlash(folder));
     qint64 total = 0;
     list.reserve(outcomes.size());
     for (Outcome& outcome : outcomes) {

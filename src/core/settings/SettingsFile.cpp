@@ -5,7 +5,6 @@
 
 #include <QFile>
 #include <QLocale>
-#include <QSaveFile>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -338,11 +337,6 @@ bool IniSave(const QString& path, const Options& options, QString* message) {
         }
         return false;
     };
-    // QSaveFile names the file through Qt's own encoding; a path it would name differently
-    // cannot be written safely.
-    if (QFile::encodeName(path) != NativePath(path)) {
-        return fail();
-    }
     bool setAside = false;
     std::optional<IniFile> ini = CurrentDocument(path, &setAside);
     if (!ini) {
@@ -351,18 +345,7 @@ bool IniSave(const QString& path, const Options& options, QString* message) {
     Options normal = options;
     Normalise(normal);
     ForEachKey(std::as_const(normal), KeyWriter{*ini});
-    const QByteArray bytes = ini->ToBytes();
-
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return fail();
-    }
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        file.cancelWriting();
-        file.commit();
-        return fail();
-    }
-    if (!file.commit()) {
+    if (!WriteFileReplacing(path, ini->ToBytes())) {
         return fail();
     }
     if (message != nullptr) {

@@ -87,10 +87,7 @@ QString RenameProposal(const QString& source, const QString& targetFolder) {
     if (mark >= 0) {
         base.truncate(mark);
     }
-    QString folder = targetFolder;
-    if (!folder.endsWith(QLatin1Char('/'))) {
-        folder += QLatin1Char('/');
-    }
+    const QString folder = WithTrailingSlash(targetFolder);
     for (int number = 0; number < 100; ++number) {
         const QString name = base + QStringLiteral("_Rename%1").arg(number, 2, 10, QLatin1Char('0'));
         if (PathKind(folder + name + extension) == 0) {

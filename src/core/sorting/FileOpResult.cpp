@@ -28,3 +28,7 @@ QString ReasonForError(int error) {
         return QString::fromLocal8Bit(std::strerror(error));
     }
 }
+
+FileOpResult FileOpResult::FromErrno(int error) {
+    return Failure(error, ReasonForError(error));
+}

@@ -10,6 +10,8 @@ struct FileOpResult {
 
     static FileOpResult Success() { return {true, 0, {}}; }
     static FileOpResult Failure(int error, const QString& reason) { return {false, error, reason}; }
+    // A failure of a system call, with the sentence ReasonForError gives for `error`.
+    static FileOpResult FromErrno(int error);
     explicit operator bool() const { return ok; }
 };
 

@@ -21,10 +21,6 @@ const QByteArray kTempPrefix = QByteArrayLiteral(".ruvela-");
 const QByteArray kTempSuffix = QByteArrayLiteral(".part");
 const QByteArray kStagingSuffix = QByteArrayLiteral(".new");
 
-FileOpResult ErrorResult(int error) {
-    return FileOpResult::Failure(error, ReasonForError(error));
-}
-
 FileOpResult BadName() {
     return FileOpResult::Failure(0, QStringLiteral("名前に使えない文字が含まれています"));
 }
@@ -205,26 +201,26 @@ FileOpResult Transfer(const QString& pendingFolder, const std::function<void(Tra
     }
     const UniqueFd in(::open(source.constData(), O_RDONLY | O_CLOEXEC));
     if (in.fd() < 0) {
-        return ErrorResult(errno);
+        return FileOpResult::FromErrno(errno);
     }
     struct stat facts {};
     if (::fstat(in.fd(), &facts) != 0) {
-        return ErrorResult(errno);
+        return FileOpResult::FromErrno(errno);
     }
     if (S_ISDIR(facts.st_mode)) {
-        return ErrorResult(EISDIR);
+        return FileOpResult::FromErrno(EISDIR);
     }
     if (!S_ISREG(facts.st_mode)) {
         return FileOpResult::Failure(0, QStringLiteral("通常のファイルではないため、この操作を行えません"));
     }
     struct stat existing {};
     if (::lstat(target.constData(), &existing) == 0) {
-        return ErrorResult(EEXIST);
+        return FileOpResult::FromErrno(EEXIST);
     }
     const QByteArray folder = FolderPart(target);
     const UniqueFd destination(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (destination.fd() < 0) {
-        return ErrorResult(errno);
+        return FileOpResult::FromErrno(errno);
     }
     if (pendingFolder.isEmpty()) {
         return FileOpResult::Failure(
@@ -232,11 +228,11 @@ FileOpResult Transfer(const QString& pendingFolder, const std::function<void(Tra
     }
     const QByteArray pending = NativePath(pendingFolder);
     if (const int error = MakeFolders(pending, 0700)) {
-        return ErrorResult(error);
+        return FileOpResult::FromErrno(error);
     }
     const UniqueFd pendingFd(::open(pending.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (pendingFd.fd() < 0) {
-        return ErrorResult(errno);
+        return FileOpResult::FromErrno(errno);
     }
 
     // The marker is on disk before the temporary file exists, so no temporary file is ever
@@ -246,7 +242,7 @@ FileOpResult Transfer(const QString& pendingFolder, const std::function<void(Tra
     const QByteArray pid = QByteArray::number(static_cast<qlonglong>(::getpid()));
     for (int number = 1;; ++number) {
         if (number > kMaxAttempts) {
-            return ErrorResult(EEXIST);
+            return FileOpResult::FromErrno(EEXIST);
         }
         const QByteArray id = pid + '-' + QByteArray::number(number);
         const QByteArray temporaryName = kTempPrefix + id + kTempSuffix;
@@ -256,7 +252,7 @@ FileOpResult Transfer(const QString& pendingFolder, const std::function<void(Tra
             continue;
         }
         if (error != 0) {
-            return ErrorResult(error);
+            return FileOpResult::FromErrno(error);
         }
         Report(hook, TransferStep::MarkerWritten);
         error = temporary.Create(temporaryName);
@@ -265,7 +261,7 @@ FileOpResult Transfer(const QString& pendingFolder, const std::function<void(Tra
             continue;
         }
         if (error != 0) {
-            return ErrorResult(error);
+            return FileOpResult::FromErrno(error);
         }
         break;
     }
@@ -273,11 +269,11 @@ FileOpResult Transfer(const QString& pendingFolder, const std::function<void(Tra
 
     qint64 copied = 0;
     if (const int error = CopyData(in.fd(), temporary.fd(), &copied, hook)) {
-        return ErrorResult(error);
+        return FileOpResult::FromErrno(error);
     }
     struct stat written {};
     if (::fstat(temporary.fd(), &written) != 0) {
-        return ErrorResult(errno);
+        return FileOpResult::FromErrno(errno);
     }
     if (copied != facts.st_size || written.st_size != facts.st_size) {
         return FileOpResult::Failure(
@@ -287,14 +283,14 @@ FileOpResult Transfer(const QString& pendingFolder, const std::function<void(Tra
     // Mode and times are set before the flush, so they are as durable as the data.
     if (::fchmod(temporary.fd(), facts.st_mode & 07777) != 0 || ::futimens(temporary.fd(), times) != 0 ||
         ::fsync(temporary.fd()) != 0) {
-        return ErrorResult(errno);
+        return FileOpResult::FromErrno(errno);
     }
     Report(hook, TransferStep::Synced);
     if (const int error = temporary.Close()) {
-        return ErrorResult(error);
+        return FileOpResult::FromErrno(error);
     }
     if (const int error = temporary.RenameTo(NamePart(target))) {
-        return ErrorResult(error);
+        return FileOpResult::FromErrno(error);
     }
     Report(hook, TransferStep::RenamedIntoPlace);
     if (move) {
@@ -332,11 +328,11 @@ FileOpResult FileOperations::Move(const QString& from, const QString& to) const 
     }
     struct stat facts {};
     if (::lstat(source.constData(), &facts) != 0) {
-        return ErrorResult(errno);
+        return FileOpResult::FromErrno(errno);
     }
     const int error = RenameNoReplaceAt(AT_FDCWD, source.constData(), AT_FDCWD, target.constData());
     if (error != EXDEV) {
-        return error == 0 ? FileOpResult::Success() : ErrorResult(error);
+        return error == 0 ? FileOpResult::Success() : FileOpResult::FromErrno(error);
     }
     if (S_ISDIR(facts.st_mode)) {
         return FileOpResult::Failure(EXDEV, QStringLiteral("フォルダは別のボリュームへ移動できません"));
@@ -377,7 +373,7 @@ FileOpResult FileOperations::Rename(const QString& from, const QString& to) cons
     const QByteArray folder = FolderPart(source);
     const QByteArray target = (folder == "/" ? QByteArray() : folder) + '/' + name;
     const int error = RenameNoReplaceAt(AT_FDCWD, source.constData(), AT_FDCWD, target.constData());
-    return error == 0 ? FileOpResult::Success() : ErrorResult(error);
+    return error == 0 ? FileOpResult::Success() : FileOpResult::FromErrno(error);
 }
 
 int FileOperations::RemoveLeftovers() const {

@@ -37,7 +37,7 @@ public:
     FileOpResult Move(const QString& from, const QString& to) const;
     // File from `from` to the full path `to`.
     FileOpResult Copy(const QString& from, const QString& to) const;
-    // `from` (file or folder) to the trash.
+    // `path` (file or folder) to the trash.
     FileOpResult Delete(const QString& path) const;
     // A file or folder to the new name `to` (a name, not a path) in the same folder. Refuses a
     // new name that is empty, ".", "..", holds "/" (a path into another folder) or is taken.

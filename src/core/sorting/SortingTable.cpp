@@ -1,9 +1,6 @@
 #include "core/sorting/SortingTable.h"
 
-#include "core/common/NativePath.h"
 #include "core/common/TextEncoding.h"
-
-#include <QFile>
 
 int DigitOffset(int digit) {
     return digit == 0 ? 9 : digit - 1;
@@ -22,19 +19,37 @@ LetterModifier LetterModifierOf(bool shift, bool leftButton, bool space, bool wh
     return shift ? LetterModifier::Shift : LetterModifier::None;
 }
 
-SortingEntry ClassifyEntry(const QString& entry, const QString& home) {
-    SortingEntry parsed;
-    parsed.text = entry;
+EntryHead EntryHeadOf(const QString& entry) {
+    EntryHead head;
+    for (const QString& command : {QStringLiteral("$OPEN="), QStringLiteral("$LowDir=")}) {
+        if (entry.startsWith(command)) {
+            head.command = true;
+            head.length = command.size();
+            return head;
+        }
+    }
     const QString copy = QStringLiteral("$COPY=");
     const QString move = QStringLiteral("$MOVE=");
-    if (parsed.text.startsWith(copy)) {
-        parsed.text.remove(0, copy.size());
-        parsed.mode = 1;
+    if (entry.startsWith(copy)) {
+        head.length = copy.size();
+        head.mode = 1;
     }
-    if (parsed.text.startsWith(move)) {
-        parsed.text.remove(0, move.size());
-        parsed.mode = -1;
+    if (QStringView(entry).mid(head.length).startsWith(move)) {
+        head.length += move.size();
+        head.mode = -1;
     }
+    return head;
+}
+
+SortingEntry ClassifyEntry(const QString& entry, const QString& home) {
+    SortingEntry parsed;
+    const EntryHead head = EntryHeadOf(entry);
+    if (head.command) {
+        parsed.text = entry;
+        return parsed;
+    }
+    parsed.mode = head.mode;
+    parsed.text = entry.mid(head.length);
     if (parsed.text.startsWith(QStringLiteral("~/"))) {
         parsed.text = home + parsed.text.mid(1);
     }
@@ -43,26 +58,11 @@ SortingEntry ClassifyEntry(const QString& entry, const QString& home) {
 }
 
 std::optional<QStringList> ReadSortingTable(const QString& path) {
-    QFile file;
-    if (!OpenFile(file, path, QIODevice::ReadOnly)) {
-        return std::nullopt;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        return std::nullopt;
-    }
-    QString text = DecodeText(bytes);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QStringList entries;
-    if (!text.isEmpty()) {
-        // The line end after the last entry does not start another one.
-        if (text.endsWith(QLatin1Char('\n'))) {
-            text.chop(1);
+    std::optional<QStringList> entries = ReadTextLines(path);
+    if (entries) {
+        while (entries->size() < SortingKeys::kTableSize) {
+            entries->append(QString());
         }
-        entries = text.split(QLatin1Char('\n'));
-    }
-    while (entries.size() < SortingKeys::kTableSize) {
-        entries.append(QString());
     }
     return entries;
 }

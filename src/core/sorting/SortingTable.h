@@ -27,9 +27,20 @@ int DigitOffset(int digit);
 enum class LetterModifier { None, Shift, Left, Space, Middle };
 LetterModifier LetterModifierOf(bool shift, bool leftButton, bool space, bool wheelButton);
 
-// An entry taken apart: "$COPY=" or "$MOVE=" in front force copy (+1) or move (-1), 0 leaves it
-// to the copy option; `folder` says whether the rest is a folder (an absolute path, "~/"
-// expanded) or something for the command executor.
+// What stands in front of the folder an entry names: "$COPY=" and "$MOVE=" (in that order)
+// force copy (+1) or move (-1), 0 leaves it to the copy option; "$OPEN=" (a folder to show) and
+// "$LowDir=" (the number-key base folder) make the entry a command for the command executor.
+// The folder starts at `length`.
+struct EntryHead {
+    int mode = 0;
+    bool command = false;
+    qsizetype length = 0;
+};
+EntryHead EntryHeadOf(const QString& entry);
+
+// An entry taken apart: `mode` as in EntryHead; `folder` says whether the rest is a folder (an
+// absolute path, "~/" expanded) or something for the command executor, which gets the whole
+// entry.
 struct SortingEntry {
     int mode = 0;
     QString text;

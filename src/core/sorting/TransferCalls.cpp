@@ -19,38 +19,26 @@ int RenameNoReplaceAt(int fromFolder, const char* from, int toFolder, const char
     if (::fstatat(fromFolder, from, &st, AT_SYMLINK_NOFOLLOW) != 0) {
         return errno;
     }
-    if (S_ISDIR(st.st_mode)) {
-        if (::fstatat(toFolder, to, &st, AT_SYMLINK_NOFOLLOW) == 0) {
-            return EEXIST;
-        }
-        return ::renameat(fromFolder, from, toFolder, to) == 0 ? 0 : errno;
-    }
-    if (::linkat(fromFolder, from, toFolder, to, 0) != 0) {
-        return errno;
-    }
-    if (::unlinkat(fromFolder, from, 0) != 0) {
-        const int unlinkError = errno;
-        ::unlinkat(toFolder, to, 0);
-        return unlinkError;
-    }
-    return 0;
-}
-
-int WriteAll(int fd, const QByteArray& bytes) {
-    const char* p = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
+    if (!S_ISDIR(st.st_mode)) {
+        if (::linkat(fromFolder, from, toFolder, to, 0) == 0) {
+            if (::unlinkat(fromFolder, from, 0) != 0) {
+                const int unlinkError = errno;
+                ::unlinkat(toFolder, to, 0);
+                return unlinkError;
             }
-            return errno;
+            return 0;
         }
-        p += n;
-        left -= n;
+        // Without hard links (FAT, many FUSE file systems) only the checked rename is left.
+        const int linkError = errno;
+        if (linkError != EPERM && linkError != EOPNOTSUPP) {
+            return linkError;
+        }
     }
-    return 0;
+    // rename(2) of a folder could only replace an empty folder.
+    if (::fstatat(toFolder, to, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        return EEXIST;
+    }
+    return ::renameat(fromFolder, from, toFolder, to) == 0 ? 0 : errno;
 }
 
 int MakeFolders(const QByteArray& path, mode_t mode) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/common/NativePath.h"
+
 #include <QByteArray>
 #include <sys/types.h>
 
@@ -7,12 +9,9 @@
 // descriptors. Each returns 0 or the errno of the call that failed.
 
 // Renames without ever replacing an existing `to`. On file systems that lack RENAME_NOREPLACE a
-// file is linked and its old name removed (the link fails when the name is taken); a folder is
-// renamed after checking the name is free, as rename(2) could only replace an empty folder.
+// file is linked and its old name removed (the link fails when the name is taken); a folder, and
+// a file where hard links are refused, is renamed after checking the name is free.
 int RenameNoReplaceAt(int fromFolder, const char* from, int toFolder, const char* to);
-
-// Writes all of `bytes`, going on after short writes and interruptions.
-int WriteAll(int fd, const QByteArray& bytes);
 
 // Makes `path` and the folders above it that are missing, each with `mode`.
 int MakeFolders(const QByteArray& path, mode_t mode);

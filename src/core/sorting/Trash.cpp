@@ -147,10 +147,6 @@ QByteArray EntryName(const QByteArray& name, int number) {
     return ShortenedStem(stem, room - extension.size()) + suffix + extension;
 }
 
-FileOpResult ErrorResult(int error) {
-    return FileOpResult::Failure(error, ReasonForError(error));
-}
-
 } // namespace
 
 Trash::Trash(QString homeTrash) : m_homeTrash(std::move(homeTrash)) {}
@@ -177,7 +173,7 @@ FileOpResult Trash::Put(const QString& path) const {
     source = AbsolutePath(source);
     struct stat file {};
     if (::lstat(source.constData(), &file) != 0) {
-        return ErrorResult(errno);
+        return FileOpResult::FromErrno(errno);
     }
 
     // The home trash is made first: its device decides whether the file belongs there.
@@ -199,7 +195,7 @@ FileOpResult Trash::Put(const QString& path) const {
         }
         trashFd = ::open(home.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (trashFd < 0) {
-            return ErrorResult(errno);
+            return FileOpResult::FromErrno(errno);
         }
     } else {
         // The volume's top folder and the path below it are found on the real path of the
@@ -232,7 +228,7 @@ FileOpResult Trash::Put(const QString& path) const {
     const UniqueFd files(OpenOwnFolder(trash.fd(), "files"));
     const UniqueFd info(files.fd() < 0 ? -1 : OpenOwnFolder(trash.fd(), "info"));
     if (info.fd() < 0) {
-        return ErrorResult(errno);
+        return FileOpResult::FromErrno(errno);
     }
 
     const QByteArray content = QByteArrayLiteral("[Trash Info]\nPath=") + PercentEncoded(infoPath) +
@@ -251,7 +247,7 @@ FileOpResult Trash::Put(const QString& path) const {
             if (errno == EEXIST) {
                 continue;
             }
-            return ErrorResult(errno);
+            return FileOpResult::FromErrno(errno);
         }
         int error = WriteAll(infoFile, content);
         if (error == 0 && ::fsync(infoFile) != 0) {
@@ -271,8 +267,8 @@ FileOpResult Trash::Put(const QString& path) const {
         }
         ::unlinkat(info.fd(), infoName.constData(), 0);
         if (error != EEXIST) {
-            return ErrorResult(error);
+            return FileOpResult::FromErrno(error);
         }
     }
-    return ErrorResult(EEXIST);
+    return FileOpResult::FromErrno(EEXIST);
 }

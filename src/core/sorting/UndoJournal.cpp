@@ -35,6 +35,6 @@ UndoRecord UndoJournal::Parse(const QString& record) {
         return parsed;
     }
     parsed.a = record.mid(2, split - 2);
-    parsed.b = record.mid(split + 1, 1024);
+    parsed.b = record.mid(split + 1);
     return parsed;
 }

@@ -41,7 +41,7 @@ public:
     void SetFacts(int index, const RecordedFacts& facts) { m_facts[static_cast<std::size_t>(index)] = facts; }
 
     // Splits a record: the first character is the kind, A runs from the third character to the
-    // first ">", B is the rest (at most 1024 characters).
+    // first ">", B is the rest.
     static UndoRecord Parse(const QString& record);
 
     const QStringList& UndoData() const { return m_records; }

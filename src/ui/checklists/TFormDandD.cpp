@@ -1,5 +1,6 @@
 #include "ui/checklists/TFormDandD.h"
 
+#include "app/TitleText.h"
 #include "core/common/NativePath.h"
 #include "core/common/UserPrompts.h"
 #include "platform/LocalUrl.h"
@@ -10,18 +11,12 @@
 #include <QMouseEvent>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <algorithm>
 #include <cstdlib>
 
 namespace {
 
 // How far the pointer must move from the press, across or down, before a drag starts.
 constexpr int kDragDistance = 5;
-
-QString RowText(qsizetype count, const QString& name) {
-    return QStringLiteral("[") + QString::number(count).rightJustified(4, QLatin1Char('0')) +
-           QStringLiteral("] ") + name;
-}
 
 } // namespace
 
@@ -35,7 +30,7 @@ TFormDandD::TFormDandD(QList<QStringList> lists, QStringList names, UserPrompts&
     m_listBox->setObjectName(QStringLiteral("ListBox"));
     m_listBox->setSelectionMode(QAbstractItemView::SingleSelection);
     for (qsizetype i = 0; i < m_lists.size(); ++i)
-        m_listBox->addItem(RowText(m_lists[i].size(), i < names.size() ? names[i] : QString()));
+        m_listBox->addItem(CountedListName(m_lists[i].size(), i < names.size() ? names[i] : QString()));
     m_listBox->viewport()->installEventFilter(this);
 
     auto* layout = new QVBoxLayout(this);
@@ -65,10 +60,7 @@ bool TFormDandD::eventFilter(QObject* watched, QEvent* event) {
             (std::abs(moved.x()) >= kDragDistance || std::abs(moved.y()) >= kDragDistance)) {
             // The list stops following the pointer: from here on the move belongs to the drag.
             m_pressed = false;
-            const auto first = std::min_element(
-                selected.begin(), selected.end(),
-                [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
-            ListBoxStartDrag(first->row());
+            ListBoxStartDrag(selected.first().row());
             return true;
         }
     }

@@ -1,6 +1,7 @@
 #include "ui/main/TFormMain.h"
 
 #include "app/CommandExecutor.h"
+#include "app/FlagScope.h"
 #include "app/TitleText.h"
 #include "app/ViewerController.h"
 #include "core/common/PathText.h"
@@ -53,19 +54,6 @@ constexpr int kCommentHeight = 32;
 constexpr int kCommentMinimum = 8;
 constexpr int kScrollStep = 32;
 constexpr int kPanelWidths[4] = {192, 44, 164, 44};
-
-// Sets a flag for the life of a scope and restores it after.
-class FlagScope {
-public:
-    explicit FlagScope(bool& flag) : m_flag(flag), m_old(flag) { m_flag = true; }
-    ~FlagScope() { m_flag = m_old; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-
-private:
-    bool& m_flag;
-    bool m_old;
-};
 
 QStringList DroppedPaths(const QMimeData* data) {
     QStringList paths;
@@ -472,16 +460,21 @@ void TFormMain::FormFirstShow(const QStringList& arguments) {
 
 void TFormMain::MenuSeting() {
     const CheckLists& lists = m_controller.checks().lists();
-    const QString& shown = m_controller.state().CurrentFile;
     for (int i = 0; i < CheckLists::kCount; ++i) {
-        const QString name = QStringLiteral("mnuList") + QChar(u'A' + i);
         const QString caption =
             CheckListCaption(i, static_cast<int>(lists.list(i).size()), m_controller.options().ListName[i]);
-        m_menu.menu(name)->setTitle(caption);
-        QAction* toggle = m_menu.action(QStringLiteral("popCheckList%1").arg(i + 1));
-        toggle->setText(caption);
-        toggle->setChecked(!shown.isEmpty() && lists.contains(i, shown));
+        m_menu.menu(QStringLiteral("mnuList") + QChar(u'A' + i))->setTitle(caption);
+        m_menu.action(QStringLiteral("popCheckList%1").arg(i + 1))->setText(caption);
     }
+    CheckListMarks();
+}
+
+void TFormMain::CheckListMarks() {
+    const CheckLists& lists = m_controller.checks().lists();
+    const QString& shown = m_controller.state().CurrentFile;
+    for (int i = 0; i < CheckLists::kCount; ++i)
+        m_menu.action(QStringLiteral("popCheckList%1").arg(i + 1))
+            ->setChecked(!shown.isEmpty() && lists.contains(i, shown));
 }
 
 void TFormMain::WireCheckLists() {
@@ -516,7 +509,7 @@ void TFormMain::WireCheckLists() {
 
 void TFormMain::TitleDraw(const TitleTexts& texts) {
     m_title = texts;
-    MenuSeting();
+    CheckListMarks();
     setWindowTitle(texts.caption);
     // The icon name is what task bars and window lists show for the window.
     setWindowIconText(texts.taskTitle);

@@ -19,7 +19,6 @@ class QSplitter;
 class QTreeView;
 class QWheelEvent;
 struct FilterSettings;
-class QMenu;
 class TFormOption;
 class ViewerController;
 
@@ -75,6 +74,8 @@ private:
     void ShowExternalApps();
     // Relabels the ten check-list menus with their names and entry counts.
     void MenuSeting();
+    // Checks the toggles of the lists that hold the shown file.
+    void CheckListMarks();
     void TitleDraw(const TitleTexts& texts);
     // A batch of file operations puts its progress before the title; empty restores it.
     void ShowProgressTitle(const QString& prefix);

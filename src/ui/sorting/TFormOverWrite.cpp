@@ -21,10 +21,6 @@
 namespace {
 
 // The folder part of `path` with its closing "/".
-QString FolderWithSlash(const QString& path) {
-    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
 QLabel* BoldLabel(const QString& name, QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setObjectName(name);
@@ -36,8 +32,8 @@ QLabel* BoldLabel(const QString& name, QWidget* parent) {
 
 } // namespace
 
-TFormOverWrite::TFormOverWrite(UserPrompts& prompts, QString timeFormat, QWidget* parent)
-    : QDialog(parent), m_prompts(prompts), m_timeFormat(std::move(timeFormat)),
+TFormOverWrite::TFormOverWrite(UserPrompts& prompts, QWidget* parent)
+    : QDialog(parent), m_prompts(prompts),
       m_opener([](const QString& path) { QDesktopServices::openUrl(LocalUrlFromPath(path)); }) {
     setWindowTitle(QStringLiteral("上書きの確認"));
     setModal(true);
@@ -127,12 +123,9 @@ QPushButton* TFormOverWrite::MakeButton(const QString& name, const QString& text
 ConflictReply TFormOverWrite::Execute(const ConflictQuestion& question) {
     m_question = question;
     m_reply = ConflictReply{};
-    if (!question.timeFormat.isEmpty()) {
-        m_timeFormat = question.timeFormat;
-    }
     const QString& op = question.operationWord;
     m_label1->setText(op + QStringLiteral("先のフォルダ\"") +
-                      MiniFileName(FolderWithSlash(question.target), QDir::homePath()) +
+                      MiniFileName(WithTrailingSlash(FolderOf(question.target)), QDir::homePath()) +
                       QStringLiteral("\"には、"));
     m_label2->setText(question.identical ? QStringLiteral("既に同じファイルが存在します。")
                                          : QStringLiteral("同名のファイルが存在します。"));
@@ -165,9 +158,10 @@ void TFormOverWrite::ShowFile(FileBox& box, const QString& path) {
     const PathFacts facts = StatPath(path);
     box.info->setText(QString::number(size.width()) + QLatin1Char('x') + QString::number(size.height()) +
                       QStringLiteral(" ( ") + QString::number(facts.size) + QStringLiteral(" byte)"));
-    box.time->setText(facts.exists ? FormatDateTimePattern(
-                                         QDateTime::fromSecsSinceEpoch(facts.modifiedSeconds), m_timeFormat)
-                                   : QString());
+    box.time->setText(facts.exists
+                          ? FormatDateTimePattern(QDateTime::fromSecsSinceEpoch(facts.modifiedSeconds),
+                                                  m_question.timeFormat)
+                          : QString());
 }
 
 void TFormOverWrite::Answer(ConflictAnswer answer) {
@@ -182,7 +176,8 @@ void TFormOverWrite::RenameClick() {
                           MessageIcon::Information, MessageButtons::Ok);
         return;
     }
-    const QString renamed = FolderWithSlash(m_question.target) + name + SourceExtension(m_question.source);
+    const QString renamed =
+        WithTrailingSlash(FolderOf(m_question.target)) + name + SourceExtension(m_question.source);
     if (PathKind(renamed) != 0) {
         m_prompts.message(QStringLiteral("既に同名のファイルが存在します\r\n\"") + renamed + QLatin1Char('"'),
                           MessageIcon::Information, MessageButtons::Ok);

@@ -25,10 +25,7 @@ public:
 
     static constexpr int kPreviewSize = 160;
 
-    TFormOverWrite(UserPrompts& prompts, QString timeFormat, QWidget* parent = nullptr);
-
-    // The date pattern of the settings file ("TimeFormat") the file times are shown with.
-    void setTimeFormat(const QString& pattern) { m_timeFormat = pattern; }
+    explicit TFormOverWrite(UserPrompts& prompts, QWidget* parent = nullptr);
 
     // Replaces the default program launcher that a click on a preview calls.
     void setFileOpener(FileOpener opener) { m_opener = std::move(opener); }
@@ -57,7 +54,6 @@ private:
     bool EscapeReleased(const QKeyEvent* event);
 
     UserPrompts& m_prompts;
-    QString m_timeFormat;
     FileOpener m_opener;
     ConflictQuestion m_question;
     ConflictReply m_reply;

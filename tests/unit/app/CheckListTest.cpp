@@ -2,6 +2,7 @@
 #include "unit/app/ControllerFixture.h"
 
 #include <QDir>
+#include <QSignalSpy>
 
 namespace {
 
@@ -64,6 +65,10 @@ TEST_F(CheckListTest, TheListsFollowMovesAndDeletesAndFolderRenames) {
     controller->batch().ListOperation2({best + QStringLiteral("/p0.jpg")}, QString(), QString(),
                                        TransferOp::Delete);
     EXPECT_TRUE(list(0).isEmpty());
+    // A file no list holds changes no list.
+    QSignalSpy changes(&checks(), &CheckListWorkflow::listsChanged);
+    controller->batch().ListOperation2({files[2]}, best, QString(), TransferOp::Copy);
+    EXPECT_EQ(changes.count(), 0);
 
     // A folder renamed: the lists and the sorting table follow it.
     checks().Toggle(0); // p1 is shown now

@@ -55,6 +55,28 @@ TEST(PathText, ExtensionsAndParts) {
     }
 }
 
+TEST(PathText, TrailingSlashAddedAndRemovedButTheRootKept) {
+    struct Case {
+        const char* path;
+        const char* without;
+        const char* with;
+    };
+    const Case cases[] = {
+        {"/a/b/", "/a/b", "/a/b/"},
+        {"/a/b", "/a/b", "/a/b/"},
+        {"/a/b//", "/a/b", "/a/b//"},
+        {"/", "/", "/"},
+        {"//", "/", "//"},
+        {"", "", ""},
+        {"/写真/", "/写真", "/写真/"},
+    };
+    for (const Case& c : cases) {
+        const QString path = QString::fromUtf8(c.path);
+        EXPECT_EQ(WithoutTrailingSlash(path), QString::fromUtf8(c.without)) << c.path;
+        EXPECT_EQ(WithTrailingSlash(path), QString::fromUtf8(c.with)) << c.path;
+    }
+}
+
 TEST(PathText, NumbersAsTheStatusBarShowsThem) {
     EXPECT_EQ(FormatThousands(0), QString());
     EXPECT_EQ(FormatThousands(999), QStringLiteral("999"));
@@ -122,4 +144,19 @@ TEST(NativePathTest, RenameNeverReplacesAnExistingFile) {
     EXPECT_TRUE(RenameNoReplace(a, c));
     EXPECT_EQ(PathKind(a), 0);
     EXPECT_EQ(ReadFileHead(c, 100), QByteArray("first"));
+}
+
+TEST(NativePathTest, MakeFolderWorksUnderANameThatIsNotUtf8) {
+    TempFolder temp;
+    const QString odd = PathFromNative(NativePath(temp.path()) + "/\xff\xfe");
+    ASSERT_TRUE(MakeFolder(odd));
+    EXPECT_EQ(PathKind(odd), 2);
+    const QString inner = odd + QStringLiteral("/中");
+    // Qt cannot make a folder under a name it cannot spell.
+    EXPECT_FALSE(QDir().mkdir(inner));
+    ASSERT_TRUE(MakeFolder(inner));
+    EXPECT_EQ(PathKind(inner), 2);
+    // An existing folder and a missing parent both fail.
+    EXPECT_FALSE(MakeFolder(inner));
+    EXPECT_FALSE(MakeFolder(odd + QStringLiteral("/missing/child")));
 }

@@ -318,6 +318,21 @@ TEST_F(SortingTest, NewFolderKeysMakeTheFolderOnlyWithShift) {
     keys.shift = false;
     sorting().mnuFolderCreateMove1Click(3, QString());
     EXPECT_EQ(PathKind(from + QStringLiteral("/新しいフォルダ3/p2.jpg")), 1);
+
+    // A folder whose name is not UTF-8 gets its new folder too.
+    const QString odd = PathFromNative(NativePath(pictures.path()) + "/odd\xff");
+    ASSERT_TRUE(MakeFolder(odd));
+    const QString picture = odd + QStringLiteral("/q.jpg");
+    QFile file;
+    ASSERT_TRUE(OpenFile(file, picture, QIODevice::WriteOnly));
+    file.write(Jpeg(8, 8));
+    file.close();
+    controller->ViewFolder(odd, true);
+    ASSERT_EQ(state().CurrentFile, picture);
+    keys.shift = true;
+    sorting().mnuFolderCreateMove1Click(1, QString());
+    EXPECT_EQ(PathKind(odd + QStringLiteral("/新しいフォルダ/q.jpg")), 1);
+    EXPECT_TRUE(prompts.texts().isEmpty()) << prompts.texts().join(' ').toStdString();
 }
 
 TEST_F(SortingTest, ShiftLetterWithTheFolderOptionAsksAndTheRepeatKeyReusesTheAnswer) {

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QSignalSpy>
 #include <deque>
+#include <unistd.h>
 
 namespace {
 
@@ -268,6 +269,20 @@ TEST_F(TransferBatchTest, MovingAFileIntoItsOwnFolderAsksNothingAndDoesNothing) 
     EXPECT_EQ(Contents(files[0]), "a.jpgsource");
     EXPECT_TRUE(Trashed().isEmpty());
     EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("0個のファイルを移動しました")});
+}
+
+TEST_F(TransferBatchTest, MovingAFileThroughALinkToItsOwnFolderAsksNothingAndTrashesNothing) {
+    // The destination is another name of the source's folder: the "target" is the source itself.
+    const QStringList files = Files(from, {QStringLiteral("a.jpg")});
+    const QString link = pictures.file(QStringLiteral("link"));
+    ASSERT_EQ(::symlink(NativePath(from).constData(), NativePath(link).constData()), 0);
+    batch().QuietMode = true;
+
+    EXPECT_EQ(batch().ListOperation2(files, link, QString(), TransferOp::Move), 0);
+
+    EXPECT_TRUE(conflicts.asked.empty());
+    EXPECT_EQ(Contents(files[0]), "a.jpgsource");
+    EXPECT_TRUE(Trashed().isEmpty());
 }
 
 TEST_F(TransferBatchTest, AVanishedFileAsksWhetherToGoOn) {

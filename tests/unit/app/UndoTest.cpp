@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <utime.h>
 
 namespace {
@@ -61,6 +62,48 @@ TEST_F(UndoTest, UndoBringsTheFileBackAndShowsItAndRedoMovesItAgain) {
     EXPECT_EQ(state().SortCount, 1);
     EXPECT_EQ(position(), 1);
     EXPECT_FALSE(state().SortBusy);
+}
+
+TEST_F(UndoTest, AnUndoStepTheFileSystemRefusesSaysSoAndKeepsItsRecord) {
+    // A copy on a tmpfs cannot go to the Trash, so its undo fails.
+    if (PathKind(QStringLiteral("/dev/shm")) != 2) {
+        GTEST_SKIP() << "no /dev/shm on this machine";
+    }
+    QTemporaryDir shm(QStringLiteral("/dev/shm/ruvela-test-XXXXXX"));
+    ASSERT_TRUE(shm.isValid());
+    const QStringList files = Open(2);
+    sorting().FileFuriwake(files[0], shm.path(), 1);
+    const QString copy = shm.path() + QStringLiteral("/p0.jpg");
+    ASSERT_EQ(PathKind(copy), 1);
+    ASSERT_EQ(position(), 1);
+
+    sorting().mnuMoveUndoClick();
+
+    ASSERT_EQ(prompts.texts().size(), 1);
+    EXPECT_TRUE(
+        prompts.texts()[0].startsWith(QStringLiteral("アンドゥできませんでした") + kCrLf + copy + kCrLf))
+        << prompts.texts()[0].toStdString();
+    EXPECT_EQ(PathKind(copy), 1);
+    EXPECT_EQ(PathKind(files[0]), 1);
+    EXPECT_EQ(position(), 1); // the record is still there, to be tried again
+    EXPECT_FALSE(state().SortBusy);
+}
+
+TEST_F(UndoTest, TheUndoCommandInTheSortingTableUndoes) {
+    const QStringList files = Open(3);
+    QObject::connect(&controller->commands(), &CommandExecutor::targetRequested,
+                     [this](const QString& target) {
+                         if (target == QLatin1String("mnuMoveUndo")) {
+                             sorting().mnuMoveUndoClick();
+                         }
+                     });
+    SortShown();
+    ASSERT_EQ(PathKind(files[0]), 0);
+    controller->state().SortingTable[1] = QStringLiteral("移動のアンドゥ");
+    keys.keys = {Qt::Key_B};
+    sorting().actABCExecute(false);
+    EXPECT_EQ(PathKind(files[0]), 1);
+    EXPECT_EQ(position(), 0);
 }
 
 TEST_F(UndoTest, UndoOfACopySendsTheCopyToTheTrashAndKeepsTheSource) {

@@ -211,6 +211,7 @@ TEST_F(ControllerTest, CtrlScansSubfoldersUnlessZIsHeldToo) {
 }
 
 TEST_F(ControllerTest, AMessageBoxThatCannotBeShownGoesToTheCaption) {
+    controller->state().Paused = false; // started up
     prompts.fallback = MessageResult::None;
     EXPECT_EQ(controller->infoMes(QStringLiteral("だめです"), MessageIcon::Exclamation), MessageResult::None);
     EXPECT_EQ(title.caption, QStringLiteral("Ruvela - だめです"));
@@ -235,4 +236,20 @@ TEST_F(ControllerTest, AnAnimatedGifPlaysItsFramesWithTheirDelays) {
     // Another file stops the animation.
     controller->ViewFolder(data.path(), true);
     EXPECT_FALSE(state().GifIsAnimated);
+}
+
+// A question asked during start-up (still paused) leaves the viewer paused: each question holds
+// the pause only for itself and gives back what it found.
+TEST_F(ControllerTest, QuestionsGiveBackThePauseTheyFound) {
+    ASSERT_TRUE(state().Paused);
+    bool pausedMeanwhile = false;
+    prompts.onAsk = [&] { pausedMeanwhile = state().Paused; };
+    controller->AskFolder(QStringLiteral("どこへ"), QString());
+    controller->infoMes(QStringLiteral("お知らせ"), MessageIcon::Information);
+    EXPECT_TRUE(state().Paused);
+
+    controller->state().Paused = false;
+    controller->infoMes(QStringLiteral("お知らせ"), MessageIcon::Information);
+    EXPECT_TRUE(pausedMeanwhile);
+    EXPECT_FALSE(state().Paused);
 }

@@ -3,6 +3,7 @@
 #include "core/common/NativePath.h"
 #include "support/TempFolder.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 #include <utime.h>
 
@@ -126,17 +127,54 @@ TEST(RewriteTableFolder, RewritesEntriesIntoTheFolderWithOrWithoutAForcedMode) {
                                  "/x/p/a", "$COPY=$MOVE=/p/a/b"});
 
     QStringList renamed = table;
-    EXPECT_TRUE(RewriteTableFolder(renamed, S("/p/a"), S("/r/s/")));
+    EXPECT_TRUE(RewriteTableFolder(renamed, S("/p/a"), S("/r/s/"), S("/home/u")));
     EXPECT_EQ(renamed, L({"/r/s", "$COPY=/r/s/sub", "$MOVE=/r/s", "/p/ab", "/p/ab/c", "スライド", "",
                           "/x/p/a", "$COPY=$MOVE=/r/s/b"}));
 
     QStringList removed = table;
-    EXPECT_TRUE(RewriteTableFolder(removed, S("/p/a/"), QString()));
+    EXPECT_TRUE(RewriteTableFolder(removed, S("/p/a/"), QString(), S("/home/u")));
     EXPECT_EQ(removed, L({"", "", "", "/p/ab", "/p/ab/c", "スライド", "", "/x/p/a", ""}));
 
     QStringList untouched = table;
-    EXPECT_FALSE(RewriteTableFolder(untouched, S("/elsewhere"), S("/r")));
+    EXPECT_FALSE(RewriteTableFolder(untouched, S("/elsewhere"), S("/r"), S("/home/u")));
     EXPECT_EQ(untouched, table);
+}
+
+TEST(RewriteTableFolder, CommandsAndHomeRelativeEntriesFollowTheFolder) {
+    struct Case {
+        const char* entry;
+        const char* from;
+        const char* to; // empty: the folder was removed
+        const char* home;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"$LowDir=/p/a/slots", "/p/a", "/r/s", "/home/u", "$LowDir=/r/s/slots"},
+        {"$LowDir=/p/a", "/p/a", "/r/s", "/home/u", "$LowDir=/r/s"},
+        {"$OPEN=/p/a", "/p/a", "/r/s", "/home/u", "$OPEN=/r/s"},
+        {"$OPEN=/p/ab", "/p/a", "/r/s", "/home/u", "$OPEN=/p/ab"},
+        {"$OPEN=/p/a/x", "/p/a", "", "/home/u", ""},
+        // "~/" entries compare as the home folder and stay "~/" while the folder stays below it.
+        {"~/pics/cats", "/home/u/pics", "/home/u/photos", "/home/u", "~/photos/cats"},
+        {"~/pics/cats", "/home/u/pics/", "/home/u/photos/", "/home/u/", "~/photos/cats"},
+        {"$MOVE=~/pics", "/home/u/pics", "/home/u/old/pics", "/home/u", "$MOVE=~/old/pics"},
+        {"$LowDir=~/pics/slots", "/home/u/pics", "/home/u/photos", "/home/u", "$LowDir=~/photos/slots"},
+        {"$OPEN=~/pics", "/home/u/pics", "/mnt/pics", "/home/u", "$OPEN=/mnt/pics"},
+        {"~/pics", "/home/u", "/home/v", "/home/u", "/home/v/pics"},
+        {"~/pics", "/home/u/pics", "", "/home/u", ""},
+        {"~/picsx", "/home/u/pics", "/home/u/photos", "/home/u", "~/picsx"},
+        {"~/pics", "/home/w/pics", "/home/w/photos", "/home/u", "~/pics"},
+        // Without a home folder "~/" names nothing that can be renamed.
+        {"~/pics", "/pics", "/photos", "", "~/pics"},
+        // A folder written in full stays in full, even below the home folder.
+        {"/home/u/pics/a", "/home/u/pics", "/home/u/photos", "/home/u", "/home/u/photos/a"},
+    };
+    for (const Case& c : cases) {
+        QStringList table{S(c.entry)};
+        const bool changed = RewriteTableFolder(table, S(c.from), S(c.to), S(c.home));
+        EXPECT_EQ(table, QStringList{S(c.expected)}) << c.entry << " " << c.from << " -> " << c.to;
+        EXPECT_EQ(changed, std::strcmp(c.entry, c.expected) != 0) << c.entry << " " << c.from;
+    }
 }
 
 TEST(CheckLists, MarksNameEveryListHoldingTheFileWithItsCount) {

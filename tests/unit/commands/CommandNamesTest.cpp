@@ -84,9 +84,7 @@ TEST(CommandNames, AssigningACommandStoresItsText) {
     }
 }
 
-} // namespace
-
-TEST(CommandNames, AnInputRunsTheCommandItsSettingHoldsAndACommandNamesItsMenuItem) {
+TEST(CommandNames, AnInputIsBoundToTheCommandItsSettingHolds) {
     Options options;
     options.mGes8 = QStringLiteral("進む");
     EXPECT_EQ(BoundCommand(options, QStringLiteral("mGes8")), QStringLiteral("進む"));
@@ -111,3 +109,5 @@ TEST(CommandNames, EveryRowKnowsWhatItRuns) {
     EXPECT_EQ(FindCommand(QStringLiteral("転送先に設定する"))->kind, CommandKind::MoveTemplate);
     EXPECT_EQ(FindCommand(QStringLiteral("拡大する")), nullptr);
 }
+
+} // namespace

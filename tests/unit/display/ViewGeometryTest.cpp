@@ -1,6 +1,7 @@
 #include "core/display/ViewGeometry.h"
 
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace {
 
@@ -81,6 +82,14 @@ TEST(ViewGeometry, ZoomStepsAndTheRateBox) {
     EXPECT_FALSE(ZoomInRate(8).has_value());
     EXPECT_EQ(ZoomOutRate(0.125), 0.1);
     EXPECT_FALSE(ZoomOutRate(0.1).has_value());
+
+    const std::pair<double, double> clamps[] = {
+        {0.0, 0.0625}, {-3, 0.0625}, {0.05, 0.0625}, {0.0625, 0.0625},
+        {0.3, 0.3},    {8, 8},       {8.01, 8},      {100, 8},
+    };
+    for (const auto& [rate, held] : clamps) {
+        EXPECT_EQ(ClampRate(rate), held) << rate;
+    }
 
     EXPECT_EQ(RateFromAnswer(QStringLiteral("1920"), 960), 2.0);
     EXPECT_DOUBLE_EQ(*RateFromAnswer(QStringLiteral("8.5"), 960), 8.5 / 960);

@@ -111,7 +111,9 @@ TEST(UndoJournal, AWriteAfterUndosCutsOffRedo) {
     EXPECT_EQ(label.a, QStringLiteral("Best"));
     EXPECT_TRUE(label.b.isEmpty());
     EXPECT_TRUE(UndoJournal::Parse(QString()).kind.isNull());
-    EXPECT_EQ(UndoJournal::Parse(QStringLiteral("R;/a>") + QString(2000, QLatin1Char('b'))).b.size(), 1024);
+    // A long path comes back whole: a shortened one would name another file.
+    const QString longPath = QLatin1Char('/') + QString(1999, QLatin1Char('b'));
+    EXPECT_EQ(UndoJournal::Parse(QStringLiteral("R;/a>") + longPath).b, longPath);
 }
 
 } // namespace

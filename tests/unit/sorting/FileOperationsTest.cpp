@@ -50,7 +50,7 @@ protected:
     bool TwoVolumes() const { return DeviceOf(m_folder.path()) != DeviceOf(m_other.path()); }
 
     TempFolder m_folder;
-    ScratchFolder m_other{"/dev/shm"};
+    TempFolder m_other{"/dev/shm"};
     QString m_pending = m_folder.file("pending");
     FileOperations m_ops{m_pending, Trash(m_folder.path() + "/data/Trash")};
 };
@@ -349,8 +349,8 @@ protected:
 
     bool InChild() const { return !m_ownLocal; }
 
-    std::optional<ScratchFolder> m_ownLocal;
-    std::optional<ScratchFolder> m_ownOther;
+    std::optional<TempFolder> m_ownLocal;
+    std::optional<TempFolder> m_ownOther;
     QString m_local;
     QString m_other;
 };

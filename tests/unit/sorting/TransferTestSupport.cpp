@@ -5,35 +5,12 @@
 #include <QProcess>
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <ftw.h>
-#include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-namespace {
-
-int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
-    ::remove(path);
-    return 0;
-}
-
-} // namespace
-
-ScratchFolder::ScratchFolder(const QString& base) {
-    QByteArray pattern = NativePath(base) + "/ruvela-test-XXXXXX";
-    EXPECT_NE(::mkdtemp(pattern.data()), nullptr) << pattern.constData();
-    m_path = PathFromNative(pattern);
-}
-
-ScratchFolder::~ScratchFolder() {
-    ::nftw(NativePath(m_path).constData(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
-}
 
 TestMount TestMount::Tmpfs(const QString& folder, const QByteArray& options, bool readOnly) {
     ::mkdir(NativePath(folder).constData(), 0755);

@@ -5,22 +5,8 @@
 #include <QStringList>
 #include <sys/types.h>
 
-// Helpers of the trash and transfer tests: folders on other volumes, mounts made for one test,
-// and looks at files that do not follow links.
-
-// A folder made under `base` (say "/dev/shm", another volume than the temporary folder),
-// removed with everything in it at the end.
-class ScratchFolder {
-public:
-    explicit ScratchFolder(const QString& base);
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const QString& path() const { return m_path; }
-
-private:
-    QString m_path;
-};
+// Helpers of the trash and transfer tests: mounts made for one test, and looks at files that
+// do not follow links. A folder on another volume is a TempFolder made under "/dev/shm".
 
 // A file system mounted on `folder` for the length of a test. Mounting needs root; mounted()
 // is false where the system refuses (then the test skips).

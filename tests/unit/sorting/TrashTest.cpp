@@ -100,7 +100,7 @@ TEST_F(TrashTest, LongNamesAreShortenedToFitTheirDescription) {
     };
     for (const QString& name : names) {
         SCOPED_TRACE(name.toStdString());
-        ASSERT_EQ(NativePath(name).size() <= 255, true);
+        ASSERT_LE(NativePath(name).size(), 255);
         const QStringList before = Entries(Files());
         for (int round = 0; round < 2; ++round) {
             const FileOpResult result = m_trash.Put(m_folder.write(name, "x"));
@@ -186,7 +186,7 @@ TEST_F(TrashTest, AMissingFileOrAPathWithoutANameIsRefused) {
 }
 
 TEST_F(TrashTest, AFileOnTmpfsIsRefusedAndStays) {
-    ScratchFolder shm("/dev/shm");
+    TempFolder shm("/dev/shm");
     if (DeviceOf(shm.path()) == DeviceOf(m_folder.path())) {
         GTEST_SKIP() << "/dev/shm is on the volume of the temporary folder here";
     }
