@@ -6,10 +6,6 @@
 
 namespace {
 
-QRegularExpression Title(const QString& pattern) {
-    return QRegularExpression(QStringLiteral("^Ruvela - ") + pattern);
-}
-
 QByteArray Read(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();

@@ -4,14 +4,6 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
-namespace {
-
-QRegularExpression Title(const QString& pattern) {
-    return QRegularExpression(QStringLiteral("^Ruvela - ") + pattern);
-}
-
-} // namespace
-
 // The default binding of a right drag upward is "設定": the options dialog opens.
 TEST(Commands, ARightDragUpwardOverThePictureOpensTheOptionsDialog) {
     E2eDriver driver;

@@ -18,6 +18,11 @@ struct TestPicture {
     QSize size;
 };
 
+// The main window's title: "Ruvela - " followed by what `pattern` matches.
+inline QRegularExpression Title(const QString& pattern) {
+    return QRegularExpression(QStringLiteral("^Ruvela - ") + pattern);
+}
+
 // Drives the real `ruvela` executable (built with the tests, or the one RUVELA_BINARY names) on
 // the private X server of the test program (XvfbEnvironment) the way a user does: starts it
 // with arguments, waits for its window, presses keys, reads the window title and ends it.

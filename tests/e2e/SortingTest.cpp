@@ -6,10 +6,6 @@
 
 namespace {
 
-QRegularExpression Title(const QString& pattern) {
-    return QRegularExpression(QStringLiteral("^Ruvela - ") + pattern);
-}
-
 bool Exists(const QString& path) {
     return QFile::exists(path);
 }
