@@ -5,6 +5,7 @@
 #include "platform/KeyStateTracker.h"
 #include "platform/QtSoundPlayer.h"
 #include "platform/QtUserPrompts.h"
+#include "platform/UnixSignalWatcher.h"
 #include "ui/filelist/TFormSearch.h"
 #include "ui/main/TFormMain.h"
 #include "ui/main/TFormSplash.h"
@@ -12,7 +13,9 @@
 #include "ui/sorting/TFormOverWrite.h"
 
 #include <QApplication>
+#include <QSessionManager>
 #include <QTimer>
+#include <csignal>
 #include <cstring>
 
 // The composition root: makes the services, the controller and the windows, then runs the
@@ -57,6 +60,17 @@ int main(int argc, char** argv) {
                      [&controller] { controller.RequestScanStop(); });
     app.installEventFilter(&keys);
     splash.reset();
+
+    // A logout, a shutdown or a kill ends the program the way closing its window does, with
+    // every save; the end of the desktop session writes everything before it comes.
+    UnixSignalWatcher endRequests{SIGTERM, SIGINT, SIGHUP};
+    QObject::connect(&endRequests, &UnixSignalWatcher::received, &form, [&form] {
+        form.close();
+        // Dialogs and waits that are open end too, so the program does not outlive its window.
+        QCoreApplication::exit(0);
+    });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
+                     [&form](QSessionManager&) { form.SaveForSessionEnd(); });
 
     form.show();
     QTimer::singleShot(0, &form, [&form, arguments] { form.FormFirstShow(arguments); });

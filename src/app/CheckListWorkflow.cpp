@@ -1,5 +1,6 @@
 #include "app/CheckListWorkflow.h"
 
+#include "app/BackgroundSaver.h"
 #include "app/ViewerController.h"
 #include "core/common/NativePath.h"
 #include "core/sorting/ConflictFacts.h"
@@ -68,7 +69,21 @@ bool CheckListWorkflow::SaveLists() {
     return false;
 }
 
+void CheckListWorkflow::SaveInBackground(BackgroundSaver& saver) {
+    const QString folder = m_viewer.state().SaveDataFolder;
+    for (auto& [n, paths] : m_lists.TakeChanged()) {
+        saver.Write(
+            [folder, n = n, paths = std::move(paths)] { return WriteCheckListFile(folder, n, paths); },
+            [this, n = n](bool ok) {
+                if (!ok) {
+                    m_lists.MarkChanged(n);
+                }
+            });
+    }
+}
+
 void CheckListWorkflow::Changed() {
+    m_viewer.SaveSoon();
     emit listsChanged();
 }
 
@@ -84,11 +99,17 @@ QStringList CheckListWorkflow::SelectedRange() const {
 }
 
 void CheckListWorkflow::Toggle(int n) {
+    // Shift is read at the press; the mark goes to the file on screen.
+    const bool invert = m_viewer.keys().shiftHeld();
+    m_viewer.ActOnShownFile([this, n, invert] { ToggleShown(n, invert); });
+}
+
+void CheckListWorkflow::ToggleShown(int n, bool invert) {
     const ViewerState& state = m_viewer.state();
     if (state.FileList.empty() || state.CurrentFile.isEmpty()) {
         return;
     }
-    if (m_viewer.keys().shiftHeld()) {
+    if (invert) {
         Invert(n);
         return;
     }
@@ -102,6 +123,10 @@ void CheckListWorkflow::Toggle(int n) {
 }
 
 void CheckListWorkflow::UnmarkEverywhere() {
+    m_viewer.ActOnShownFile([this] { UnmarkShown(); });
+}
+
+void CheckListWorkflow::UnmarkShown() {
     const QString file = m_viewer.state().CurrentFile;
     if (file.isEmpty()) {
         return;

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+class BackgroundSaver;
 class ViewerController;
 
 // The ten check lists A to J as the user works with them: a key marks or unmarks the shown
@@ -28,10 +29,14 @@ public:
     void LoadLists();
     // At exit; false after telling the user a list could not be written.
     bool SaveLists();
+    // Hands the changed lists to `saver`; a list it fails to write counts as changed again, so
+    // the exit tries again and tells the user.
+    void SaveInBackground(BackgroundSaver& saver);
 
-    // F1 … F10 (n 0 … 9): marks or unmarks the shown file; with Shift held inverts the range.
+    // F1 … F10 (n 0 … 9): marks or unmarks the file on screen (once a picture being read is
+    // shown); with Shift held inverts the range.
     void Toggle(int n);
-    // "チェックを解除する": the shown file leaves every list.
+    // "チェックを解除する": the file on screen leaves every list.
     void UnmarkEverywhere();
     void Invert(int n);
     void CopyList(int n);
@@ -49,6 +54,8 @@ signals:
     void listsChanged();
 
 private:
+    void ToggleShown(int n, bool invert);
+    void UnmarkShown();
     void Changed();
     // Whether any list holds `path`.
     bool Holds(const QString& path) const;

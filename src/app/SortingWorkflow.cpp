@@ -1,5 +1,6 @@
 #include "app/SortingWorkflow.h"
 
+#include "app/BackgroundSaver.h"
 #include "app/CommandNames.h"
 #include "app/FlagScope.h"
 #include "app/ViewerController.h"
@@ -41,6 +42,7 @@ SortingWorkflow::SortingWorkflow(ViewerController& viewer, QObject* parent)
                 ViewerState& state = m_viewer.state();
                 if (RewriteTableFolder(state.SortingTable, from, to, m_viewer.home())) {
                     state.SortingTableChanged = true;
+                    m_viewer.SaveSoon();
                 }
             });
 }
@@ -70,6 +72,20 @@ bool SortingWorkflow::SaveTable() {
     return false;
 }
 
+void SortingWorkflow::SaveTableInBackground(BackgroundSaver& saver) {
+    ViewerState& state = m_viewer.state();
+    if (!state.SortingTableChanged) {
+        return;
+    }
+    state.SortingTableChanged = false;
+    saver.Write([path = TablePath(), table = state.SortingTable] { return WriteSortingTable(path, table); },
+                [this](bool ok) {
+                    if (!ok) {
+                        m_viewer.state().SortingTableChanged = true;
+                    }
+                });
+}
+
 bool SortingWorkflow::LoadTableFile(const QString& path) {
     const std::optional<QStringList> table = ReadSortingTable(path);
     if (!table) {
@@ -79,6 +95,7 @@ bool SortingWorkflow::LoadTableFile(const QString& path) {
     }
     m_viewer.state().SortingTable = *table;
     m_viewer.state().SortingTableChanged = true;
+    m_viewer.SaveSoon();
     return true;
 }
 
@@ -213,11 +230,20 @@ QString SortingWorkflow::LowFolderDestination(int index) const {
 }
 
 void SortingWorkflow::KeyTableExecute(int index) {
-    ViewerState& state = m_viewer.state();
-    if (state.FileList.empty() || state.SortBusy) {
+    const ViewerState& state = m_viewer.state();
+    if (state.FileList.empty() || m_viewer.treeFocused()) {
         return;
     }
+    // The entry is the one of the moment of the press; it acts on the file on screen.
     const QString text = index == -1 ? state.PendingDestination : state.SortingTable.value(index);
+    m_viewer.ActOnShownFile([this, index, text] { RunEntry(index, text); });
+}
+
+void SortingWorkflow::RunEntry(int index, const QString& text) {
+    ViewerState& state = m_viewer.state();
+    if (state.FileList.empty() || state.SortBusy || m_viewer.treeFocused()) {
+        return;
+    }
     const SortingEntry entry = ClassifyEntry(text, m_viewer.home());
     if (!entry.text.isEmpty() && !entry.folder) {
         // A command runs without the guard, so "移動のアンドゥ" in the table can undo.

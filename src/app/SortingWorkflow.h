@@ -6,6 +6,7 @@
 
 struct FileOpResult;
 
+class BackgroundSaver;
 class ViewerController;
 
 // The sorting keys and the journal's undo and redo: a key press is turned into an entry of the
@@ -25,6 +26,9 @@ public:
     void LoadTable();
     // At exit, when the table changed; false after telling the user it failed.
     bool SaveTable();
+    // Hands a changed table to `saver`; when it fails to write it, the table counts as changed
+    // again, so the exit tries again and tells the user.
+    void SaveTableInBackground(BackgroundSaver& saver);
     // "振り分けテーブルの読込" and "振り分けテーブルの保存" of a ".ktb" file.
     bool LoadTableFile(const QString& path);
     bool SaveTableFile(const QString& path);
@@ -40,7 +44,8 @@ public:
     // The new-folder keys ";" ":" "." "/" (tags 1 … 4); `treeFolder` is the tree's folder.
     void mnuFolderCreateMove1Click(int tag, const QString& treeFolder);
 
-    // Runs entry `index` (0 … 143), or the pending destination for -1.
+    // Runs entry `index` (0 … 143), or the pending destination for -1, on the file on screen:
+    // nothing while the folder tree has the focus, and after the picture being read is shown.
     void KeyTableExecute(int index);
     // Sends `source` into `destination`: `mode` +1 copies, -1 moves, 0 as the copy option says.
     void FileFuriwake(const QString& source, const QString& destination, int mode);
@@ -72,6 +77,8 @@ private:
     void ShowAfterStep(const QString& place);
     bool IsRecordedFile(int record, const QString& path) const;
     QString LowFolderDestination(int index) const;
+    // Runs the entry text `text` of `index` now.
+    void RunEntry(int index, const QString& text);
 
     ViewerController& m_viewer;
 };

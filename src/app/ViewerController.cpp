@@ -26,6 +26,9 @@ namespace {
 // Side texts larger than this are not shown in the comment pane.
 constexpr qint64 kSideTextLimit = 32001;
 
+// Inputs waiting for the picture look again this often while the window is held.
+constexpr std::chrono::milliseconds kHeldInputRetry{50};
+
 // A subfolder scan reports progress to the window at most this often.
 constexpr std::chrono::milliseconds kProgressInterval{40};
 
@@ -63,6 +66,10 @@ ViewerController::ViewerController(const Options& options, Services services, QO
     m_gifTimer.setSingleShot(true);
     connect(&m_gifTimer, &QTimer::timeout, this, &ViewerController::NextGifFrame);
     connect(&m_batch, &TransferBatch::fileSorted, this, [this] { ++m_state.SortCount; });
+    connect(&m_saver, &BackgroundSaver::due, this, [this] {
+        m_checks.SaveInBackground(m_saver);
+        m_sorting.SaveTableInBackground(m_saver);
+    });
     // A batch holding the window stops a running slide show.
     connect(&m_batch, &TransferBatch::interfaceLocked, this, [this](bool locked) {
         if (locked) {
@@ -149,6 +156,12 @@ bool ViewerController::ShutDown() {
     m_gifTimer.stop();
     ++m_state.ExecutionCount;
     return m_state.FormReady;
+}
+
+void ViewerController::SaveWork() {
+    m_saver.Flush();
+    m_checks.SaveLists();
+    m_sorting.SaveTable();
 }
 
 QString ViewerController::SettingsPath() const {
@@ -336,6 +349,7 @@ void ViewerController::ImgListDelete() {
     }
     m_state.FileList.erase(m_state.FileList.begin() + (index - 1));
     m_state.ListTotalSize -= m_state.CurrentFileSize;
+    m_shownGone = true;
     if (m_state.FileList.empty()) {
         ViewFolder(m_state.CurrentFolder.isEmpty() ? m_state.pDesk : m_state.CurrentFolder, true);
         return;
@@ -376,6 +390,9 @@ void ViewerController::ImgBarSeting() {
 }
 
 void ViewerController::TrackBarMoved(int position) {
+    if (WaitBehindInputs([this, position] { TrackBarMoved(position); })) {
+        return;
+    }
     m_bar.position = std::clamp(position, m_bar.minimum, m_bar.maximum);
     emit trackBarChanged();
     if (m_bar.handlerAttached) {
@@ -426,6 +443,14 @@ void ViewerController::ImgBarChange() {
         picture.madeFor = m_loader.view();
         picture.view = RenderView(picture.loaded.image, picture.madeFor);
     } else {
+        if (std::exchange(m_shownGone, false) && !m_loader.IsReady(m_state.CurrentFile)) {
+            // The file on screen went away: it must not look as if it were still there while the
+            // next one is read.
+            m_state.SourceBitmap = QImage();
+            m_state.ViewBitmap = QImage();
+            emit pictureChanged();
+            TitleDraw();
+        }
         // Input keeps arriving while a picture that was not read ahead is read: further steps
         // only move the track bar, and the newest position is shown next.
         picture = m_loader.Take(m_state.CurrentFile);
@@ -452,7 +477,64 @@ void ViewerController::ImgBarChange() {
     PrefetchNeighbours(direction);
     if (m_bar.position != m_state.CurrentIndex) {
         ImgBarChange();
+        return;
     }
+    PostWaitingInputs();
+}
+
+void ViewerController::ActOnShownFile(std::function<void()> action) {
+    if (!m_state.ShowBusy && (m_waitingInputs.empty() || m_runningWaiting)) {
+        action();
+        return;
+    }
+    m_waitingInputs.push_back(std::move(action));
+    PostWaitingInputs();
+}
+
+bool ViewerController::WaitBehindInputs(std::function<void()> step) {
+    if (m_waitingInputs.empty() || m_runningWaiting) {
+        return false;
+    }
+    m_waitingInputs.push_back(std::move(step));
+    PostWaitingInputs();
+    return true;
+}
+
+// The waiting inputs run from the event loop, after the picture they wait for was drawn.
+void ViewerController::PostWaitingInputs() {
+    if (m_waitingInputs.empty() || m_waitingPosted || m_state.ShowBusy) {
+        return;
+    }
+    m_waitingPosted = true;
+    QMetaObject::invokeMethod(this, &ViewerController::RunWaitingInputs, Qt::QueuedConnection);
+}
+
+void ViewerController::RunWaitingInputs() {
+    m_waitingPosted = false;
+    if (m_closing) {
+        m_waitingInputs.clear();
+        return;
+    }
+    if (m_waitingInputs.empty() || m_state.ShowBusy) {
+        // The picture being read posts the run when it is on screen.
+        return;
+    }
+    if (InputHeld()) {
+        // A question or a batch holds the window: the inputs wait until it lets go.
+        QTimer::singleShot(kHeldInputRetry, this, [this] {
+            if (!m_waitingPosted) {
+                RunWaitingInputs();
+            }
+        });
+        return;
+    }
+    std::function<void()> action = std::move(m_waitingInputs.front());
+    m_waitingInputs.pop_front();
+    {
+        FlagScope running(m_runningWaiting);
+        action();
+    }
+    PostWaitingInputs();
 }
 
 // Asks the loader for the files on both sides of the shown one, the direction of travel first.
@@ -901,7 +983,7 @@ void ViewerController::SetComment(const QString& text) {
 }
 
 void ViewerController::ImgNext() {
-    if (m_state.FileList.empty() || !m_imageCommands) {
+    if (m_state.FileList.empty() || !m_imageCommands || WaitBehindInputs([this] { ImgNext(); })) {
         return;
     }
     if (m_services.keys.ctrlHeld()) {
@@ -918,7 +1000,7 @@ void ViewerController::ImgNext() {
 }
 
 void ViewerController::ImgBack() {
-    if (m_state.FileList.empty() || !m_imageCommands) {
+    if (m_state.FileList.empty() || !m_imageCommands || WaitBehindInputs([this] { ImgBack(); })) {
         return;
     }
     if (m_services.keys.ctrlHeld()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/BackgroundSaver.h"
 #include "app/CheckListWorkflow.h"
 #include "app/CommandExecutor.h"
 #include "app/PictureLoader.h"
@@ -17,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <atomic>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -57,6 +60,11 @@ public:
     void PrepareScanMask();
     // Shut-down: stops loading; returns whether the settings may be written.
     bool ShutDown();
+    // The check lists or the sorting table changed: they are written in the background soon.
+    void SaveSoon() { m_saver.Schedule(); }
+    // Waits for the background writes, then writes the changed check lists and the changed
+    // sorting table, telling the user of a failure (at exit and at the end of the session).
+    void SaveWork();
 
     // "Ruvela.ini" in the data folder.
     QString SettingsPath() const;
@@ -151,9 +159,18 @@ public:
     CheckListWorkflow& checks() { return m_checks; }
     // The user's home folder, which "~/" in folder names stands for.
     const QString& home() const { return m_home; }
-    // Whether the window takes no commands now: paused for a dialog, or held by a batch of
-    // file operations.
-    bool InputHeld() const { return m_state.Paused || m_batch.locked(); }
+    // Whether the window takes no commands now: paused for a dialog, held by a batch of file
+    // operations, or disabled by a subfolder scan.
+    bool InputHeld() const { return m_state.Paused || m_batch.locked() || m_state.ScanBusy; }
+    // Runs `action`, an input that acts on the shown file, now; or, while a picture is still
+    // being read (or earlier inputs wait), once the picture the track bar points at is on
+    // screen. Waiting inputs run one at a time in the order they came, and steps through the
+    // list that come after them wait behind them, so every input acts on what was on screen.
+    void ActOnShownFile(std::function<void()> action);
+    // The folder tree has the keyboard focus: it keeps its own keys, and sorting leaves the
+    // shown file alone.
+    void SetTreeFocused(bool focused) { m_treeFocused = focused; }
+    bool treeFocused() const { return m_treeFocused; }
     // The command texts bound to inputs and sorting keys.
     CommandExecutor& commands() { return m_commands; }
     // Shows `files` as the current list in place of a folder, named `name` in the title.
@@ -220,6 +237,10 @@ private:
     void ShowFileList(int position);
     int PositionOf(const QString& path) const;
     TitleContext MakeTitleContext() const;
+    // True when `step` was put behind inputs that wait for the picture (see ActOnShownFile).
+    bool WaitBehindInputs(std::function<void()> step);
+    void PostWaitingInputs();
+    void RunWaitingInputs();
 
     Options m_options;
     Services m_services;
@@ -239,6 +260,7 @@ private:
     SortingWorkflow m_sorting{*this};
     CheckListWorkflow m_checks{*this};
     CommandExecutor m_commands{*this};
+    BackgroundSaver m_saver{std::chrono::milliseconds(500)};
     quint64 m_listGeneration = 0; // grows with every new list, to notice one made during a load
     int m_direction = 1;          // the direction of the last step: 1 onwards, -1 back
     ZoomMode m_zoomMode = ZoomMode::ShrinkOnly;
@@ -246,5 +268,10 @@ private:
     double m_savedRate = 1; // the rate put aside while the picture is shown 1:1
     bool m_actualSize = false;
     int m_scrollBarWidth = 16;
-    std::unique_ptr<QTemporaryDir> m_tempFolder; // pTemp, removed at exit
+    std::unique_ptr<QTemporaryDir> m_tempFolder;       // pTemp, removed at exit
+    std::deque<std::function<void()>> m_waitingInputs; // inputs that wait for the picture
+    bool m_waitingPosted = false;                      // a run of the waiting inputs is queued
+    bool m_runningWaiting = false;                     // one of them runs now
+    bool m_shownGone = false;                          // the shown file was taken out of the list
+    bool m_treeFocused = false;
 };

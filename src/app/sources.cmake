@@ -7,4 +7,5 @@ target_sources(ruvela_app PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/TransferBatch.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SortingWorkflow.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CheckListWorkflow.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/BackgroundSaver.cpp
 )

@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
 #include <QTreeView>
@@ -127,7 +128,9 @@ protected:
         window.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
 
-        GestureHook::Areas areas{&window, {tree, trackBar, comment, statusBar}, tree, comment, menuBar};
+        GestureHook::Areas areas{
+            &window, scrollBox->viewport(), nullptr, {tree, trackBar, comment, statusBar}, tree, comment,
+            menuBar};
         hook = std::make_unique<GestureHook>(
             areas, [this] { return paused; }, [this](const QString& input) { runs << input; });
         QApplication::instance()->installEventFilter(hook.get());
@@ -242,6 +245,29 @@ TEST_F(GestureHookTest, InputsOnThePictureRunTheirKeysAndStayAwayFromIt) {
         EXPECT_EQ(picture->seen, c.reached);
         EXPECT_FALSE(hook->gesturePending());
     }
+}
+
+// The scroll box's scroll bars are not the picture: a quick second click there pages on and
+// toggles nothing, and its middle and right clicks reach it.
+TEST_F(GestureHookTest, TheScrollBarsKeepTheirClicks) {
+    const Qt::MouseButton L = Qt::LeftButton, R = Qt::RightButton, M = Qt::MiddleButton;
+    for (QWidget* bar : {static_cast<QWidget*>(scrollBox->verticalScrollBar()),
+                         static_cast<QWidget*>(scrollBox->horizontalScrollBar())}) {
+        clearNotes();
+        send(bar, {Press(L), Release(L), DoubleClick(L), Release(L), Press(M), Release(M), Press(R),
+                   Move(R, {0, -40}), Release(R, {}, {0, -40})});
+        EXPECT_TRUE(runs.isEmpty()) << runs.join(QLatin1Char(' ')).toStdString();
+        EXPECT_FALSE(hook->gesturePending());
+    }
+}
+
+// A touchpad or a high-resolution wheel sends parts of a notch: only a whole notch is a step.
+TEST_F(GestureHookTest, TheWheelDuringARightPressCountsWholeNotches) {
+    const Qt::MouseButton R = Qt::RightButton;
+    send(picture, {Press(R), Wheel(40, R), Wheel(40, R), Wheel(40, R), Wheel(30, R), Wheel(-60, R),
+                   Wheel(-60, R), Wheel(240, R), Release(R)});
+    EXPECT_EQ(runs, (QStringList{"mGesRWU", "mGesRWD", "mGesRWU", "mGesRWU"}));
+    EXPECT_TRUE(picture->seen.isEmpty());
 }
 
 TEST_F(GestureHookTest, ARightPressWaitsForItsRelease) {

@@ -122,20 +122,38 @@ bool CheckLists::Save(const QString& folder, QString* failedPath) {
         if (!list.changed) {
             continue;
         }
-        const QString path = base + CheckListFileName(n);
-        // The list file is the program's own, never a picture, so it may be unlinked.
-        const bool saved = list.paths.isEmpty()
-                               ? ::unlink(NativePath(path).constData()) == 0 || errno == ENOENT
-                               : WriteUtf8Lines(path, list.paths);
-        if (!saved) {
+        if (!WriteCheckListFile(folder, n, list.paths)) {
             if (failedPath != nullptr) {
-                *failedPath = path;
+                *failedPath = base + CheckListFileName(n);
             }
             return false;
         }
         list.changed = false;
     }
     return true;
+}
+
+std::vector<std::pair<int, QStringList>> CheckLists::TakeChanged() {
+    std::vector<std::pair<int, QStringList>> changed;
+    for (int n = 0; n < kCount; ++n) {
+        List& list = m_lists.at(n);
+        if (list.changed) {
+            changed.emplace_back(n, list.paths);
+            list.changed = false;
+        }
+    }
+    return changed;
+}
+
+void CheckLists::MarkChanged(int n) {
+    m_lists.at(n).changed = true;
+}
+
+bool WriteCheckListFile(const QString& folder, int n, const QStringList& paths) {
+    const QString path = WithTrailingSlash(folder) + CheckListFileName(n);
+    // The list file is the program's own, never a picture, so it may be unlinked.
+    return paths.isEmpty() ? ::unlink(NativePath(path).constData()) == 0 || errno == ENOENT
+                           : WriteUtf8Lines(path, paths);
 }
 
 void CheckLists::Append(List& list, const QString& path) {

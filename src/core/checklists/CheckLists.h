@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <utility>
+#include <vector>
 
 // The ten check lists A to J (0 … 9 here) in which the user marks pictures to act on them later
 // as a group. Each list keeps full paths in the order they were marked, never one path twice,
@@ -41,6 +43,10 @@ public:
     // Writes every changed list into `folder`; an emptied list has its file removed. Stops at
     // the first failure and returns false with that file's path in `failedPath`.
     bool Save(const QString& folder, QString* failedPath = nullptr);
+    // The changed lists (number and paths), for writing elsewhere; afterwards none counts as
+    // changed. A list that could not be written is given back with MarkChanged.
+    std::vector<std::pair<int, QStringList>> TakeChanged();
+    void MarkChanged(int n);
 
 private:
     struct List {
@@ -71,3 +77,7 @@ QString DefaultListName(int n);
 
 // "List_A.lst" … "List_J.lst".
 QString CheckListFileName(int n);
+
+// Writes list n with `paths` into `folder`; an empty list has its file removed. False when the
+// file could not be written or removed.
+bool WriteCheckListFile(const QString& folder, int n, const QStringList& paths);

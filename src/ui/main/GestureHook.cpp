@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QWheelEvent>
+#include <cstdlib>
 #include <utility>
 
 namespace {
@@ -75,6 +76,11 @@ bool GestureHook::eventFilter(QObject* watched, QEvent* event) {
     if (area == Area::Other) {
         return onOther(widget, pointEvent);
     }
+    if (area == Area::Elsewhere) {
+        // A scroll bar or a splitter handle is no place for a gesture or a click command; a
+        // pending gesture still ends with its release on the picture, which holds the mouse.
+        return false;
+    }
     if (fields.type == QEvent::MouseMove) {
         if (!fields.buttons.testFlag(Qt::RightButton)) {
             cancelGesture();
@@ -101,7 +107,13 @@ GestureHook::Area GestureHook::areaOf(const QWidget* widget) const {
             return Area::Other;
         }
     }
-    return Within(m_areas.titleBar, widget) ? Area::TitleBar : Area::Picture;
+    if (Within(m_areas.titleBar, widget)) {
+        return Area::TitleBar;
+    }
+    if (Within(m_areas.picture, widget) || widget == m_areas.pictureBack) {
+        return Area::Picture;
+    }
+    return Area::Elsewhere;
 }
 
 bool GestureHook::onPicture(QSinglePointEvent* event) {
@@ -203,12 +215,19 @@ bool GestureHook::onWheel(QSinglePointEvent* event) {
         return false;
     }
     m_used = true;
-    return fire(event, delta > 0 ? QStringLiteral("mGesRWU") : QStringLiteral("mGesRWD"));
+    // A touchpad or a high-resolution wheel sends parts of a notch: a full notch is one step.
+    const int steps = m_wheel.Add(delta);
+    event->accept();
+    for (int i = 0; i < std::abs(steps); ++i) {
+        m_run(steps > 0 ? QStringLiteral("mGesRWU") : QStringLiteral("mGesRWD"));
+    }
+    return true;
 }
 
 void GestureHook::cancelGesture() {
     m_pending = false;
     m_used = false;
+    m_wheel.Reset();
 }
 
 bool GestureHook::fire(QEvent* event, const QString& input) {

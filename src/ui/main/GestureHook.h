@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/input/WheelSteps.h"
+
 #include <QEvent>
 #include <QList>
 #include <QObject>
@@ -22,6 +24,8 @@ class GestureHook : public QObject {
 public:
     struct Areas {
         QWidget* window;        // the main window: only its widgets count
+        QWidget* picture;       // the picture's view, with everything in it
+        QWidget* pictureBack;   // the panel behind the view (its scroll bars are no picture)
         QList<QWidget*> others; // the folder tree, the track bar, the comment pane, the status bar
         QWidget* tree;          // also among `others`
         QWidget* comment;       // also among `others`
@@ -38,7 +42,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    enum class Area { Picture, Other, TitleBar };
+    // Elsewhere: scroll bars, splitter handles and frames, which keep their events.
+    enum class Area { Picture, Other, TitleBar, Elsewhere };
 
     // What tells one mouse event from another. Qt hands an event that nobody accepted on to the
     // parents of its widget as copies, which carry the same fields.
@@ -71,4 +76,5 @@ private:
     bool m_pending = false;
     bool m_used = false;
     QPoint m_start;
+    WheelSteps m_wheel; // the wheel during a right press
 };

@@ -76,6 +76,41 @@ QString QtNameFilter(QString filter) {
     return filter;
 }
 
+// The new-folder key (1 … 4) a press stands for, or 0: the keys ";", ":", "." and "/" of a
+// Japanese keyboard, told by where they sit, so that Shift (which makes the folder) cannot turn
+// one into another's character (Shift+; types "+" on a Japanese layout and ":" on a US one).
+// On X11 and Wayland the key code says which key it is; without one the character does.
+int NewFolderKey(const QKeyEvent& key) {
+    if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier | Qt::KeypadModifier))
+        return 0;
+    switch (key.nativeScanCode()) {
+    case 0:
+        break;
+    case 47:
+        return 1;
+    case 48:
+        return 2;
+    case 60:
+        return 3;
+    case 61:
+        return 4;
+    default:
+        return 0;
+    }
+    switch (key.key()) {
+    case Qt::Key_Semicolon:
+        return 1;
+    case Qt::Key_Colon:
+        return 2;
+    case Qt::Key_Period:
+        return 3;
+    case Qt::Key_Slash:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
 } // namespace
 
 TFormMain::TFormMain(ViewerController& controller, ClipboardReader& clipboard, QWidget* parent)
@@ -87,6 +122,8 @@ TFormMain::TFormMain(ViewerController& controller, ClipboardReader& clipboard, Q
     setAcceptDrops(true);
 
     BuildPanes();
+    // Sorting leaves the shown file alone while the tree has the focus.
+    m_tree->installEventFilter(this);
     BuildStatusBar();
     WireMenu();
     WireController();
@@ -96,7 +133,13 @@ TFormMain::TFormMain(ViewerController& controller, ClipboardReader& clipboard, Q
     ShowExternalApps();
     // The mouse inputs are recognised before any control of the window sees them.
     auto* gestures = new GestureHook(
-        {this, {m_tree, m_imgBar, m_comment, statusBar()}, m_tree, m_comment, menuBar()},
+        {this,
+         m_scrBox->viewport(),
+         m_viewPanel,
+         {m_tree, m_imgBar, m_comment, statusBar()},
+         m_tree,
+         m_comment,
+         menuBar()},
         [this] { return m_controller.InputHeld(); }, [this](const QString& input) { RunInput(input); }, this);
     QCoreApplication::instance()->installEventFilter(gestures);
 }
@@ -391,7 +434,11 @@ void TFormMain::WireController() {
         m_scrBox->horizontalScrollBar()->setValue(0);
         m_scrBox->verticalScrollBar()->setValue(0);
         PlaceImage();
+        // On screen before the next input is handled: a key waiting for this picture acts on
+        // it right after.
+        m_imgView->repaint();
     });
+
     connect(&m_controller, &ViewerController::commentChanged, this, [this](const QString& text) {
         QString plain = text;
         m_comment->setPlainText(plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
@@ -451,6 +498,7 @@ void TFormMain::FormFirstShow(const QStringList& arguments) {
     }
     ApplySettings();
     MenuSeting();
+    m_controller.sorting().FileCopyMode();
     m_controller.StartUp(arguments);
     // Start-up may have read the sound switch from the settings.
     m_menu.action(QStringLiteral("mnuSoundPlay"))->setChecked(m_controller.soundOn());
@@ -488,6 +536,7 @@ void TFormMain::WireCheckLists() {
         // selected range.
         QAction* toggle = m_menu.action(QStringLiteral("popCheckList%1").arg(i + 1));
         connect(toggle, &QAction::triggered, this, [&checks, i] { checks.Toggle(i); });
+        toggle->setAutoRepeat(false);
         toggle->setShortcuts({toggle->shortcut(), QKeySequence(Qt::SHIFT | toggle->shortcut()[0].key())});
         on("_Copy", [&checks, i] { checks.CopyList(i); });
         on("_Move", [&checks, i] { checks.MoveList(i); });
@@ -530,6 +579,8 @@ void TFormMain::WireSorting() {
         action->setObjectName(name);
         action->setShortcut(keys);
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        // A held key sends one picture, not each next one the key repeat brings up.
+        action->setAutoRepeat(false);
         connect(action, &QAction::triggered, this, handler);
         m_panel1->addAction(action);
     };
@@ -550,18 +601,12 @@ void TFormMain::WireSorting() {
             [&sorting] { sorting.act123Execute(); });
     }
     key(QStringLiteral("actComma"), QKeySequence(Qt::Key_Comma), [&sorting] { sorting.actCommaExecute(); });
-    // Each new-folder key, alone or with Shift (which makes the folder), is one action. Where a
-    // layout types ":" as Shift+; (US), "Shift+;" would claim the same press as ":" and neither
-    // would run, so ";" is taken alone and Shift is read from the keys held.
-    const Qt::Key folderKeys[] = {Qt::Key_Semicolon, Qt::Key_Colon, Qt::Key_Period, Qt::Key_Slash};
+    // The new-folder keys have no shortcuts: they are told by the key pressed, not by the
+    // character it types (keyPressEvent), and Shift (which makes the folder) is read from the
+    // keys held.
     for (int tag = 1; tag <= 4; ++tag) {
         auto* action = new QAction(m_panel1);
         action->setObjectName(QStringLiteral("mnuFolderCreateMove%1").arg(tag));
-        QList<QKeySequence> keys{QKeySequence(folderKeys[tag - 1])};
-        if (tag > 1)
-            keys.append(QKeySequence(Qt::SHIFT | folderKeys[tag - 1]));
-        action->setShortcuts(keys);
-        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         connect(action, &QAction::triggered, this,
                 [this, &sorting, tag] { sorting.mnuFolderCreateMove1Click(tag, TreeFolder()); });
         m_panel1->addAction(action);
@@ -690,8 +735,9 @@ void TFormMain::mnuKeyTableSaveClick() {
 bool TFormMain::event(QEvent* event) {
     if (event->type() == QEvent::ShortcutOverride) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->modifiers().testFlag(Qt::KeypadModifier) && key->key() >= Qt::Key_0 &&
-            key->key() <= Qt::Key_9) {
+        if ((key->modifiers().testFlag(Qt::KeypadModifier) && key->key() >= Qt::Key_0 &&
+             key->key() <= Qt::Key_9) ||
+            (NewFolderKey(*key) != 0 && PictureSideFocused())) {
             event->accept();
             return true;
         }
@@ -699,17 +745,34 @@ bool TFormMain::event(QEvent* event) {
     return QMainWindow::event(event);
 }
 
-// The keys no control took: the keypad digits run the sorting table's keypad entries and the
-// context-menu key opens the picture's menu at the mouse cursor. Nothing while paused or with
-// Alt or Shift held.
+bool TFormMain::PictureSideFocused() const {
+    const QWidget* focus = QApplication::focusWidget();
+    return focus && (focus == m_panel1 || m_panel1->isAncestorOf(focus));
+}
+
+// The keys no control took: the new-folder keys (alone or with Shift) while the hand is on the
+// picture side, the keypad digits, which run the sorting table's keypad entries, and the
+// context-menu key, which opens the picture's menu at the mouse cursor. Nothing while paused;
+// the keypad and the menu key nothing with Alt or Shift held. A sorting key acts once per
+// press: the repeats of a held key are swallowed.
 void TFormMain::keyPressEvent(QKeyEvent* event) {
-    if (m_controller.InputHeld() || (event->modifiers() & (Qt::AltModifier | Qt::ShiftModifier))) {
+    if (m_controller.InputHeld()) {
+        QMainWindow::keyPressEvent(event);
+        return;
+    }
+    if (const int tag = NewFolderKey(*event); tag != 0 && PictureSideFocused()) {
+        event->accept();
+        if (!event->isAutoRepeat())
+            m_controller.sorting().mnuFolderCreateMove1Click(tag, TreeFolder());
+        return;
+    }
+    if (event->modifiers() & (Qt::AltModifier | Qt::ShiftModifier)) {
         QMainWindow::keyPressEvent(event);
         return;
     }
     if (event->modifiers().testFlag(Qt::KeypadModifier) && event->key() >= Qt::Key_0 &&
         event->key() <= Qt::Key_9 && !m_tree->hasFocus() &&
-        m_controller.sorting().KeypadExecute(event->key() - Qt::Key_0)) {
+        (event->isAutoRepeat() || m_controller.sorting().KeypadExecute(event->key() - Qt::Key_0))) {
         event->accept();
         return;
     }
@@ -766,17 +829,27 @@ QString TFormMain::TreeFolder() const {
     return current.isValid() ? m_treeModel->filePath(current) : QString();
 }
 
+// The close always proceeds: the changed check lists, then the changed sorting table, then the
+// settings (only after a start that read them) are written.
 void TFormMain::closeEvent(QCloseEvent* event) {
     if (!m_shutDown) {
         m_shutDown = true;
-        if (m_controller.ShutDown()) {
-            CollectSettings();
-            m_controller.SaveSettings();
-            m_controller.sorting().SaveTable();
-            m_controller.checks().SaveLists();
-        }
+        SaveSession(m_controller.ShutDown());
     }
     event->accept();
+}
+
+void TFormMain::SaveForSessionEnd() {
+    if (!m_shutDown)
+        SaveSession(m_controller.state().FormReady);
+}
+
+void TFormMain::SaveSession(bool settings) {
+    m_controller.SaveWork();
+    if (settings) {
+        CollectSettings();
+        m_controller.SaveSettings();
+    }
 }
 
 // The options dialog: the settings are written before it opens and again when it is saved, and
@@ -808,6 +881,7 @@ void TFormMain::mnuFileOptionClick() {
     m_controller.LoadSettings(false);
     ApplySettings();
     MenuSeting();
+    m_controller.sorting().FileCopyMode();
     m_controller.SetSoundOn(sound);
     m_menu.action(QStringLiteral("mnuSoundPlay"))->setChecked(sound);
 }
@@ -879,6 +953,8 @@ void TFormMain::dropEvent(QDropEvent* event) {
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_tree && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
+        m_controller.SetTreeFocused(event->type() == QEvent::FocusIn);
     // While paused or held by a batch the keys of the window's actions do nothing, except Esc,
     // which minimises.
     if (event->type() == QEvent::Shortcut && m_controller.InputHeld() &&
@@ -892,7 +968,8 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
     if ((watched == m_scrBox->viewport() || watched == m_imgView) && ImageMouse(*event))
         return true;
     if (watched == m_scrBox->viewport() && event->type() == QEvent::Wheel) {
-        ImageWheel(*static_cast<QWheelEvent*>(event));
+        if (!m_controller.InputHeld())
+            ImageWheel(*static_cast<QWheelEvent*>(event));
         return true;
     }
     return QMainWindow::eventFilter(watched, event);
@@ -941,10 +1018,15 @@ void TFormMain::ImageWheel(const QWheelEvent& event) {
         (extension == QLatin1String(".HTM") || extension == QLatin1String(".MHT") ||
          extension == QLatin1String(".HTML")))
         return;
-    if (delta < 0)
-        m_controller.ImgNext();
-    else
-        m_controller.ImgBack();
+    // A touchpad swipe or a high-resolution wheel sends parts of a notch: a full notch is one
+    // file.
+    const int steps = m_wheel.Add(delta);
+    for (int i = 0; i < std::abs(steps); ++i) {
+        if (steps < 0)
+            m_controller.ImgNext();
+        else
+            m_controller.ImgBack();
+    }
 }
 
 // Where the picture sits in the view: centred while it fits, a scroll bar's room kept free.
@@ -1018,7 +1100,8 @@ void TFormMain::DragPictureOut() {
     data->setUrls({LocalUrlFromPath(file)});
     auto* drag = new QDrag(this);
     drag->setMimeData(data);
-    drag->exec(Qt::CopyAction | Qt::MoveAction);
+    // Copy only: a move by another program would leave no record to undo.
+    drag->exec(Qt::CopyAction);
     if (m_temporaryTree) {
         m_temporaryTree = false;
         m_tree->hide();

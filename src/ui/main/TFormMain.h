@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/TitleText.h"
+#include "core/input/WheelSteps.h"
 #include "ui/main/MainMenu.h"
 
 #include <QMainWindow>
@@ -40,6 +41,10 @@ public:
 
     MainMenu& mainMenu() { return m_menu; }
 
+    // The desktop session ends: everything is written as at a close, and the window stays
+    // until the session ends the program.
+    void SaveForSessionEnd();
+
     // The options dialog, made at start-up right after this window.
     void SetOptionDialog(TFormOption* dialog) { m_optionDialog = dialog; }
 
@@ -71,6 +76,8 @@ private:
 
     void ApplySettings();
     void CollectSettings();
+    // The check lists and the sorting table, and with `settings` the settings.
+    void SaveSession(bool settings);
     void ShowExternalApps();
     // Relabels the ten check-list menus with their names and entry counts.
     void MenuSeting();
@@ -92,6 +99,8 @@ private:
     void SelectFolderInTree(const QString& folder);
     void TreeViewChange(const QModelIndex& current);
     QString TreeFolder() const;
+    // The keyboard focus is on the right side: the picture, the track bar or the comment pane.
+    bool PictureSideFocused() const;
 
     void mnuFileOpenClick();
     void mnuFoldetOpenClick();
@@ -120,6 +129,7 @@ private:
     QWidget* m_panel1;       // the right side: track bar, picture and comment
     bool m_dragging = false; // a left-button drag of the picture scrolls it
     QPoint m_dragFrom;
+    WheelSteps m_wheel;           // the wheel over the picture, which steps through the files
     bool m_temporaryTree = false; // the tree was shown by touching the left edge
 
     bool m_selectingInTree = false; // the tree follows the controller: no folder is opened

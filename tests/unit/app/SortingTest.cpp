@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -176,6 +178,76 @@ TEST_F(SortingTest, AFolderEntryMovesTheFileShowsTheNextAndSaysWhereItWent) {
         << title.caption.toStdString();
     EXPECT_EQ(controller->journal().UndoData()[0], QStringLiteral("M;%1>%2/p0.jpg").arg(files[0], best));
     EXPECT_FALSE(state().SortBusy);
+}
+
+// Keys pressed while the next picture is still being read act once it is on screen, in the
+// order they came: never on a file the user has not seen. A picture moved away leaves the screen
+// at once, with the caption naming the next one, while that one is read.
+TEST_F(SortingTest, KeysPressedWhileAPictureIsReadActOnItOnceItIsShown) {
+    options.PrefetchMemory = 0; // nothing is read ahead: every step waits for the file
+    Make();
+    const QStringList files = Open(4);
+    const QString best = pictures.folder(QStringLiteral("best"));
+    live().SortingTable[0] = best;
+    QList<int> shownWidths; // the width of each picture put on screen, 0 for an empty view
+    QStringList captionsWhenEmpty;
+    QObject::connect(controller.get(), &ViewerController::pictureChanged, [&] {
+        shownWidths << state().ViewBitmap.width();
+        if (state().ViewBitmap.isNull()) {
+            captionsWhenEmpty << QString();
+        }
+    });
+    QObject::connect(controller.get(), &ViewerController::titleChanged, [&](const TitleTexts& texts) {
+        if (!captionsWhenEmpty.isEmpty() && captionsWhenEmpty.last().isEmpty()) {
+            captionsWhenEmpty.last() = texts.caption;
+        }
+    });
+    QStringList moves; // each move with the width of the picture on screen at that moment
+    QObject::connect(
+        &controller->batch(), &TransferBatch::fileMoved, [&](const QString& from, const QString&) {
+            moves << QStringLiteral("%1 %2").arg(FileNameOf(from)).arg(state().SourceBitmap.width());
+        });
+
+    // "A", then F1, pressed while p1 is read.
+    QTimer::singleShot(0, controller.get(), [&] {
+        keys.keys = {Qt::Key_A};
+        sorting().actABCExecute(false);
+        keys.keys.clear();
+        controller->checks().Toggle(0);
+    });
+    live().Paused = false; // start-up is over: the window takes input
+    controller->ImgNext();
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return controller->checks().lists().contains(0, state().CurrentFile); }));
+
+    // p1 went where "A" sends files only after it was shown (9 pixels wide); then p2 came up
+    // and F1 marked it.
+    EXPECT_EQ(moves, QStringList{QStringLiteral("p1.jpg 9")});
+    EXPECT_EQ(PathKind(best + QStringLiteral("/p1.jpg")), 1);
+    EXPECT_EQ(state().CurrentFile, files[2]);
+    EXPECT_TRUE(controller->checks().lists().contains(0, files[2]));
+    EXPECT_EQ(controller->checks().lists().list(0).size(), 1);
+    EXPECT_EQ(shownWidths, (QList<int>{9, 0, 10}));
+    ASSERT_EQ(captionsWhenEmpty.size(), 1);
+    EXPECT_TRUE(captionsWhenEmpty[0].contains(QStringLiteral("2/3 [p2.jpg]")))
+        << captionsWhenEmpty[0].toStdString();
+}
+
+// While the folder tree has the focus, no entry moves the shown file, whichever input runs it.
+TEST_F(SortingTest, NothingIsSortedWhileTheTreeHasTheFocus) {
+    const QStringList files = Open(2);
+    const QString best = pictures.folder(QStringLiteral("best"));
+    live().SortingTable[0] = best;
+    controller->SetTreeFocused(true);
+    keys.keys = {Qt::Key_A};
+    sorting().actABCExecute(false);
+    controller->commands().mgesExecute(QStringLiteral("$MOVE=") + best);
+    EXPECT_EQ(PathKind(files[0]), 1);
+    EXPECT_EQ(state().CurrentFile, files[0]);
+
+    controller->SetTreeFocused(false);
+    sorting().actABCExecute(false);
+    EXPECT_EQ(PathKind(best + QStringLiteral("/p0.jpg")), 1);
 }
 
 TEST_F(SortingTest, PrefixesAndTheCopyOptionDecideCopyOrMove) {
