@@ -11,6 +11,9 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QProcessEnvironment>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 
 namespace {
 
@@ -45,6 +48,7 @@ QByteArray Encoded(const TestPicture& picture) {
 
 E2eDriver::E2eDriver() {
     m_root.folder(QStringLiteral("home"));
+    m_root.folder(QStringLiteral("tmp"));
     QDir().mkpath(m_root.file(QStringLiteral("runtime")));
     QFile::setPermissions(m_root.file(QStringLiteral("runtime")),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
@@ -60,6 +64,28 @@ QString E2eDriver::home() const {
 
 QString E2eDriver::dataFolder() const {
     return m_root.file(QStringLiteral("data"));
+}
+
+QString E2eDriver::tempFolder() const {
+    return m_root.file(QStringLiteral("tmp"));
+}
+
+::testing::AssertionResult E2eDriver::setKeyboardLayout(const QString& layout) {
+    QProcess tool;
+    DieWithParent(tool);
+    tool.setProcessChannelMode(QProcess::MergedChannels);
+    tool.start(QStringLiteral("setxkbmap"), {QStringLiteral("-layout"), layout});
+    if (!tool.waitForStarted(kToolTimeoutMs))
+        return ::testing::AssertionFailure()
+               << "setxkbmap did not start (is the x11-xkb-utils package installed?): "
+               << tool.errorString().toStdString();
+    if (!tool.waitForFinished(kToolTimeoutMs) || tool.exitStatus() != QProcess::NormalExit ||
+        tool.exitCode() != 0) {
+        StopProcess(tool, kStopGraceMs);
+        return ::testing::AssertionFailure()
+               << "setxkbmap -layout " << layout.toStdString() << " failed: " << tool.readAll().toStdString();
+    }
+    return ::testing::AssertionSuccess();
 }
 
 QString E2eDriver::writePictures(const QString& relative, const QList<TestPicture>& pictures) const {
@@ -106,6 +132,7 @@ QByteArray E2eDriver::writeSortingTable(const QStringList& entries) const {
     env.insert(QStringLiteral("XDG_CACHE_HOME"), home() + QStringLiteral("/.cache"));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_root.file(QStringLiteral("runtime")));
     env.insert(QStringLiteral("RUVELA_DATA_DIR"), dataFolder());
+    env.insert(QStringLiteral("TMPDIR"), tempFolder());
 
     m_program.setProcessEnvironment(env);
     m_program.setWorkingDirectory(home());
@@ -250,6 +277,27 @@ QSize E2eDriver::windowSize() const {
     if (!pressed)
         return pressed;
     return waitForExit(exitCode);
+}
+
+::testing::AssertionResult E2eDriver::sendSignal(int signalNumber) {
+    if (m_program.state() != QProcess::Running)
+        return failure(QStringLiteral("the program is not running"));
+    if (::kill(static_cast<pid_t>(m_program.processId()), signalNumber) != 0)
+        return failure(QStringLiteral("kill failed: ") + QString::fromLocal8Bit(std::strerror(errno)));
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult E2eDriver::waitUntil(const std::function<bool()>& condition, const QString& what,
+                                                int timeoutMs) {
+    const QDeadlineTimer deadline(timeoutMs);
+    while (m_program.state() == QProcess::Running) {
+        if (condition())
+            return ::testing::AssertionSuccess();
+        if (deadline.hasExpired())
+            return failure(QStringLiteral("not so after %1 ms: %2").arg(timeoutMs).arg(what));
+        m_program.waitForFinished(kPollMs);
+    }
+    return failure(QStringLiteral("the program ended before this held: ") + what);
 }
 
 QString E2eDriver::output() const {

@@ -9,6 +9,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <gtest/gtest.h>
 
 // A picture written into a test folder: its file name (the extension picks the format: jpg,
@@ -44,6 +45,12 @@ public:
     QString home() const;
     // RUVELA_DATA_DIR of the program; not made in advance.
     QString dataFolder() const;
+    // TMPDIR of the program, where it makes its private temporary folder.
+    QString tempFolder() const;
+
+    // Gives the test program's X server the keyboard layout `layout` ("jp", "us"): programs
+    // started afterwards read their keys through it.
+    static ::testing::AssertionResult setKeyboardLayout(const QString& layout);
 
     // Makes the folder `relative` in the home folder (empty: the home itself), writes `pictures`
     // into it one after another in the given order, and returns the folder's full path.
@@ -75,6 +82,11 @@ public:
     ::testing::AssertionResult waitForExit(int* exitCode, int timeoutMs = kTimeoutMs);
     // Presses Alt+F4 (the exit command) and waits for the program to end.
     ::testing::AssertionResult closeWithAltF4(int* exitCode);
+    // Sends the Unix signal `signalNumber` to the running program.
+    ::testing::AssertionResult sendSignal(int signalNumber);
+    // Waits until `condition` holds while the program runs; the failure names `what`.
+    ::testing::AssertionResult waitUntil(const std::function<bool()>& condition, const QString& what,
+                                         int timeoutMs = kTimeoutMs);
 
     // What the program wrote to stdout and stderr so far.
     QString output() const;

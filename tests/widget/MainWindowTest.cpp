@@ -445,6 +445,50 @@ TEST_F(MainWindowTest, SortingKeysMoveTheFileAndLeaveTheFocusWhereItWas) {
     EXPECT_FALSE(QFile::exists(letter + QStringLiteral("/d.png")));
 }
 
+// A key held down past the repeat delay still sends one picture: each sorting key, the keypad,
+// F1 and the new-folder keys act once per press and ignore the repeats.
+TEST_F(MainWindowTest, AHeldSortingKeyActsOncePerPress) {
+    for (int i = 0; i < 5; ++i)
+        pictures.write(QStringLiteral("from/%1.png").arg(QChar(u'a' + i)), Png(20, 10, i));
+    const QString letter = pictures.folder(QStringLiteral("letter"));
+    const QString keypad = pictures.folder(QStringLiteral("keypad"));
+    Start(pictures.file(QStringLiteral("from")));
+    // The status bar shows the copy option from the start.
+    EXPECT_EQ(Panel(3), QStringLiteral("Move"));
+    controller->state().SortingTable[0] = letter;
+    controller->state().SortingTable[126] = keypad;
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    const auto press = [focus](Qt::Key key, Qt::KeyboardModifiers modifiers, const QString& text,
+                               bool repeat) {
+        QTest::simulateEvent(focus, true, key, modifiers, text, repeat);
+    };
+    const auto count = [](const QString& folder) { return QDir(folder).entryList(QDir::Files).size(); };
+
+    keys.keys = {Qt::Key_A};
+    press(Qt::Key_A, Qt::NoModifier, QStringLiteral("a"), false);
+    press(Qt::Key_A, Qt::NoModifier, QStringLiteral("a"), true);
+    press(Qt::Key_A, Qt::NoModifier, QStringLiteral("a"), true);
+    EXPECT_EQ(count(letter), 1);
+
+    keys.keys = {Qt::Key_3};
+    press(Qt::Key_3, Qt::KeypadModifier, QStringLiteral("3"), false);
+    press(Qt::Key_3, Qt::KeypadModifier, QStringLiteral("3"), true);
+    EXPECT_EQ(count(keypad), 1);
+
+    keys.keys.clear();
+    const QString marked = controller->state().CurrentFile;
+    press(Qt::Key_F1, Qt::NoModifier, QString(), false);
+    press(Qt::Key_F1, Qt::NoModifier, QString(), true);
+    EXPECT_TRUE(controller->checks().lists().contains(0, marked));
+
+    keys.shift = true;
+    press(Qt::Key_Semicolon, Qt::ShiftModifier, QStringLiteral(";"), false);
+    press(Qt::Key_Semicolon, Qt::ShiftModifier, QStringLiteral(";"), true);
+    EXPECT_EQ(count(pictures.file(QStringLiteral("from/新しいフォルダ"))), 1);
+    EXPECT_EQ(count(pictures.file(QStringLiteral("from"))), 2);
+}
+
 TEST_F(MainWindowTest, ABatchShowsItsProgressInTheTitleAndHoldsTheWindow) {
     const QString a = pictures.write(QStringLiteral("from/a.png"), Png(20, 10, 1));
     const QString b = pictures.write(QStringLiteral("from/b.png"), Png(20, 10, 2));
