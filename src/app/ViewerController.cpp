@@ -332,6 +332,8 @@ void ViewerController::ViewFileUndo(const QString& path) {
     }
     ++m_listGeneration;
     m_state.CurrentFolder = FolderOf(path);
+    // A folder is shown now, not the check list that was open.
+    m_state.RootListName.clear();
     m_state.ListTotalSize = RunScan(m_state.FileList, m_state.CurrentFolder, false);
     emit selectFolderInTree(m_state.CurrentFolder);
     if (m_state.FileList.empty()) {

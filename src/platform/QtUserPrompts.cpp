@@ -2,6 +2,7 @@
 
 #include "platform/LocalUrl.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -52,8 +53,15 @@ MessageResult Pressed(int button) {
 
 } // namespace
 
+// A box asked by a dialog stays over that dialog, even while the main window is minimised.
+QWidget* QtUserPrompts::Owner() const {
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    return m_owner.data();
+}
+
 MessageResult QtUserPrompts::message(const QString& text, MessageIcon icon, MessageButtons buttons) {
-    QMessageBox box(BoxIcon(icon), QStringLiteral("Ruvela"), text, BoxButtons(buttons), m_owner.data());
+    QMessageBox box(BoxIcon(icon), QStringLiteral("Ruvela"), text, BoxButtons(buttons), Owner());
     return Pressed(box.exec());
 }
 
@@ -61,14 +69,17 @@ std::optional<QString> QtUserPrompts::input(const QString& caption, const QStrin
                                             const QString& initial) {
     QString shown = prompt;
     bool ok = false;
-    const QString answer = QInputDialog::getText(m_owner.data(), caption,
-                                                 shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
-                                                 QLineEdit::Normal, initial, &ok);
+    const QString answer =
+        QInputDialog::getText(Owner(), caption, shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+                              QLineEdit::Normal, initial, &ok);
     return ok ? std::optional<QString>(answer) : std::nullopt;
 }
 
 std::optional<QString> QtUserPrompts::folder(const QString& caption, const QString& start) {
-    const QString chosen = PathFromLocalUrl(
-        QFileDialog::getExistingDirectoryUrl(m_owner.data(), caption, LocalUrlFromPath(start)));
+    // A window title is one line: the lines of the caption follow one another.
+    QString title = caption;
+    title.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    const QString chosen =
+        PathFromLocalUrl(QFileDialog::getExistingDirectoryUrl(Owner(), title, LocalUrlFromPath(start)));
     return chosen.isEmpty() ? std::nullopt : std::optional<QString>(chosen);
 }

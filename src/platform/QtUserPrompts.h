@@ -5,9 +5,9 @@
 #include <QPointer>
 #include <QWidget>
 
-// The program's message boxes: a QMessageBox titled "Ruvela" over the main window, with the
-// asked icon and buttons; its input boxes (QInputDialog) and folder pickers (QFileDialog). Lives on the GUI
-// thread for the whole run.
+// The program's message boxes: a QMessageBox titled "Ruvela" with the asked icon and buttons;
+// its input boxes (QInputDialog) and folder pickers (QFileDialog). Each belongs to the dialog
+// open at that moment, else to the main window. Lives on the GUI thread for the whole run.
 class QtUserPrompts : public UserPrompts {
 public:
     // The window that owns the boxes; set once the main window exists.
@@ -19,5 +19,7 @@ public:
     std::optional<QString> folder(const QString& caption, const QString& start) override;
 
 private:
+    QWidget* Owner() const;
+
     QPointer<QWidget> m_owner;
 };

@@ -262,14 +262,19 @@ TEST_F(MainWindowTest, ASubfolderScanDisablesTheWindowMeanwhile) {
     ASSERT_EQ(Bar()->trackBar().maximum, 1);
 
     bool enabledMeanwhile = true;
+    bool inputHeldMeanwhile = false; // what the mouse hook and the wheel look at
     QObject::connect(controller.get(), &ViewerController::scanRunning, form.get(), [&](bool running) {
-        if (running)
+        if (running) {
             enabledMeanwhile = form->isEnabled();
+            inputHeldMeanwhile = controller->InputHeld();
+        }
     });
     // Ctrl held while a folder opens takes its subfolders in.
     keys.ctrl = true;
     Drop({QUrl::fromLocalFile(pictures.path())});
     EXPECT_FALSE(enabledMeanwhile);
+    EXPECT_TRUE(inputHeldMeanwhile);
+    EXPECT_FALSE(controller->InputHeld());
     EXPECT_TRUE(form->isEnabled());
     EXPECT_EQ(Bar()->trackBar().maximum, 2);
     // A scan this short never shows its progress window.
@@ -489,6 +494,26 @@ TEST_F(MainWindowTest, AHeldSortingKeyActsOncePerPress) {
     EXPECT_EQ(count(pictures.file(QStringLiteral("from"))), 2);
 }
 
+// The drag-out window opens where it was last left, which the settings keep.
+TEST_F(MainWindowTest, TheDragOutWindowOpensWhereTheSettingsPlaceIt) {
+    pictures.write(QStringLiteral("from/a.png"), Png(20, 10, 1));
+    Start(pictures.file(QStringLiteral("from")));
+    controller->options().DandD_X = 40;
+    controller->options().DandD_Y = 30;
+    QPoint openedAt;
+    QTimer::singleShot(0, [&openedAt] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        openedAt = dialog->pos();
+        dialog->move(150, 120);
+        dialog->close();
+    });
+    Item("mnuListDandD")->trigger();
+    EXPECT_EQ(openedAt, QPoint(40, 30));
+    EXPECT_EQ(controller->options().DandD_X, 150);
+    EXPECT_EQ(controller->options().DandD_Y, 120);
+}
+
 TEST_F(MainWindowTest, ABatchShowsItsProgressInTheTitleAndHoldsTheWindow) {
     const QString a = pictures.write(QStringLiteral("from/a.png"), Png(20, 10, 1));
     const QString b = pictures.write(QStringLiteral("from/b.png"), Png(20, 10, 2));
@@ -577,6 +602,19 @@ TEST_F(MainWindowTest, ARightDragRunsTheCommandBoundToItsDirection) {
                         Qt::NoModifier);
     QApplication::sendEvent(viewport, &release);
     EXPECT_EQ(controller->state().CurrentIndex, 1);
+
+    // Without a right press the wheel steps through the files, one file per whole notch: the
+    // quarters a touchpad swipe sends add up to one step.
+    const auto plainWheel = [&](int delta) {
+        QWheelEvent turn(QPointF(at), global, QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                         Qt::NoScrollPhase, false);
+        QApplication::sendEvent(viewport, &turn);
+    };
+    for (int i = 0; i < 3; ++i)
+        plainWheel(-30);
+    EXPECT_EQ(controller->state().CurrentIndex, 1);
+    plainWheel(-30);
+    EXPECT_EQ(controller->state().CurrentIndex, 2);
 }
 
 TEST_F(MainWindowTest, ClicksOnThePictureAndTheMenuBarsEmptyAreaRunTheirCommands) {

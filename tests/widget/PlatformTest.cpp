@@ -7,6 +7,8 @@
 #include "ui/common/StoredColor.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDir>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
@@ -194,6 +196,40 @@ TEST(QtUserPrompts, ShowsARuvelaBoxAndReturnsThePressedButton) {
         EXPECT_EQ(press.icon, c.expectedIcon);
         EXPECT_EQ(press.buttons, c.expectedButtons);
     }
+}
+
+// A box asked while a dialog is open belongs to that dialog (the main window may be minimised
+// meanwhile); a folder picker's title is the caption's lines on one line.
+TEST(QtUserPrompts, BoxesBelongToTheOpenDialogAndPickerTitlesAreOneLine) {
+    QWidget main;
+    QtUserPrompts prompts;
+    prompts.setOwner(&main);
+    QDialog dialog(&main);
+    dialog.setModal(true);
+    dialog.show();
+    QWidget* owner = nullptr;
+    QTimer::singleShot(0, [&owner] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        owner = box->parentWidget();
+        box->button(QMessageBox::Ok)->click();
+    });
+    prompts.message(QStringLiteral("リストのファイルが見つかりません"), MessageIcon::Information,
+                    MessageButtons::Ok);
+    EXPECT_EQ(owner, &dialog);
+    dialog.hide();
+
+    QString title;
+    QTimer::singleShot(0, [&title] {
+        QWidget* picker = QApplication::activeModalWidget();
+        ASSERT_NE(picker, nullptr);
+        title = picker->windowTitle();
+        picker->close();
+    });
+    EXPECT_EQ(prompts.folder(QStringLiteral("ファイル数 : 3\r\n移動先のフォルダを選択して下さい"),
+                             QDir::tempPath()),
+              std::nullopt);
+    EXPECT_EQ(title, QStringLiteral("ファイル数 : 3 移動先のフォルダを選択して下さい"));
 }
 
 // A WAVE file of a few milliseconds of silence.

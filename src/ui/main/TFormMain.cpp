@@ -1151,8 +1151,8 @@ void TFormMain::mnuListDandDClick() {
     // No parent: a window manager would minimise a child dialog together with this window.
     TFormDandD dialog(lists, QStringList{QStringLiteral("現在のリスト")} + m_controller.checks().Names(),
                       m_controller.prompts());
-    if (m_dandDPlaced)
-        dialog.move(m_dandDX, m_dandDY);
+    Options& options = m_controller.options();
+    dialog.move(options.DandD_X, options.DandD_Y);
     // Minimised, the window leaves the drop targets beneath it visible.
     const Qt::WindowStates before = windowState();
     showMinimized();
@@ -1164,7 +1164,7 @@ void TFormMain::mnuListDandDClick() {
         setWindowState(before & ~Qt::WindowMinimized);
         show();
     }
-    m_dandDPlaced = true;
-    m_dandDX = dialog.x();
-    m_dandDY = dialog.y();
+    // Kept with the settings for the next time and the next run.
+    options.DandD_X = dialog.x();
+    options.DandD_Y = dialog.y();
 }

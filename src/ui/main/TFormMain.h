@@ -137,8 +137,4 @@ private:
     TitleTexts m_title;                   // the last texts the controller drew, to come back to after a batch
     QPointer<QWidget> m_focusBeforeBatch; // where the keys went before a batch disabled the panes
     TFormOption* m_optionDialog = nullptr;
-    // Where the drag-out window was last left, kept for the run.
-    bool m_dandDPlaced = false;
-    int m_dandDX = 0;
-    int m_dandDY = 0;
 };

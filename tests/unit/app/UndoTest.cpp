@@ -64,6 +64,18 @@ TEST_F(UndoTest, UndoBringsTheFileBackAndShowsItAndRedoMovesItAgain) {
     EXPECT_FALSE(state().SortBusy);
 }
 
+// A file sorted out of an opened check list comes back in its folder: the title names that
+// folder, not the list.
+TEST_F(UndoTest, UndoFromAnOpenedListShowsTheFolderUnderItsOwnName) {
+    const QStringList files = Open(2);
+    controller->OpenList({files[0], files[1]}, QStringLiteral("汎用"));
+    ASSERT_EQ(title.taskTitle, QStringLiteral("Ruvela - [汎用]"));
+    SortShown();
+    sorting().mnuMoveUndoClick();
+    EXPECT_EQ(state().CurrentFile, files[0]);
+    EXPECT_EQ(title.taskTitle, QStringLiteral("Ruvela - [") + FolderOf(files[0]) + QLatin1Char(']'));
+}
+
 TEST_F(UndoTest, AnUndoStepTheFileSystemRefusesSaysSoAndKeepsItsRecord) {
     // A copy on a tmpfs cannot go to the Trash, so its undo fails.
     if (PathKind(QStringLiteral("/dev/shm")) != 2) {
