@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QSignalSpy>
+#include <QTest>
 
 namespace {
 
@@ -141,6 +142,30 @@ TEST_F(CheckListTest, ChangedListsAreWrittenAtExitAndAnEmptiedOneLosesItsFile) {
               (files[0] + kCrLf).toUtf8());
     EXPECT_FALSE(QFile::exists(data.file(QStringLiteral("SaveData/List_C.lst"))));
     EXPECT_TRUE(QFile::exists(data.file(QStringLiteral("SaveData/List_B.lst"))));
+}
+
+} // namespace
+
+namespace {
+
+// Marks and a table loaded from a file reach the disk soon after the change, before any exit:
+// a crash or a kill then loses none of them. What was written is not written again at exit.
+TEST_F(CheckListTest, ChangesAreWrittenSoonWithoutWaitingForTheExit) {
+    const QStringList files = Open(2);
+    const QString listFile = data.file(QStringLiteral("SaveData/List_A.lst"));
+    const QString tableFile = data.file(QStringLiteral("SaveData/MoveTo.txt"));
+    const QString ktb = data.write(QStringLiteral("mine.ktb"), QByteArrayLiteral("/here\r\n/there\r\n"));
+    checks().Toggle(0);
+    ASSERT_TRUE(controller->sorting().LoadTableFile(ktb));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(listFile) && QFile::exists(tableFile); }, 3000));
+    EXPECT_EQ(ReadFileHead(listFile, 4096), (files[0] + kCrLf).toUtf8());
+    EXPECT_TRUE(ReadFileHead(tableFile, 4096).startsWith("/here\r\n/there\r\n"));
+
+    // A later change follows; the exit finds nothing left to write.
+    checks().Toggle(0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !QFile::exists(listFile); }, 3000));
+    EXPECT_FALSE(checks().lists().changed(0));
+    EXPECT_FALSE(state().SortingTableChanged);
 }
 
 } // namespace
