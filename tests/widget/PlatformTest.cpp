@@ -3,6 +3,7 @@
 #include "platform/LocalUrl.h"
 #include "platform/QtSoundPlayer.h"
 #include "platform/QtUserPrompts.h"
+#include "platform/UnixSignalWatcher.h"
 #include "support/TempFolder.h"
 #include "ui/common/StoredColor.h"
 
@@ -15,6 +16,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
+#include <csignal>
 #include <gtest/gtest.h>
 
 namespace {
@@ -230,6 +232,18 @@ TEST(QtUserPrompts, BoxesBelongToTheOpenDialogAndPickerTitlesAreOneLine) {
                              QDir::tempPath()),
               std::nullopt);
     EXPECT_EQ(title, QStringLiteral("ファイル数 : 3 移動先のフォルダを選択して下さい"));
+}
+
+// A signal asking the program to end arrives as a Qt signal in the event loop, where the
+// program can close its window with every save; the process is not ended by it.
+TEST(UnixSignalWatcher, TurnsEndRequestsIntoQtSignals) {
+    UnixSignalWatcher watcher{SIGTERM, SIGHUP};
+    QList<int> received;
+    QObject::connect(&watcher, &UnixSignalWatcher::received, [&received](int number) { received << number; });
+    ASSERT_EQ(::raise(SIGHUP), 0);
+    ASSERT_EQ(::raise(SIGTERM), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&received] { return received.size() == 2; }, 2000));
+    EXPECT_EQ(received, (QList<int>{SIGHUP, SIGTERM}));
 }
 
 // A WAVE file of a few milliseconds of silence.
