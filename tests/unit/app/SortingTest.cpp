@@ -174,7 +174,8 @@ TEST_F(SortingTest, AFolderEntryMovesTheFileShowsTheNextAndSaysWhereItWent) {
     EXPECT_TRUE(title.caption.endsWith(QStringLiteral("   { Move > ") + MiniFileName(best, QDir::homePath()) +
                                        QStringLiteral(" }")))
         << title.caption.toStdString();
-    EXPECT_EQ(controller->journal().UndoData()[0], QStringLiteral("M;%1>%2/p0.jpg").arg(files[0], best));
+    EXPECT_EQ(controller->journal().UndoData()[0],
+              UndoJournal::Record(QLatin1Char('M'), files[0], best + QStringLiteral("/p0.jpg")));
     EXPECT_FALSE(state().SortBusy);
 }
 

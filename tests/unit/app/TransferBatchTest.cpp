@@ -92,13 +92,14 @@ TEST_F(TransferBatchTest, AMoveBatchMovesJournalsCountsAndShowsItsProgress) {
     EXPECT_EQ(batch().ListOperation2(files, to + QLatin1Char('/'), QStringLiteral("Best"), TransferOp::Move),
               3);
 
-    QStringList records{QStringLiteral("L;Best>")};
+    QStringList records{UndoJournal::Record(QLatin1Char('L'), QStringLiteral("Best"), QString())};
     for (const QString& name : {QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c.jpg")}) {
         EXPECT_EQ(PathKind(from + QLatin1Char('/') + name), 0);
         EXPECT_EQ(Contents(to + QLatin1Char('/') + name), name.toUtf8() + "source");
-        records << QStringLiteral("M;%1/%3>%2/%3").arg(from, to, name);
+        records << UndoJournal::Record(QLatin1Char('M'), from + QLatin1Char('/') + name,
+                                       to + QLatin1Char('/') + name);
     }
-    records << QStringLiteral("L;Best>") << QString();
+    records << records.first() << QString();
     EXPECT_EQ(Journal(), records);
     EXPECT_EQ(controller->journal().UndoPosition(), 5);
     EXPECT_EQ(state().SortCount, 3);
@@ -128,7 +129,9 @@ TEST_F(TransferBatchTest, QuietModeShowsNoProgressAndNoSummaryAndACopyKeepsItsSo
 
     EXPECT_EQ(Contents(files[0]), "a.jpgsource");
     EXPECT_EQ(Contents(to + QStringLiteral("/a.jpg")), "a.jpgsource");
-    EXPECT_EQ(Journal(), (QStringList{QStringLiteral("C;%1>%2/a.jpg").arg(files[0], to), QString()}));
+    EXPECT_EQ(Journal(),
+              (QStringList{UndoJournal::Record(QLatin1Char('C'), files[0], to + QStringLiteral("/a.jpg")),
+                           QString()}));
     EXPECT_EQ(titles.count(), 0);
     EXPECT_TRUE(prompts.asked.empty());
     EXPECT_EQ(state().SortCount, 1);
@@ -169,8 +172,9 @@ TEST_P(ClashTest, TheAnswersDecideEachClash) {
     EXPECT_EQ(Trashed().size(), c.trashed);
     EXPECT_EQ(prompts.asked.size(), c.summary ? 1u : 0u);
     // However the batch ended, both labels are there for a batch undo.
-    EXPECT_EQ(Journal().first(), QStringLiteral("L;clash>"));
-    EXPECT_EQ(Journal()[controller->journal().UndoPosition() - 1], QStringLiteral("L;clash>"));
+    const QString label = UndoJournal::Record(QLatin1Char('L'), QStringLiteral("clash"), QString());
+    EXPECT_EQ(Journal().first(), label);
+    EXPECT_EQ(Journal()[controller->journal().UndoPosition() - 1], label);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -233,7 +237,7 @@ TEST_F(TransferBatchTest, TheDialogIsToldWhatClashesAndARenameTransfersUnderTheN
     EXPECT_EQ(question.timeFormat, QStringLiteral("yy/m/d hh:nn"));
     EXPECT_EQ(Contents(renamed), "a_Rename03.JPGsource");
     EXPECT_EQ(Contents(question.target), "a_Rename03.JPGtarget");
-    EXPECT_EQ(Journal()[0], QStringLiteral("M;%1>%2").arg(files[0], renamed));
+    EXPECT_EQ(Journal()[0], UndoJournal::Record(QLatin1Char('M'), files[0], renamed));
 }
 
 TEST_F(TransferBatchTest, AnIdenticalFileIsReplacedWithoutAskingOnlyWhenDeleteDialogsAreOff) {
@@ -312,7 +316,8 @@ TEST_F(TransferBatchTest, AVanishedFileAsksWhetherToGoOn) {
             EXPECT_EQ(PathKind(files[1]), 1);
         }
         // Deletes are not journaled; the labels still bracket the batch.
-        EXPECT_EQ(Journal().mid(0, 2), (QStringList{QStringLiteral("L;del>"), QStringLiteral("L;del>")}));
+        EXPECT_EQ(Journal().mid(0, 2),
+                  QStringList(2, UndoJournal::Record(QLatin1Char('L'), QStringLiteral("del"), QString())));
     }
 }
 
