@@ -205,7 +205,12 @@ QString SortingWorkflow::LowFolderDestination(int index) const {
     if (PathKind(base) != 2) {
         return {};
     }
-    const QStringList names = SubfolderNames(base);
+    QStringList names = SubfolderNames(base);
+    // A volume's trash folders are no place to sort into, and a trash made by the first delete
+    // on the volume must not shift every key by one.
+    names.removeIf([](const QString& name) {
+        return name == QLatin1String(".Trash") || name.startsWith(QLatin1String(".Trash-"));
+    });
     if (names.size() < number + 1) {
         return {};
     }

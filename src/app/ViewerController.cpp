@@ -528,10 +528,11 @@ void ViewerController::OfferRename(const QString& path, const QString& trueExten
         return;
     }
     const QString newPath = path.left(path.size() - UpperExtension(path).size()) + lower;
-    if (!RenameNoReplace(path, newPath)) {
+    if (!m_batch.taFileOperation(path, newPath, TransferOp::Rename)) {
         infoMes(QStringLiteral("ファイルのリネームに失敗しました"), MessageIcon::Exclamation);
         return;
     }
+    m_batch.ListFileReplace(path, newPath);
     ApplyLoaded(newPath, m_loader.Take(newPath).loaded);
     if (m_state.CurrentIndex >= 1 && m_state.CurrentIndex <= static_cast<int>(m_state.FileList.size())) {
         m_state.FileList[static_cast<std::size_t>(m_state.CurrentIndex - 1)].path = newPath;

@@ -81,6 +81,21 @@ TEST_F(CheckListTest, TheListsFollowMovesAndDeletesAndFolderRenames) {
     EXPECT_TRUE(state().SortingTableChanged);
 }
 
+TEST_F(CheckListTest, TheListsFollowTheRenameToTheRightExtension) {
+    const QString wrong = pictures.write(QStringLiteral("x.jpg"), Png(40, 20));
+    prompts.answers = {MessageResult::No};
+    controller->ViewFolder(pictures.path(), true);
+    checks().Toggle(2);
+    ASSERT_EQ(list(2), QStringList{wrong});
+
+    prompts.answers = {MessageResult::Yes};
+    controller->Refresh(pictures.path());
+    const QString right = pictures.file(QStringLiteral("x.png"));
+    ASSERT_EQ(state().CurrentFile, right);
+    EXPECT_EQ(list(2), QStringList{right});
+    EXPECT_TRUE(title.caption.endsWith(QStringLiteral("  :  SNS[1]"))) << title.caption.toStdString();
+}
+
 TEST_F(CheckListTest, CopyAndMoveRunOneLabelledBatchIntoTheChosenFolder) {
     const QStringList files = Open(3);
     checks().Toggle(4);

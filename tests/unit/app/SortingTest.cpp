@@ -301,6 +301,24 @@ TEST_F(SortingTest, EmptyKeypadEntriesUseTheSubfoldersOfTheBaseFolder) {
     EXPECT_EQ(state().LowDirBase, FolderOf(files[0]));
 }
 
+TEST_F(SortingTest, TheTrashFoldersOfAVolumeAreNoKeypadSubfolders) {
+    const QStringList files = Open(2);
+    const QString base = pictures.folder(QStringLiteral("base"));
+    for (const QString& name : {QStringLiteral(".Trash"), QStringLiteral(".Trash-1000"), QStringLiteral("a"),
+                                QStringLiteral("b")}) {
+        pictures.folder(QStringLiteral("base/") + name);
+    }
+    controller->options().SwLowFolder = true;
+    live().LowDirBase = base;
+
+    sorting().KeypadExecute(1);
+    EXPECT_EQ(PathKind(base + QStringLiteral("/a/p0.jpg")), 1);
+    sorting().KeypadExecute(2);
+    EXPECT_EQ(PathKind(base + QStringLiteral("/b/p1.jpg")), 1);
+    EXPECT_TRUE(QDir(base + QStringLiteral("/.Trash-1000")).isEmpty());
+    EXPECT_TRUE(QDir(base + QStringLiteral("/.Trash")).isEmpty());
+}
+
 TEST_F(SortingTest, NewFolderKeysMakeTheFolderOnlyWithShift) {
     const QStringList files = Open(3);
     const QString from = FolderOf(files[0]);
