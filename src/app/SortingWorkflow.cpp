@@ -53,7 +53,7 @@ void SortingWorkflow::LoadTable() {
     ViewerState& state = m_viewer.state();
     std::optional<QStringList> table;
     if (PathKind(TablePath()) == 1) {
-        table = ReadSortingTable(TablePath());
+        table = ReadSortingTable(TablePath(), m_viewer.home());
     }
     state.SortingTable = table ? *table : QStringList(SortingKeys::kTableSize, QString());
 }
@@ -71,7 +71,7 @@ bool SortingWorkflow::SaveTable() {
 }
 
 bool SortingWorkflow::LoadTableFile(const QString& path) {
-    const std::optional<QStringList> table = ReadSortingTable(path);
+    const std::optional<QStringList> table = ReadSortingTable(path, m_viewer.home());
     if (!table) {
         m_viewer.infoMes(QStringLiteral("振り分けテーブルの読み込みに失敗しました"),
                          MessageIcon::Exclamation);
