@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QSignalSpy>
 #include <deque>
+#include <functional>
 #include <unistd.h>
 
 namespace {
@@ -17,9 +18,13 @@ class ScriptedConflicts : public ConflictDialog {
 public:
     std::deque<ConflictReply> replies;
     std::vector<ConflictQuestion> asked;
+    std::function<void()> onAsk; // what happens while the dialog is open
 
     ConflictReply Execute(const ConflictQuestion& question) override {
         asked.push_back(question);
+        if (onAsk) {
+            onAsk();
+        }
         if (replies.empty()) {
             return {ConflictAnswer::Stop, {}};
         }
@@ -340,13 +345,66 @@ TEST_F(TransferBatchTest, ATargetThatCannotGoToTheTrashIsNotReplaced) {
     EXPECT_EQ(batch().ListOperation2(files, shm.path(), QString(), TransferOp::Move), 1);
 
     ASSERT_FALSE(prompts.asked.empty());
-    EXPECT_TRUE(
-        prompts.asked[0].text.startsWith(QStringLiteral("移動できませんでした") + kCrLf + target + kCrLf))
+    EXPECT_TRUE(prompts.asked[0].text.startsWith(
+        QStringLiteral("移動できませんでした") + kCrLf + files[0] + kCrLf +
+        QStringLiteral("同名のファイルをごみ箱に移動できないため、上書きできません")))
         << prompts.asked[0].text.toStdString();
     EXPECT_TRUE(prompts.asked[0].text.endsWith(QStringLiteral("無視して処理を継続しますか？")));
     EXPECT_EQ(Contents(target), "a.jpgtarget");
     EXPECT_EQ(Contents(files[0]), "a.jpgsource");
     EXPECT_EQ(Contents(shm.path() + QStringLiteral("/b.jpg")), "b.jpgsource");
+}
+
+TEST_F(TransferBatchTest, AFolderOfTheNameIsRefusedEvenAfterOverwriteAll) {
+    const QStringList files =
+        Files(from, {QStringLiteral("b.jpg"), QStringLiteral("a.jpg"), QStringLiteral("c.jpg")});
+    Files(to, {QStringLiteral("b.jpg")}, "target");
+    pictures.write(QStringLiteral("to/a.jpg/inner.jpg"), "inner");
+    conflicts.replies = {{ConflictAnswer::YesToAll, {}}};
+    prompts.answers = {MessageResult::Yes};
+    batch().QuietMode = true;
+
+    EXPECT_EQ(batch().ListOperation2(files, to, QString(), TransferOp::Move), 2);
+
+    EXPECT_EQ(conflicts.asked.size(), 1u) << "the folder is no question";
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(prompts.asked[0].text, QStringLiteral("移動先に同じ名前のフォルダがあるため、移動できません") +
+                                         kCrLf + to + QStringLiteral("/a.jpg") + kCrLf + kCrLf +
+                                         QStringLiteral("無視して処理を継続しますか？"));
+    EXPECT_EQ(prompts.asked[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(Contents(to + QStringLiteral("/a.jpg/inner.jpg")), "inner");
+    EXPECT_EQ(Contents(files[1]), "a.jpgsource");
+    EXPECT_EQ(Contents(to + QStringLiteral("/c.jpg")), "c.jpgsource");
+    EXPECT_EQ(Trashed(), QStringList{QStringLiteral("b.jpg")});
+    EXPECT_TRUE(QDir(data.file(QStringLiteral("share/Trash/files")))
+                    .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
+                    .isEmpty());
+}
+
+TEST_F(TransferBatchTest, AnOverwriteThatFailsLeavesTheOldFileInPlace) {
+    for (TransferOp op : {TransferOp::Copy, TransferOp::Move}) {
+        SCOPED_TRACE(OperationWord(op).toStdString());
+        Make();
+        batch().SetConflictDialog(&conflicts);
+        const QStringList files = Files(from, {QStringLiteral("a.jpg")});
+        const QString target = Files(to, {QStringLiteral("a.jpg")}, "target")[0];
+        // The source goes away while the user answers the question.
+        conflicts.onAsk = [&] { ASSERT_TRUE(QFile::remove(files[0])); };
+        conflicts.replies = {{ConflictAnswer::Yes, {}}};
+        prompts.asked.clear();
+        QSignalSpy deleted(&batch(), &TransferBatch::fileDeleted);
+        batch().QuietMode = true;
+
+        EXPECT_EQ(batch().ListOperation2(files, to, QString(), op), 0);
+
+        EXPECT_EQ(Contents(target), "a.jpgtarget");
+        EXPECT_TRUE(Trashed().isEmpty());
+        EXPECT_EQ(deleted.count(), 0) << "the check lists keep the old file";
+        ASSERT_EQ(prompts.asked.size(), 1u);
+        EXPECT_EQ(prompts.asked[0].text, OperationWord(op) + QStringLiteral("できませんでした") + kCrLf +
+                                             files[0] + kCrLf +
+                                             QStringLiteral("ファイルまたはフォルダが見つかりません"));
+    }
 }
 
 } // namespace
