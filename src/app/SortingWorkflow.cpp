@@ -55,7 +55,7 @@ void SortingWorkflow::LoadTable() {
     ViewerState& state = m_viewer.state();
     std::optional<QStringList> table;
     if (PathKind(TablePath()) == 1) {
-        table = ReadSortingTable(TablePath());
+        table = ReadSortingTable(TablePath(), m_viewer.home());
     }
     state.SortingTable = table ? *table : QStringList(SortingKeys::kTableSize, QString());
 }
@@ -87,7 +87,7 @@ void SortingWorkflow::SaveTableInBackground(BackgroundSaver& saver) {
 }
 
 bool SortingWorkflow::LoadTableFile(const QString& path) {
-    const std::optional<QStringList> table = ReadSortingTable(path);
+    const std::optional<QStringList> table = ReadSortingTable(path, m_viewer.home());
     if (!table) {
         m_viewer.infoMes(QStringLiteral("振り分けテーブルの読み込みに失敗しました"),
                          MessageIcon::Exclamation);
@@ -222,7 +222,12 @@ QString SortingWorkflow::LowFolderDestination(int index) const {
     if (PathKind(base) != 2) {
         return {};
     }
-    const QStringList names = SubfolderNames(base);
+    QStringList names = SubfolderNames(base);
+    // A volume's trash folders are no place to sort into, and a trash made by the first delete
+    // on the volume must not shift every key by one.
+    names.removeIf([](const QString& name) {
+        return name == QLatin1String(".Trash") || name.startsWith(QLatin1String(".Trash-"));
+    });
     if (names.size() < number + 1) {
         return {};
     }

@@ -87,9 +87,16 @@ int TransferBatch::ListOperation2(const QStringList& files, const QString& desti
 TransferBatch::Step TransferBatch::TransferOne(const QString& source, const QString& destination,
                                                TransferOp op, bool lastFile, int& count) {
     QString target = WithoutTrailingSlash(destination) + QLatin1Char('/') + FileNameOf(source);
-    if (PathKind(target) != 0) {
+    ExistingTarget existing = ExistingTarget::Refuse;
+    if (const int kind = PathKind(target); kind != 0) {
         if (SameFile(source, target)) {
             return Step::Next;
+        }
+        // Files replace files only: a folder of the name is no clash the user could answer.
+        if (kind == 2) {
+            return Refused(OperationWord(op) + QStringLiteral("先に同じ名前のフォルダがあるため、") +
+                               OperationWord(op) + QStringLiteral("できません") + kCrLf + target,
+                           lastFile);
         }
         const ConflictAnswer answer = m_toAll ? *m_toAll : AskConflict(source, target, op);
         switch (answer) {
@@ -109,17 +116,19 @@ TransferBatch::Step TransferBatch::TransferOne(const QString& source, const QStr
         if (answer == ConflictAnswer::Rename) {
             target = m_renamedTarget;
         } else {
-            // The file it replaces goes to the trash first; when it cannot, nothing is replaced.
-            const FileOpResult trashed = m_files.Delete(target);
-            if (!trashed) {
-                return Failed(op, target, trashed, lastFile);
-            }
-            emit fileDeleted(target);
+            // The file it replaces goes to the trash only when the new one is ready to take its
+            // name; when anything fails it stays where it was.
+            existing = ExistingTarget::ToTrash;
         }
     }
 
-    const FileOpResult done =
-        op == TransferOp::Move ? m_files.Move(source, target) : m_files.Copy(source, target);
+    const FileOpResult done = op == TransferOp::Move ? m_files.Move(source, target, existing)
+                                                     : m_files.Copy(source, target, existing);
+    // Replaced, or (when the transfer failed at its very end) left in the trash.
+    const bool targetTrashed = existing == ExistingTarget::ToTrash && (done || PathKind(target) == 0);
+    if (targetTrashed) {
+        emit fileDeleted(target);
+    }
     if (!done) {
         return Failed(op, source, done, lastFile);
     }
@@ -166,10 +175,14 @@ ConflictAnswer TransferBatch::AskConflict(const QString& source, const QString& 
 
 TransferBatch::Step TransferBatch::Failed(TransferOp op, const QString& path, const FileOpResult& result,
                                           bool lastFile) {
+    return Refused(OperationWord(op) + QStringLiteral("できませんでした") + kCrLf + path + kCrLf +
+                       result.reason,
+                   lastFile);
+}
+
+TransferBatch::Step TransferBatch::Refused(const QString& text, bool lastFile) {
     // A file that could not be handled stays where it was; the user learns why, and in a batch
     // decides whether the rest goes on.
-    const QString text =
-        OperationWord(op) + QStringLiteral("できませんでした") + kCrLf + path + kCrLf + result.reason;
     if (lastFile) {
         m_prompts.message(text, MessageIcon::Exclamation, MessageButtons::Ok);
         return Step::Next;

@@ -11,8 +11,9 @@
 #include <optional>
 
 // The one routine every copy, move and delete of picture files goes through: it checks the
-// destination, asks about missing files and name clashes (through the conflict dialog),
-// sends overwritten files to the trash, writes the journal records of the batch, tells the
+// destination, asks about missing files and name clashes with files (through the conflict
+// dialog; a folder of the name is refused), has overwritten files sent to the trash once the
+// new file is ready to take the name, writes the journal records of the batch, tells the
 // check lists what moved and shows its progress in the application title. GUI thread; the
 // progress and the questions let window events run, so the windows lock themselves while
 // `interfaceLocked` says so.
@@ -72,6 +73,8 @@ private:
     Step DeleteOne(const QString& path, bool lastFile, int& count);
     ConflictAnswer AskConflict(const QString& source, const QString& target, TransferOp op);
     Step Failed(TransferOp op, const QString& path, const FileOpResult& result, bool lastFile);
+    // Tells `text`; in a batch with files still to come, asks whether to go on.
+    Step Refused(const QString& text, bool lastFile);
 
     UserPrompts& m_prompts;
     const Options& m_options;

@@ -612,10 +612,11 @@ void ViewerController::OfferRename(const QString& path, const QString& trueExten
         return;
     }
     const QString newPath = path.left(path.size() - UpperExtension(path).size()) + lower;
-    if (!RenameNoReplace(path, newPath)) {
+    if (!m_batch.taFileOperation(path, newPath, TransferOp::Rename)) {
         infoMes(QStringLiteral("ファイルのリネームに失敗しました"), MessageIcon::Exclamation);
         return;
     }
+    m_batch.ListFileReplace(path, newPath);
     ApplyLoaded(newPath, m_loader.Take(newPath).loaded);
     if (m_state.CurrentIndex >= 1 && m_state.CurrentIndex <= static_cast<int>(m_state.FileList.size())) {
         m_state.FileList[static_cast<std::size_t>(m_state.CurrentIndex - 1)].path = newPath;
@@ -625,13 +626,14 @@ void ViewerController::OfferRename(const QString& path, const QString& trueExten
 }
 
 void ViewerController::LoadSideText() {
-    const QString base =
-        m_state.CurrentFile.left(m_state.CurrentFile.size() - UpperExtension(m_state.CurrentFile).size());
-    for (const char* extension : {".txt", ".doc", ".hed"}) {
-        const QString lower = base + QLatin1String(extension);
-        const QString upper = base + QString::fromLatin1(extension).toUpper();
-        const QString side = PathKind(lower) == 1 ? lower : upper;
-        const PathFacts facts = StatPath(side);
+    const QString& file = m_state.CurrentFile;
+    const QString stem = FileNameOf(file.left(file.size() - UpperExtension(file).size()));
+    // A text beside the picture is found in any letter case: "PHOTO.TXT" and "Photo.Txt" too.
+    const QStringList sides =
+        FindNamesIgnoringCase(FolderOf(file), {stem + QStringLiteral(".txt"), stem + QStringLiteral(".doc"),
+                                               stem + QStringLiteral(".hed")});
+    for (const QString& side : sides) {
+        const PathFacts facts = side.isEmpty() ? PathFacts{} : StatPath(side);
         if (!facts.exists || facts.isFolder) {
             continue;
         }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -179,6 +180,27 @@ int PathKind(const QString& path) {
         return 0;
     }
     return facts.isFolder ? 2 : 1;
+}
+
+QStringList FindNamesIgnoringCase(const QString& folder, const QStringList& names) {
+    QStringList found(names.size());
+    DIR* listing = ::opendir(NativePath(folder).constData());
+    if (listing == nullptr) {
+        return found;
+    }
+    const QString prefix = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+    while (const dirent* entry = ::readdir(listing)) {
+        const QString name = PathFromNative(entry->d_name, std::strlen(entry->d_name));
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            if (name == names[i]) {
+                found[i] = prefix + name;
+            } else if (found[i].isEmpty() && name.compare(names[i], Qt::CaseInsensitive) == 0) {
+                found[i] = prefix + name;
+            }
+        }
+    }
+    ::closedir(listing);
+    return found;
 }
 
 bool OpenFile(QFile& file, const QString& path, QIODevice::OpenMode mode) {

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QStringList>
 #include <cstddef>
 
 // File names on Linux are bytes; QString is UTF-16. Names that are valid UTF-8 map to their
@@ -27,6 +28,11 @@ PathFacts StatPath(const QString& path);
 
 // 2 folder, 1 file, 0 nothing.
 int PathKind(const QString& path);
+
+// For each of `names`, the path in `folder` of the entry whose name is that name in any letter
+// case ("PHOTO.TXT" for "photo.txt"), or an empty string when there is none. An entry spelled
+// exactly as asked wins over the others. One pass over the folder for all the names.
+QStringList FindNamesIgnoringCase(const QString& folder, const QStringList& names);
 
 // Opens `file` on `path` through a descriptor of our own, so any file name works.
 bool OpenFile(QFile& file, const QString& path, QIODevice::OpenMode mode);

@@ -74,28 +74,50 @@ QByteArray EncodeCp932(const QString& text) {
 bool WriteUtf8Lines(const QString& path, const QStringList& lines) {
     QByteArray bytes;
     for (const QString& line : lines) {
-        bytes += line.toUtf8() + "\r\n";
+        bytes += NativePath(line) + "\r\n";
     }
     return WriteFileReplacing(path, bytes);
 }
 
-std::optional<QStringList> ReadTextLines(const QString& path) {
+std::optional<QStringList> ReadTextLines(const QString& path,
+                                         const std::function<QString(const QString&)>& pathOf) {
     QFile file;
     if (PathKind(path) != 1 || !OpenFile(file, path, QIODevice::ReadOnly)) {
         return std::nullopt;
     }
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         return std::nullopt;
     }
-    QString text = DecodeText(bytes);
     QStringList lines;
-    if (text.isEmpty()) {
+    if (bytes.isEmpty()) {
         return lines;
     }
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    if (text.endsWith(QLatin1Char('\n'))) {
-        text.chop(1);
+    if (bytes.endsWith('\n')) {
+        bytes.chop(1);
     }
-    return text.split(QLatin1Char('\n'));
+    // CP932 never uses "\n" or "\r" inside a character, so the split is safe for both encodings.
+    for (QByteArray line : bytes.split('\n')) {
+        if (line.endsWith('\r')) {
+            line.chop(1);
+        }
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString text = utf8.decode(line);
+        if (!utf8.hasError()) {
+            lines << text;
+            continue;
+        }
+        const QString held = PathFromNative(line);
+        const QString named = pathOf ? pathOf(held) : held;
+        if (named.startsWith(QLatin1Char('/')) && PathKind(named) != 0) {
+            lines << held;
+            continue;
+        }
+        const QString cp932 =
+            QString::fromUtf8(Convert("UTF-8", "CP932", line, QByteArrayLiteral("\xEF\xBF\xBD")));
+        // CP932 yields no U+FFFD of its own: one marks bytes it cannot read (and without iconv
+        // nothing comes back at all).
+        lines << (cp932.isEmpty() || cp932.contains(QChar::ReplacementCharacter) ? held : cp932);
+    }
+    return lines;
 }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 // Texts that files carry (picture comments, settings and list files) are UTF-8 when Ruvela
@@ -15,10 +16,22 @@ QString DecodeText(const QByteArray& bytes);
 // `text` in CP932; characters CP932 has no code for are dropped. Empty when iconv is missing.
 QByteArray EncodeCp932(const QString& text);
 
-// Writes `lines` as UTF-8, each ending in CR LF, through a temporary file renamed into place, so
-// a crash leaves the old file or the new one. False when it could not be written.
+// Writes `lines` (one path or entry each) ending in CR LF, through a temporary file renamed into
+// place, so a crash leaves the old file or the new one. Text goes out as UTF-8; the bytes of a
+// file name that are not UTF-8 (held as U+DC80 + byte, see NativePath.h) go out as those bytes,
+// so the line names the very same file. False when it could not be written.
 bool WriteUtf8Lines(const QString& path, const QStringList& lines);
 
-// The lines of the text file at `path` (decoded as DecodeText does), CR LF or LF; the line end
-// after the last line does not start another. Nothing when the file cannot be read.
-std::optional<QStringList> ReadTextLines(const QString& path);
+// The lines of the text file at `path`, CR LF or LF; the line end after the last line does not
+// start another. Each line is decoded on its own, so a file the program wrote (UTF-8 text, names
+// in their own bytes) and a file from Windows (CP932) both read right:
+// - a line that is valid UTF-8 is that text;
+// - else, when the line read as the bytes of a name gives an absolute path to something that
+//   exists, it is kept as those bytes (`pathOf` gives the path a line names; without it, the
+//   line itself is the path);
+// - else, when the line is valid CP932, it is that text;
+// - else it is neither text, so it can only be the bytes of a name that is gone now: kept as
+//   those bytes, and written back unchanged.
+// Nothing when the file cannot be read.
+std::optional<QStringList> ReadTextLines(const QString& path,
+                                         const std::function<QString(const QString&)>& pathOf = {});

@@ -73,14 +73,13 @@ std::optional<IniFile> IniFile::Parse(const QByteArray& bytes, QString* why) {
             const qsizetype equals = trimmed.indexOf(QLatin1Char('='));
             const QString key = equals > 0 ? trimmed.left(equals).trimmed() : QString();
             if (key.isEmpty() || key.startsWith(QLatin1Char('['))) {
-                if (why != nullptr) {
-                    *why = QStringLiteral("line %1 is no INI line").arg(number + 1);
-                }
-                return std::nullopt;
+                // A line a hand edit broke costs only itself: the rest of the file still counts.
+                line.text = raw;
+            } else {
+                line.kind = LineKind::Key;
+                line.key = key;
+                line.value = trimmed.mid(equals + 1).trimmed();
             }
-            line.kind = LineKind::Key;
-            line.key = key;
-            line.value = trimmed.mid(equals + 1).trimmed();
         }
         file.m_lines.push_back(std::move(line));
     }

@@ -6,15 +6,16 @@
 #include <vector>
 
 // An INI document kept line by line in file order, so a program that rewrites some keys leaves
-// everything else where it was: sections and keys it does not know, comment lines (";" or "#")
-// and blank lines. Section and key names compare case-insensitively, as in Windows INI files;
-// spaces around "=" are not part of the key or the value.
+// everything else where it was: sections and keys it does not know, comment lines (";" or "#"),
+// blank lines and lines that are none of these (a "[" without its "]", text without "="). Section and key
+// names compare case-insensitively, as in Windows INI files; spaces around "=" are not part of the key or the
+// value.
 class IniFile {
 public:
     // Parses file bytes: UTF-8, or CP932 when they are not valid UTF-8; CR LF or LF line ends.
-    // Nothing when the bytes are no INI text: a NUL byte, bytes that are neither UTF-8 nor
-    // CP932, or a line that is neither a section header, "key=value", a comment nor blank.
-    // `why` then names the first fault.
+    // A line that is neither a section header, "key=value", a comment nor blank is kept as it
+    // is and holds no key. Nothing when the bytes are no text: a NUL byte, or bytes that are
+    // neither UTF-8 nor CP932; `why` then names the fault.
     static std::optional<IniFile> Parse(const QByteArray& bytes, QString* why = nullptr);
 
     // The value of the first `key` in section `section`; nothing when there is none.
@@ -32,7 +33,7 @@ private:
     enum class LineKind { Other, Section, Key };
     struct Line {
         LineKind kind = LineKind::Other;
-        QString text;    // a comment or blank line as read; the name of a section
+        QString text;    // a comment, blank or malformed line as read; the name of a section
         QString key;     // a key line's key, as spelled in the file
         QString value;   // a key line's value
         qsizetype block; // index of the section header line the line belongs to, -1 before any

@@ -235,6 +235,7 @@ void Normalise(Options& options) {
     options.SlideShowTime = std::clamp(options.SlideShowTime, 500, 30000);
     options.PrefetchMemory = std::clamp(options.PrefetchMemory, 0, 50);
     options.UndoSize = std::clamp(options.UndoSize, 10, 4096);
+    options.ScroolSpeed = std::clamp(options.ScroolSpeed, 0, 5);
     options.TreeFontStyle &= 0xF;
     options.CommentFontStyle &= 0xF;
 }

@@ -10,13 +10,15 @@
 
 // Fills `options` from the file at `path`: every key that is missing or does not parse as its
 // type takes its default; booleans are integers, any other than 0 is true; "SlideShowTime" is
-// clamped to 500..30000, "UndoSize" to 10..4096, font styles keep their low four bits. When
-// "ExStr1" then reads "DefaultApplication", the stock five external applications are filled in.
-// A missing file is no failure. A file that is no INI text is renamed aside to `path` + ".bad"
-// (replacing an older one) and the defaults are used; `message` then holds a note for the
-// user and the result is true. False with "INIファイルの読み込みに失敗" when an existing file
-// cannot be read (or, being no INI text, cannot be renamed aside); `options` then holds the defaults.
-// `message` is cleared otherwise.
+// clamped to 500..30000, "UndoSize" to 10..4096, "PrefetchMemory" to 0..50, "ScroolSpeed" to
+// 0..5, font styles keep their low four bits. When "ExStr1" then reads "DefaultApplication", the
+// stock five external applications are filled in. A missing file is no failure. A line that is
+// no section, key or comment is skipped (and kept when the file is written back); only a file
+// that is no text at all (a NUL byte, bytes that are neither UTF-8 nor CP932, an absurd size) is
+// renamed aside to `path` + ".bad" (replacing an older one) and the defaults are used;
+// `message` then holds a note for the user and the result is true. False with
+// "INIファイルの読み込みに失敗" when an existing file cannot be read (or, being no text, cannot
+// be renamed aside); `options` then holds the defaults. `message` is cleared otherwise.
 bool IniLoad(const QString& path, Options& options, QString* message);
 
 // Writes every key of `options` into the file at `path`, starting from the file's current

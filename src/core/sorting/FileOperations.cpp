@@ -8,6 +8,7 @@
 #include <climits>
 #include <dirent.h>
 #include <fcntl.h>
+#include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -52,6 +53,43 @@ void Report(const std::function<void(TransferStep)>& hook, TransferStep step) {
     if (hook) {
         hook(step);
     }
+}
+
+FileOpResult FolderInTheWay() {
+    return FileOpResult::Failure(EISDIR, QStringLiteral("同じ名前のフォルダがあるため、上書きできません"));
+}
+
+// Sends the file at `target` to the trash to make room for the new one; `replaced` learns where
+// it went. Nothing there is fine; a folder there is refused.
+FileOpResult TrashTarget(const Trash& trash, const QByteArray& target, std::optional<TrashedEntry>* replaced,
+                         const std::function<void(TransferStep)>& hook) {
+    struct stat facts {};
+    if (::lstat(target.constData(), &facts) != 0) {
+        return errno == ENOENT ? FileOpResult::Success() : FileOpResult::FromErrno(errno);
+    }
+    if (S_ISDIR(facts.st_mode)) {
+        return FolderInTheWay();
+    }
+    TrashedEntry entry;
+    const FileOpResult trashed = trash.Put(PathFromNative(target), &entry);
+    if (!trashed) {
+        return FileOpResult::Failure(
+            trashed.error,
+            QStringLiteral("同名のファイルをごみ箱に移動できないため、上書きできません: ") + trashed.reason);
+    }
+    *replaced = entry;
+    Report(hook, TransferStep::TargetTrashed);
+    return FileOpResult::Success();
+}
+
+// The new file could not take its name (`error`) after the file it replaces went to the trash:
+// that file goes back to its name, and the reason says so when it cannot.
+FileOpResult FailedAfterTrash(const std::optional<TrashedEntry>& replaced, int error) {
+    if (!replaced || Trash::PutBack(*replaced)) {
+        return FileOpResult::FromErrno(error);
+    }
+    return FileOpResult::Failure(
+        error, ReasonForError(error) + QStringLiteral("(上書きされるはずだったファイルはごみ箱にあります)"));
 }
 
 // The marker of one transfer: a file in the pending folder that names the temporary file and
@@ -191,9 +229,9 @@ int CopyData(int in, int out, qint64* copied, const std::function<void(TransferS
 }
 
 // The file `from` to a temporary file beside `to`, then under its final name; a move removes
-// its source last.
+// its source last. With `replace`, a file at `to` goes to that trash right before the rename.
 FileOpResult Transfer(const QString& pendingFolder, const std::function<void(TransferStep)>& hook,
-                      const QString& from, const QString& to, bool move) {
+                      const QString& from, const QString& to, bool move, const Trash* replace) {
     const QByteArray source = NativePath(from);
     const QByteArray target = AbsolutePath(NativePath(to));
     if (HoldsNul(source) || HoldsNul(target)) {
@@ -215,7 +253,12 @@ FileOpResult Transfer(const QString& pendingFolder, const std::function<void(Tra
     }
     struct stat existing {};
     if (::lstat(target.constData(), &existing) == 0) {
-        return FileOpResult::FromErrno(EEXIST);
+        if (replace == nullptr) {
+            return FileOpResult::FromErrno(EEXIST);
+        }
+        if (S_ISDIR(existing.st_mode)) {
+            return FolderInTheWay();
+        }
     }
     const QByteArray folder = FolderPart(target);
     const UniqueFd destination(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -289,8 +332,15 @@ FileOpResult Transfer(const QString& pendingFolder, const std::function<void(Tra
     if (const int error = temporary.Close()) {
         return FileOpResult::FromErrno(error);
     }
+    // The file this one replaces goes only now, when nothing but the rename is left to fail.
+    std::optional<TrashedEntry> replaced;
+    if (replace != nullptr) {
+        if (const FileOpResult trashed = TrashTarget(*replace, target, &replaced, hook); !trashed) {
+            return trashed;
+        }
+    }
     if (const int error = temporary.RenameTo(NamePart(target))) {
-        return FileOpResult::FromErrno(error);
+        return FailedAfterTrash(replaced, error);
     }
     Report(hook, TransferStep::RenamedIntoPlace);
     if (move) {
@@ -320,7 +370,7 @@ FileOpResult Transfer(const QString& pendingFolder, const std::function<void(Tra
 FileOperations::FileOperations(QString pendingFolder, Trash trash)
     : m_pendingFolder(std::move(pendingFolder)), m_trash(std::move(trash)) {}
 
-FileOpResult FileOperations::Move(const QString& from, const QString& to) const {
+FileOpResult FileOperations::Move(const QString& from, const QString& to, ExistingTarget existing) const {
     const QByteArray source = NativePath(from);
     const QByteArray target = NativePath(to);
     if (HoldsNul(source) || HoldsNul(target)) {
@@ -330,7 +380,34 @@ FileOpResult FileOperations::Move(const QString& from, const QString& to) const 
     if (::lstat(source.constData(), &facts) != 0) {
         return FileOpResult::FromErrno(errno);
     }
-    const int error = RenameNoReplaceAt(AT_FDCWD, source.constData(), AT_FDCWD, target.constData());
+    const bool replacing = existing == ExistingTarget::ToTrash;
+    struct stat old {};
+    int error = 0;
+    if (replacing && ::lstat(target.constData(), &old) == 0) {
+        if (S_ISDIR(old.st_mode)) {
+            return FolderInTheWay();
+        }
+        if (old.st_dev != facts.st_dev) {
+            // Another volume: the file is copied first, and the old one goes right before the
+            // copy takes its name.
+            error = EXDEV;
+        } else {
+            // One rename: the old file goes right before it, and comes back when it fails.
+            std::optional<TrashedEntry> replaced;
+            if (const FileOpResult trashed = TrashTarget(m_trash, target, &replaced, m_stepHook); !trashed) {
+                return trashed;
+            }
+            error = RenameNoReplaceAt(AT_FDCWD, source.constData(), AT_FDCWD, target.constData());
+            if (error != 0) {
+                const FileOpResult failed = FailedAfterTrash(replaced, error);
+                if (error != EXDEV) {
+                    return failed;
+                }
+            }
+        }
+    } else {
+        error = RenameNoReplaceAt(AT_FDCWD, source.constData(), AT_FDCWD, target.constData());
+    }
     if (error != EXDEV) {
         return error == 0 ? FileOpResult::Success() : FileOpResult::FromErrno(error);
     }
@@ -341,11 +418,12 @@ FileOpResult FileOperations::Move(const QString& from, const QString& to) const 
         return FileOpResult::Failure(
             EXDEV, QStringLiteral("リンクや特殊なファイルは別のボリュームへ移動できません"));
     }
-    return Transfer(m_pendingFolder, m_stepHook, from, to, true);
+    return Transfer(m_pendingFolder, m_stepHook, from, to, true, replacing ? &m_trash : nullptr);
 }
 
-FileOpResult FileOperations::Copy(const QString& from, const QString& to) const {
-    return Transfer(m_pendingFolder, m_stepHook, from, to, false);
+FileOpResult FileOperations::Copy(const QString& from, const QString& to, ExistingTarget existing) const {
+    return Transfer(m_pendingFolder, m_stepHook, from, to, false,
+                    existing == ExistingTarget::ToTrash ? &m_trash : nullptr);
 }
 
 FileOpResult FileOperations::Delete(const QString& path) const {

@@ -12,13 +12,23 @@ enum class TransferStep {
     TempCreated,      // the temporary file exists, empty
     DataCopied,       // after each block copied into the temporary file
     Synced,           // the temporary file is complete and flushed
+    TargetTrashed,    // a file the transfer replaces went to the trash; the new one takes its name next
     RenamedIntoPlace, // the target exists under its final name
     SourceRemoved,    // a move across volumes removed its source
 };
 
+// What a move or copy does when its target's name is taken.
+enum class ExistingTarget {
+    Refuse,  // it fails with EEXIST and changes nothing
+    ToTrash, // the file there goes to the trash (a folder there is refused), see below
+};
+
 // Moving, copying, renaming and deleting single files for the program, safely:
-// - Nothing is ever replaced: an existing target makes the operation fail (the caller sends it
-//   to the trash first when the user chose to overwrite).
+// - Nothing is ever replaced in place. An existing target makes the operation fail, unless the
+//   caller asks for it to go to the trash (the user chose to overwrite). Then it stays where it
+//   is until everything else is done: it goes to the trash right before the new file takes its
+//   name, and when that last rename fails it is put back, so a failed transfer leaves the old
+//   file where it was.
 // - A move within a volume is one rename. Across volumes, and for every copy, the data goes
 //   to a temporary file in the destination folder, is flushed and its size checked, gets the
 //   source's modification time and permission bits, and is renamed into place; a move removes
@@ -34,9 +44,11 @@ public:
     FileOperations(QString pendingFolder, Trash trash);
 
     // File from `from` to the full path `to`. Folders only within a volume.
-    FileOpResult Move(const QString& from, const QString& to) const;
+    FileOpResult Move(const QString& from, const QString& to,
+                      ExistingTarget existing = ExistingTarget::Refuse) const;
     // File from `from` to the full path `to`.
-    FileOpResult Copy(const QString& from, const QString& to) const;
+    FileOpResult Copy(const QString& from, const QString& to,
+                      ExistingTarget existing = ExistingTarget::Refuse) const;
     // `path` (file or folder) to the trash.
     FileOpResult Delete(const QString& path) const;
     // A file or folder to the new name `to` (a name, not a path) in the same folder. Refuses a

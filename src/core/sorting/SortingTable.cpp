@@ -57,8 +57,14 @@ SortingEntry ClassifyEntry(const QString& entry, const QString& home) {
     return parsed;
 }
 
-std::optional<QStringList> ReadSortingTable(const QString& path) {
-    std::optional<QStringList> entries = ReadTextLines(path);
+std::optional<QStringList> ReadSortingTable(const QString& path, const QString& home) {
+    std::optional<QStringList> entries = ReadTextLines(path, [&home](const QString& entry) {
+        QString folder = entry.mid(EntryHeadOf(entry).length);
+        if (folder.startsWith(QStringLiteral("~/"))) {
+            folder = home + folder.mid(1);
+        }
+        return folder;
+    });
     if (entries) {
         while (entries->size() < SortingKeys::kTableSize) {
             entries->append(QString());

@@ -48,11 +48,13 @@ struct SortingEntry {
 };
 SortingEntry ClassifyEntry(const QString& entry, const QString& home);
 
-// Reads a table file ("MoveTo.txt" or a ".ktb"): one entry per line, CR LF or LF, UTF-8 or else
-// CP932, padded with empty entries to 144; longer files keep their extra lines. Nothing when the
-// file cannot be read.
-std::optional<QStringList> ReadSortingTable(const QString& path);
+// Reads a table file ("MoveTo.txt" or a ".ktb"): one entry per line, CR LF or LF, padded with
+// empty entries to 144; longer files keep their extra lines. Each line is UTF-8, or the bytes of
+// a folder name that exists (after any "$COPY=" and the like, "~/" read as `home`), or else
+// CP932, as ReadTextLines decides. Nothing when the file cannot be read.
+std::optional<QStringList> ReadSortingTable(const QString& path, const QString& home);
 
-// Writes the entries as UTF-8 lines ending in CR LF, through a temporary file renamed into
-// place, so a crash leaves the old file or the new one. False when it could not be written.
+// Writes the entries as lines ending in CR LF (UTF-8, folder names in their own bytes), through
+// a temporary file renamed into place, so a crash leaves the old file or the new one. False when
+// it could not be written.
 bool WriteSortingTable(const QString& path, const QStringList& entries);

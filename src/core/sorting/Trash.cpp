@@ -86,7 +86,8 @@ int OpenOwnFolder(int parent, const char* name) {
 
 // The trash of the volume whose top folder is `topFolder`: "$topdir/.Trash/$uid" when ".Trash"
 // is a sticky folder and not a link, else "$topdir/.Trash-$uid"; -1 when neither can be used.
-int OpenVolumeTrash(const QByteArray& topFolder) {
+// `path` gets the path of the one opened.
+int OpenVolumeTrash(const QByteArray& topFolder, QByteArray* path) {
     const UniqueFd top(::open(topFolder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (top.fd() < 0) {
         return -1;
@@ -94,12 +95,15 @@ int OpenVolumeTrash(const QByteArray& topFolder) {
     const QByteArray uid = QByteArray::number(static_cast<qulonglong>(::geteuid()));
     const UniqueFd shared(::openat(top.fd(), ".Trash", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     struct stat st {};
+    const QByteArray base = topFolder == "/" ? QByteArray() : topFolder;
     if (shared.fd() >= 0 && ::fstat(shared.fd(), &st) == 0 && (st.st_mode & S_ISVTX)) {
         const int fd = OpenOwnFolder(shared.fd(), uid.constData());
         if (fd >= 0) {
+            *path = base + "/.Trash/" + uid;
             return fd;
         }
     }
+    *path = base + "/.Trash-" + uid;
     return OpenOwnFolder(top.fd(), (QByteArrayLiteral(".Trash-") + uid).constData());
 }
 
@@ -161,7 +165,7 @@ QString Trash::HomeTrashFolder() {
     return homeFolder + QStringLiteral("/.local/share/Trash");
 }
 
-FileOpResult Trash::Put(const QString& path) const {
+FileOpResult Trash::Put(const QString& path, TrashedEntry* entry) const {
     QByteArray source = NativePath(path);
     while (source.size() > 1 && source.endsWith('/')) {
         source.chop(1);
@@ -187,6 +191,7 @@ FileOpResult Trash::Put(const QString& path) const {
     }
 
     int trashFd = -1;
+    QByteArray trashPath = AbsolutePath(home);
     QByteArray infoPath = source;
     if (file.st_dev == homeFacts.st_dev) {
         if (madeHome != 0) {
@@ -213,7 +218,7 @@ FileOpResult Trash::Put(const QString& path) const {
                                   "ごみ箱に移動できません")
                        .arg(shownTop));
         }
-        trashFd = OpenVolumeTrash(top);
+        trashFd = OpenVolumeTrash(top, &trashPath);
         if (trashFd < 0) {
             const int error = errno;
             return FileOpResult::Failure(
@@ -235,10 +240,10 @@ FileOpResult Trash::Put(const QString& path) const {
                                QByteArrayLiteral("\nDeletionDate=") + DeletionDate() + '\n';
     const QByteArray name = NamePart(source);
     for (int number = 1; number <= kMaxNumber; ++number) {
-        const QByteArray entry = EntryName(name, number);
-        const QByteArray infoName = entry + kInfoSuffix;
+        const QByteArray entryName = EntryName(name, number);
+        const QByteArray infoName = entryName + kInfoSuffix;
         struct stat taken {};
-        if (::fstatat(files.fd(), entry.constData(), &taken, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (::fstatat(files.fd(), entryName.constData(), &taken, AT_SYMLINK_NOFOLLOW) == 0) {
             continue;
         }
         const int infoFile =
@@ -260,9 +265,12 @@ FileOpResult Trash::Put(const QString& path) const {
             // The description is on disk before the file moves, so a crash leaves no file in
             // the trash that cannot be put back.
             ::fsync(info.fd());
-            error = RenameNoReplaceAt(AT_FDCWD, source.constData(), files.fd(), entry.constData());
+            error = RenameNoReplaceAt(AT_FDCWD, source.constData(), files.fd(), entryName.constData());
         }
         if (error == 0) {
+            if (entry != nullptr) {
+                *entry = {source, trashPath + "/files/" + entryName, trashPath + "/info/" + infoName};
+            }
             return FileOpResult::Success();
         }
         ::unlinkat(info.fd(), infoName.constData(), 0);
@@ -271,4 +279,15 @@ FileOpResult Trash::Put(const QString& path) const {
         }
     }
     return FileOpResult::FromErrno(EEXIST);
+}
+
+FileOpResult Trash::PutBack(const TrashedEntry& entry) {
+    const int error =
+        RenameNoReplaceAt(AT_FDCWD, entry.file.constData(), AT_FDCWD, entry.original.constData());
+    if (error != 0) {
+        return FileOpResult::FromErrno(error);
+    }
+    // The description is the trash's own file, not the user's: with its file gone it must go too.
+    ::unlink(entry.info.constData());
+    return FileOpResult::Success();
 }

@@ -2,7 +2,15 @@
 
 #include "core/sorting/FileOpResult.h"
 
+#include <QByteArray>
 #include <QString>
+
+// Where Trash::Put moved a file: enough to put it back.
+struct TrashedEntry {
+    QByteArray original; // the absolute path the file had
+    QByteArray file;     // the file in the trash's "files" folder, absolute
+    QByteArray info;     // its ".trashinfo", absolute
+};
 
 // The freedesktop.org Trash: files the user deletes, and files an overwrite replaces, are moved
 // there with a ".trashinfo" beside them, so a file manager can put them back. A file on the
@@ -23,8 +31,13 @@ public:
 
     const QString& homeTrash() const { return m_homeTrash; }
 
-    // Moves `path` (a file, a folder or a link itself) into the trash of its volume.
-    FileOpResult Put(const QString& path) const;
+    // Moves `path` (a file, a folder or a link itself) into the trash of its volume; `entry`,
+    // when given, learns where it went.
+    FileOpResult Put(const QString& path, TrashedEntry* entry = nullptr) const;
+
+    // Moves a file Put has just moved back to its old name, never over something that has taken
+    // the name since, and removes its ".trashinfo".
+    static FileOpResult PutBack(const TrashedEntry& entry);
 
 private:
     QString m_homeTrash;

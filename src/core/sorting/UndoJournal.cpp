@@ -2,6 +2,12 @@
 
 #include "core/common/NativePath.h"
 
+namespace {
+
+constexpr QChar kSeparator(u'\0');
+
+} // namespace
+
 RecordedFacts FactsOf(const QString& path) {
     const PathFacts facts = StatPath(path);
     if (!facts.exists || facts.isFolder) {
@@ -11,7 +17,7 @@ RecordedFacts FactsOf(const QString& path) {
 }
 
 void UndoJournal::undoWrite2(QChar kind, const QString& a, const QString& b) {
-    m_records[m_position] = kind + QStringLiteral(";") + a + QStringLiteral(">") + b;
+    m_records[m_position] = Record(kind, a, b);
     m_facts[static_cast<std::size_t>(m_position)] = b.isEmpty() ? RecordedFacts{} : FactsOf(b);
     ++m_position;
     if (m_position < m_records.size()) {
@@ -23,13 +29,17 @@ void UndoJournal::undoWrite2(QChar kind, const QString& a, const QString& b) {
     }
 }
 
+QString UndoJournal::Record(QChar kind, const QString& a, const QString& b) {
+    return kind + QStringLiteral(";") + a + kSeparator + b;
+}
+
 UndoRecord UndoJournal::Parse(const QString& record) {
     UndoRecord parsed;
     if (record.isEmpty()) {
         return parsed;
     }
     parsed.kind = record.front();
-    const qsizetype split = record.indexOf(QLatin1Char('>'), 2);
+    const qsizetype split = record.indexOf(kSeparator, 2);
     if (split < 0) {
         parsed.a = record.mid(2);
         return parsed;

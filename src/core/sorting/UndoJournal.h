@@ -23,9 +23,10 @@ struct RecordedFacts {
 RecordedFacts FactsOf(const QString& path);
 
 // The journal of moves, copies, renames and batch labels that undo and redo walk:
-// `UndoData` holds one text record per step as kind + ";" + A + ">" + B, and `UndoPosition`
-// is the number of records that can be undone. It starts with one empty record at position 0
-// and lives only as long as the program. GUI thread only.
+// `UndoData` holds one text record per step as kind + ";" + A + NUL + B, and `UndoPosition`
+// is the number of records that can be undone. A and B are split at a NUL character because
+// it is the one character no path can hold (">" and even line breaks can be in a file name). It starts with
+// one empty record at position 0 and lives only as long as the program. GUI thread only.
 class UndoJournal {
 public:
     // Stores a record at the position, moves past it and makes the record there empty, so
@@ -40,8 +41,10 @@ public:
     const RecordedFacts& Facts(int index) const { return m_facts[static_cast<std::size_t>(index)]; }
     void SetFacts(int index, const RecordedFacts& facts) { m_facts[static_cast<std::size_t>(index)] = facts; }
 
+    // The text of one record: kind + ";" + A + NUL + B.
+    static QString Record(QChar kind, const QString& a, const QString& b);
     // Splits a record: the first character is the kind, A runs from the third character to the
-    // first ">", B is the rest.
+    // NUL, B is the rest.
     static UndoRecord Parse(const QString& record);
 
     const QStringList& UndoData() const { return m_records; }

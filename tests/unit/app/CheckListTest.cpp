@@ -82,6 +82,21 @@ TEST_F(CheckListTest, TheListsFollowMovesAndDeletesAndFolderRenames) {
     EXPECT_TRUE(state().SortingTableChanged);
 }
 
+TEST_F(CheckListTest, TheListsFollowTheRenameToTheRightExtension) {
+    const QString wrong = pictures.write(QStringLiteral("x.jpg"), Png(40, 20));
+    prompts.answers = {MessageResult::No};
+    controller->ViewFolder(pictures.path(), true);
+    checks().Toggle(2);
+    ASSERT_EQ(list(2), QStringList{wrong});
+
+    prompts.answers = {MessageResult::Yes};
+    controller->Refresh(pictures.path());
+    const QString right = pictures.file(QStringLiteral("x.png"));
+    ASSERT_EQ(state().CurrentFile, right);
+    EXPECT_EQ(list(2), QStringList{right});
+    EXPECT_TRUE(title.caption.endsWith(QStringLiteral("  :  SNS[1]"))) << title.caption.toStdString();
+}
+
 TEST_F(CheckListTest, CopyAndMoveRunOneLabelledBatchIntoTheChosenFolder) {
     const QStringList files = Open(3);
     checks().Toggle(4);
@@ -96,7 +111,8 @@ TEST_F(CheckListTest, CopyAndMoveRunOneLabelledBatchIntoTheChosenFolder) {
                           QStringLiteral("コピー先のフォルダを選択して下さい|") + FolderOf(files[0])});
     EXPECT_TRUE(QFile::exists(target + QStringLiteral("/p0.jpg")));
     EXPECT_TRUE(QFile::exists(files[0]));
-    EXPECT_EQ(controller->journal().UndoData().first(), QStringLiteral("L;保留>"));
+    EXPECT_EQ(controller->journal().UndoData().first(),
+              UndoJournal::Record(QLatin1Char('L'), QStringLiteral("保留"), QString()));
     EXPECT_EQ(controller->options().ListFolder[4], target);
     EXPECT_EQ(prompts.texts().last(), QStringLiteral("2個のファイルをコピーしました"));
 

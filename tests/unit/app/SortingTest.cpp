@@ -176,7 +176,8 @@ TEST_F(SortingTest, AFolderEntryMovesTheFileShowsTheNextAndSaysWhereItWent) {
     EXPECT_TRUE(title.caption.endsWith(QStringLiteral("   { Move > ") + MiniFileName(best, QDir::homePath()) +
                                        QStringLiteral(" }")))
         << title.caption.toStdString();
-    EXPECT_EQ(controller->journal().UndoData()[0], QStringLiteral("M;%1>%2/p0.jpg").arg(files[0], best));
+    EXPECT_EQ(controller->journal().UndoData()[0],
+              UndoJournal::Record(QLatin1Char('M'), files[0], best + QStringLiteral("/p0.jpg")));
     EXPECT_FALSE(state().SortBusy);
 }
 
@@ -370,6 +371,24 @@ TEST_F(SortingTest, EmptyKeypadEntriesUseTheSubfoldersOfTheBaseFolder) {
     // Opening a folder makes it the base again.
     controller->ViewFolder(FolderOf(files[0]), true);
     EXPECT_EQ(state().LowDirBase, FolderOf(files[0]));
+}
+
+TEST_F(SortingTest, TheTrashFoldersOfAVolumeAreNoKeypadSubfolders) {
+    const QStringList files = Open(2);
+    const QString base = pictures.folder(QStringLiteral("base"));
+    for (const QString& name : {QStringLiteral(".Trash"), QStringLiteral(".Trash-1000"), QStringLiteral("a"),
+                                QStringLiteral("b")}) {
+        pictures.folder(QStringLiteral("base/") + name);
+    }
+    controller->options().SwLowFolder = true;
+    live().LowDirBase = base;
+
+    sorting().KeypadExecute(1);
+    EXPECT_EQ(PathKind(base + QStringLiteral("/a/p0.jpg")), 1);
+    sorting().KeypadExecute(2);
+    EXPECT_EQ(PathKind(base + QStringLiteral("/b/p1.jpg")), 1);
+    EXPECT_TRUE(QDir(base + QStringLiteral("/.Trash-1000")).isEmpty());
+    EXPECT_TRUE(QDir(base + QStringLiteral("/.Trash")).isEmpty());
 }
 
 TEST_F(SortingTest, NewFolderKeysMakeTheFolderOnlyWithShift) {

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QSignalSpy>
 #include <deque>
+#include <functional>
 #include <unistd.h>
 
 namespace {
@@ -17,9 +18,13 @@ class ScriptedConflicts : public ConflictDialog {
 public:
     std::deque<ConflictReply> replies;
     std::vector<ConflictQuestion> asked;
+    std::function<void()> onAsk; // what happens while the dialog is open
 
     ConflictReply Execute(const ConflictQuestion& question) override {
         asked.push_back(question);
+        if (onAsk) {
+            onAsk();
+        }
         if (replies.empty()) {
             return {ConflictAnswer::Stop, {}};
         }
@@ -92,13 +97,14 @@ TEST_F(TransferBatchTest, AMoveBatchMovesJournalsCountsAndShowsItsProgress) {
     EXPECT_EQ(batch().ListOperation2(files, to + QLatin1Char('/'), QStringLiteral("Best"), TransferOp::Move),
               3);
 
-    QStringList records{QStringLiteral("L;Best>")};
+    QStringList records{UndoJournal::Record(QLatin1Char('L'), QStringLiteral("Best"), QString())};
     for (const QString& name : {QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c.jpg")}) {
         EXPECT_EQ(PathKind(from + QLatin1Char('/') + name), 0);
         EXPECT_EQ(Contents(to + QLatin1Char('/') + name), name.toUtf8() + "source");
-        records << QStringLiteral("M;%1/%3>%2/%3").arg(from, to, name);
+        records << UndoJournal::Record(QLatin1Char('M'), from + QLatin1Char('/') + name,
+                                       to + QLatin1Char('/') + name);
     }
-    records << QStringLiteral("L;Best>") << QString();
+    records << records.first() << QString();
     EXPECT_EQ(Journal(), records);
     EXPECT_EQ(controller->journal().UndoPosition(), 5);
     EXPECT_EQ(state().SortCount, 3);
@@ -128,7 +134,9 @@ TEST_F(TransferBatchTest, QuietModeShowsNoProgressAndNoSummaryAndACopyKeepsItsSo
 
     EXPECT_EQ(Contents(files[0]), "a.jpgsource");
     EXPECT_EQ(Contents(to + QStringLiteral("/a.jpg")), "a.jpgsource");
-    EXPECT_EQ(Journal(), (QStringList{QStringLiteral("C;%1>%2/a.jpg").arg(files[0], to), QString()}));
+    EXPECT_EQ(Journal(),
+              (QStringList{UndoJournal::Record(QLatin1Char('C'), files[0], to + QStringLiteral("/a.jpg")),
+                           QString()}));
     EXPECT_EQ(titles.count(), 0);
     EXPECT_TRUE(prompts.asked.empty());
     EXPECT_EQ(state().SortCount, 1);
@@ -169,8 +177,9 @@ TEST_P(ClashTest, TheAnswersDecideEachClash) {
     EXPECT_EQ(Trashed().size(), c.trashed);
     EXPECT_EQ(prompts.asked.size(), c.summary ? 1u : 0u);
     // However the batch ended, both labels are there for a batch undo.
-    EXPECT_EQ(Journal().first(), QStringLiteral("L;clash>"));
-    EXPECT_EQ(Journal()[controller->journal().UndoPosition() - 1], QStringLiteral("L;clash>"));
+    const QString label = UndoJournal::Record(QLatin1Char('L'), QStringLiteral("clash"), QString());
+    EXPECT_EQ(Journal().first(), label);
+    EXPECT_EQ(Journal()[controller->journal().UndoPosition() - 1], label);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -233,7 +242,7 @@ TEST_F(TransferBatchTest, TheDialogIsToldWhatClashesAndARenameTransfersUnderTheN
     EXPECT_EQ(question.timeFormat, QStringLiteral("yy/m/d hh:nn"));
     EXPECT_EQ(Contents(renamed), "a_Rename03.JPGsource");
     EXPECT_EQ(Contents(question.target), "a_Rename03.JPGtarget");
-    EXPECT_EQ(Journal()[0], QStringLiteral("M;%1>%2").arg(files[0], renamed));
+    EXPECT_EQ(Journal()[0], UndoJournal::Record(QLatin1Char('M'), files[0], renamed));
 }
 
 TEST_F(TransferBatchTest, AnIdenticalFileIsReplacedWithoutAskingOnlyWhenDeleteDialogsAreOff) {
@@ -312,7 +321,8 @@ TEST_F(TransferBatchTest, AVanishedFileAsksWhetherToGoOn) {
             EXPECT_EQ(PathKind(files[1]), 1);
         }
         // Deletes are not journaled; the labels still bracket the batch.
-        EXPECT_EQ(Journal().mid(0, 2), (QStringList{QStringLiteral("L;del>"), QStringLiteral("L;del>")}));
+        EXPECT_EQ(Journal().mid(0, 2),
+                  QStringList(2, UndoJournal::Record(QLatin1Char('L'), QStringLiteral("del"), QString())));
     }
 }
 
@@ -335,13 +345,66 @@ TEST_F(TransferBatchTest, ATargetThatCannotGoToTheTrashIsNotReplaced) {
     EXPECT_EQ(batch().ListOperation2(files, shm.path(), QString(), TransferOp::Move), 1);
 
     ASSERT_FALSE(prompts.asked.empty());
-    EXPECT_TRUE(
-        prompts.asked[0].text.startsWith(QStringLiteral("移動できませんでした") + kCrLf + target + kCrLf))
+    EXPECT_TRUE(prompts.asked[0].text.startsWith(
+        QStringLiteral("移動できませんでした") + kCrLf + files[0] + kCrLf +
+        QStringLiteral("同名のファイルをごみ箱に移動できないため、上書きできません")))
         << prompts.asked[0].text.toStdString();
     EXPECT_TRUE(prompts.asked[0].text.endsWith(QStringLiteral("無視して処理を継続しますか？")));
     EXPECT_EQ(Contents(target), "a.jpgtarget");
     EXPECT_EQ(Contents(files[0]), "a.jpgsource");
     EXPECT_EQ(Contents(shm.path() + QStringLiteral("/b.jpg")), "b.jpgsource");
+}
+
+TEST_F(TransferBatchTest, AFolderOfTheNameIsRefusedEvenAfterOverwriteAll) {
+    const QStringList files =
+        Files(from, {QStringLiteral("b.jpg"), QStringLiteral("a.jpg"), QStringLiteral("c.jpg")});
+    Files(to, {QStringLiteral("b.jpg")}, "target");
+    pictures.write(QStringLiteral("to/a.jpg/inner.jpg"), "inner");
+    conflicts.replies = {{ConflictAnswer::YesToAll, {}}};
+    prompts.answers = {MessageResult::Yes};
+    batch().QuietMode = true;
+
+    EXPECT_EQ(batch().ListOperation2(files, to, QString(), TransferOp::Move), 2);
+
+    EXPECT_EQ(conflicts.asked.size(), 1u) << "the folder is no question";
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(prompts.asked[0].text, QStringLiteral("移動先に同じ名前のフォルダがあるため、移動できません") +
+                                         kCrLf + to + QStringLiteral("/a.jpg") + kCrLf + kCrLf +
+                                         QStringLiteral("無視して処理を継続しますか？"));
+    EXPECT_EQ(prompts.asked[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(Contents(to + QStringLiteral("/a.jpg/inner.jpg")), "inner");
+    EXPECT_EQ(Contents(files[1]), "a.jpgsource");
+    EXPECT_EQ(Contents(to + QStringLiteral("/c.jpg")), "c.jpgsource");
+    EXPECT_EQ(Trashed(), QStringList{QStringLiteral("b.jpg")});
+    EXPECT_TRUE(QDir(data.file(QStringLiteral("share/Trash/files")))
+                    .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
+                    .isEmpty());
+}
+
+TEST_F(TransferBatchTest, AnOverwriteThatFailsLeavesTheOldFileInPlace) {
+    for (TransferOp op : {TransferOp::Copy, TransferOp::Move}) {
+        SCOPED_TRACE(OperationWord(op).toStdString());
+        Make();
+        batch().SetConflictDialog(&conflicts);
+        const QStringList files = Files(from, {QStringLiteral("a.jpg")});
+        const QString target = Files(to, {QStringLiteral("a.jpg")}, "target")[0];
+        // The source goes away while the user answers the question.
+        conflicts.onAsk = [&] { ASSERT_TRUE(QFile::remove(files[0])); };
+        conflicts.replies = {{ConflictAnswer::Yes, {}}};
+        prompts.asked.clear();
+        QSignalSpy deleted(&batch(), &TransferBatch::fileDeleted);
+        batch().QuietMode = true;
+
+        EXPECT_EQ(batch().ListOperation2(files, to, QString(), op), 0);
+
+        EXPECT_EQ(Contents(target), "a.jpgtarget");
+        EXPECT_TRUE(Trashed().isEmpty());
+        EXPECT_EQ(deleted.count(), 0) << "the check lists keep the old file";
+        ASSERT_EQ(prompts.asked.size(), 1u);
+        EXPECT_EQ(prompts.asked[0].text, OperationWord(op) + QStringLiteral("できませんでした") + kCrLf +
+                                             files[0] + kCrLf +
+                                             QStringLiteral("ファイルまたはフォルダが見つかりません"));
+    }
 }
 
 } // namespace

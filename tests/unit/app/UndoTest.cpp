@@ -76,6 +76,27 @@ TEST_F(UndoTest, UndoFromAnOpenedListShowsTheFolderUnderItsOwnName) {
     EXPECT_EQ(title.taskTitle, QStringLiteral("Ruvela - [") + FolderOf(files[0]) + QLatin1Char(']'));
 }
 
+TEST_F(UndoTest, PathsHoldingGreaterThanSignsGoBackAndForth) {
+    const QString picture = pictures.write(QStringLiteral("from>here/x>y.jpg"), Jpeg(8, 8));
+    controller->ViewFolder(FolderOf(picture), true);
+    to = pictures.folder(QStringLiteral("to>there"));
+    SortShown();
+    const QString moved = to + QStringLiteral("/x>y.jpg");
+    ASSERT_EQ(PathKind(moved), 1);
+
+    sorting().mnuMoveUndoClick();
+    EXPECT_TRUE(prompts.asked.empty()) << prompts.texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(PathKind(picture), 1);
+    EXPECT_EQ(PathKind(moved), 0);
+    EXPECT_EQ(state().CurrentFile, picture);
+
+    sorting().mnuMoveRedoClick();
+    EXPECT_EQ(PathKind(picture), 0);
+    EXPECT_EQ(PathKind(moved), 1);
+    EXPECT_EQ(state().CurrentFile, moved);
+    EXPECT_EQ(position(), 1);
+}
+
 TEST_F(UndoTest, AnUndoStepTheFileSystemRefusesSaysSoAndKeepsItsRecord) {
     // A copy on a tmpfs cannot go to the Trash, so its undo fails.
     if (PathKind(QStringLiteral("/dev/shm")) != 2) {

@@ -197,6 +197,22 @@ TEST_F(ControllerTest, TheFirstSideTextThatFitsIsShown) {
     EXPECT_EQ(comment, QLatin1Char('[') + doc + QStringLiteral("]\r\n一行目\r\n二行目"));
 }
 
+TEST_F(ControllerTest, ASideTextIsFoundInAnyLetterCase) {
+    options.SwTxtOpen = true;
+    Make();
+    const QStringList names{QStringLiteral("PHOTO.TXT"), QStringLiteral("Photo.Txt"),
+                            QStringLiteral("photo.DOC"), QStringLiteral("pHoTo.hEd")};
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        const QString folder = pictures.folder(name + QStringLiteral(".case"));
+        pictures.write(name + QStringLiteral(".case/photo.jpg"), Jpeg(8, 8));
+        pictures.write(name + QStringLiteral(".case/photo2.txt"), "another picture's text");
+        const QString side = pictures.write(name + QStringLiteral(".case/") + name, "beside");
+        controller->ViewFolder(folder, true);
+        EXPECT_EQ(comment, QLatin1Char('[') + side + QStringLiteral("]\r\nbeside"));
+    }
+}
+
 TEST_F(ControllerTest, CtrlScansSubfoldersUnlessZIsHeldToo) {
     pictures.write(QStringLiteral("top.jpg"), Jpeg(8, 8));
     pictures.write(QStringLiteral("sub/deeper/low.jpg"), Jpeg(8, 8));

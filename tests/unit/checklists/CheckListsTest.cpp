@@ -1,6 +1,7 @@
 #include "core/checklists/CheckLists.h"
 
 #include "core/common/NativePath.h"
+#include "core/common/PathText.h"
 #include "support/TempFolder.h"
 
 #include <cstring>
@@ -239,6 +240,30 @@ TEST_F(LoadedLists, SaveWritesChangedListsAndRemovesEmptiedOnes) {
     CheckLists again;
     again.Load(m_folder.path());
     EXPECT_EQ(again.list(1), m_lists.list(1));
+}
+
+TEST_F(LoadedLists, NamesThatAreNotUtf8SurviveASaveAndALoad) {
+    // A Shift_JIS name ("猫.jpg") and a Latin-1 one ("é.jpg"), each the name of a real file, and a
+    // Shift_JIS name whose file is gone.
+    const QByteArray base = NativePath(m_folder.path());
+    const QStringList paths{PathFromNative(base + "/\x94\x4c.jpg"), PathFromNative(base + "/\xe9.jpg"),
+                            PathFromNative(base + "/gone/\x94\x4c.jpg")};
+    for (const QString& path : paths.mid(0, 2)) {
+        m_folder.write(FileNameOf(path), "picture");
+    }
+    for (const QString& path : paths) {
+        m_lists.Toggle(4, path);
+    }
+    ASSERT_TRUE(m_lists.Save(m_folder.path()));
+    EXPECT_EQ(Bytes(File(4)),
+              base + "/\x94\x4c.jpg\r\n" + base + "/\xe9.jpg\r\n" + base + "/gone/\x94\x4c.jpg\r\n");
+
+    CheckLists again;
+    again.Load(m_folder.path());
+    // The file that is gone reads as CP932 text: a list file from Windows looks the same.
+    EXPECT_EQ(again.list(4), (QStringList{paths[0], paths[1], m_folder.path() + S("/gone/猫.jpg")}));
+    EXPECT_TRUE(again.contains(4, paths[0]));
+    EXPECT_TRUE(again.contains(4, paths[1]));
 }
 
 TEST(CheckListsSave, FailsWhenTheFolderIsAFile) {

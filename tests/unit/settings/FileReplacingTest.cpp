@@ -1,4 +1,5 @@
 #include "core/common/NativePath.h"
+#include "core/common/PathText.h"
 #include "core/common/TextEncoding.h"
 #include "core/settings/SettingsFile.h"
 #include "support/TempFolder.h"
@@ -133,6 +134,45 @@ TEST(FileReplacing, ListsAndSettingsSaveUnderANameThatIsNotUtf8) {
     Options loaded;
     ASSERT_TRUE(IniLoad(ini, loaded, &message)) << message.toStdString();
     EXPECT_EQ(loaded.Width, 1234);
+}
+
+TEST(FileReplacing, TextLinesAreDecodedOneByOne) {
+    TempFolder temp;
+    const QByteArray base = NativePath(temp.path());
+    // "猫.jpg" named in Shift_JIS bytes, a real file.
+    const QString real = PathFromNative(base + "/\x94\x4c.jpg");
+    temp.write(FileNameOf(real), "picture");
+    struct Case {
+        const char* what;
+        QByteArray line;
+        QString read;
+    };
+    const Case cases[] = {
+        {"utf-8", "/p/\xe7\x8c\xab.jpg", S("/p/猫.jpg")},
+        {"the bytes of a name that exists", NativePath(real), real},
+        {"cp932 of a name that does not exist", "/p/\x94\x4c.jpg", S("/p/猫.jpg")},
+        {"cp932 text", EncodeCp932(S("スライド")), S("スライド")},
+        {"neither utf-8 nor cp932", "/p/\xe9.jpg", PathFromNative(QByteArray("/p/\xe9.jpg"))},
+    };
+    QByteArray bytes;
+    QStringList expected;
+    for (const Case& c : cases) {
+        bytes += c.line + "\r\n";
+        expected << c.read;
+    }
+    const QString file = temp.write("List_A.lst", bytes);
+    const std::optional<QStringList> lines = ReadTextLines(file);
+    ASSERT_TRUE(lines.has_value());
+    ASSERT_EQ(lines->size(), expected.size());
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(lines->at(i), expected[i]) << cases[i].what;
+    }
+
+    // Written back, every name keeps its bytes and reads the same again.
+    ASSERT_TRUE(WriteUtf8Lines(file, *lines));
+    EXPECT_TRUE(ReadFileHead(file, 1000).contains("\r\n" + NativePath(real) + "\r\n"));
+    EXPECT_TRUE(ReadFileHead(file, 1000).endsWith("\r\n/p/\xe9.jpg\r\n"));
+    EXPECT_EQ(ReadTextLines(file), lines);
 }
 
 TEST(FileReplacing, TextLinesSplitOnCrLfOrLf) {

@@ -67,15 +67,25 @@ TEST(IniFile, Cp932TextIsDecoded) {
     EXPECT_EQ(ini->Value("設定", "名前"), "猫");
 }
 
-TEST(IniFile, TextThatIsNoIniIsRefused) {
-    const QByteArray cases[] = {
-        "[A]\nplain words\n", "[A\n", "[A]\n=value\n", QByteArray("[A]\na=\0\n", 7), "[A]\na=\x80\xFF\n",
-    };
+TEST(IniFile, BytesThatAreNoTextAreRefused) {
+    const QByteArray cases[] = {QByteArray("[A]\na=\0\n", 7), "[A]\na=\x80\xFF\n"};
     for (const QByteArray& bytes : cases) {
         QString why;
         EXPECT_FALSE(IniFile::Parse(bytes, &why)) << bytes.toStdString();
         EXPECT_FALSE(why.isEmpty());
     }
+}
+
+TEST(IniFile, MalformedLinesHoldNoKeyAndAreWrittenBackAsTheyWere) {
+    std::optional<IniFile> ini = IniFile::Parse("[A]\nplain words\na=1\n[B\n=value\nb=2\n");
+    ASSERT_TRUE(ini);
+    EXPECT_EQ(ini->Value("A", "a"), "1");
+    // "[B" opens no section: the key after it still belongs to A.
+    EXPECT_EQ(ini->Value("A", "b"), "2");
+    EXPECT_FALSE(ini->Value("B", "b"));
+    EXPECT_FALSE(ini->Value("A", ""));
+    ini->SetValue("A", "c", "3");
+    EXPECT_EQ(ini->ToBytes(), "[A]\r\nplain words\r\na=1\r\n[B\r\n=value\r\nb=2\r\nc=3\r\n");
 }
 
 } // namespace

@@ -308,6 +308,9 @@ TEST(SettingsFile, RangesAreClampedOnLoad) {
         {"UndoSize=-5", &Options::UndoSize, 10},
         {"UndoSize=9000", &Options::UndoSize, 4096},
         {"UndoSize=74", &Options::UndoSize, 74},
+        {"ScroolSpeed=-1", &Options::ScroolSpeed, 0},
+        {"ScroolSpeed=9", &Options::ScroolSpeed, 5},
+        {"ScroolSpeed=3", &Options::ScroolSpeed, 3},
     };
     TempFolder folder;
     for (const Case& c : cases) {
@@ -423,13 +426,10 @@ TEST(SettingsFile, SavedFileIsUtf8WithCrLf) {
 
 TEST(SettingsFile, UnreadableFileIsSetAsideAndNeverOverwritten) {
     const QByteArray cases[] = {
-        "[FormMain]\r\nWidth=640\r\nthis line is no setting\r\n",
         QByteArray("[FormMain]\r\nWidth=6\0"
                    "40\r\n",
                    20),
         "[FormMain]\r\nTreeFont=\x81\x7F\x85\r\n", // no CP932 either
-        "[FormMain\r\nWidth=640\r\n",
-        "=640\r\n",
     };
     for (const QByteArray& garbage : cases) {
         TempFolder folder;
@@ -449,9 +449,30 @@ TEST(SettingsFile, UnreadableFileIsSetAsideAndNeverOverwritten) {
     }
 }
 
+TEST(SettingsFile, AMalformedLineIsSkippedAndKept) {
+    TempFolder folder;
+    const QString path = folder.write("Ruvela.ini", "[FormMain]\r\nWidth=640\r\nthis line is no setting\r\n"
+                                                    "=480\r\n[FormOption\r\nHeight=500\r\n");
+    QString message;
+    Options options;
+    ASSERT_TRUE(IniLoad(path, options, &message));
+    EXPECT_TRUE(message.isEmpty()) << message.toStdString();
+    EXPECT_EQ(options.Width, 640);
+    EXPECT_EQ(options.Height, 500);
+    EXPECT_FALSE(StatPath(folder.file("Ruvela.ini.bad")).exists);
+
+    options.Width = 700;
+    Save(path, options);
+    const QByteArray saved = ReadAll(path);
+    EXPECT_TRUE(saved.startsWith("[FormMain]\r\nWidth=700\r\nthis line is no setting\r\n=480\r\n"
+                                 "[FormOption\r\nHeight=500\r\n"))
+        << saved.left(120).toStdString();
+    EXPECT_EQ(Load(path).Width, 700);
+}
+
 TEST(SettingsFile, SaveSetsAsideAnUnreadableFileItFinds) {
     TempFolder folder;
-    const QByteArray garbage = "not a settings file\n";
+    const QByteArray garbage("not a\0settings file\n", 20);
     const QString path = folder.write("Ruvela.ini", garbage);
     Options options;
     options.Width = 1000;

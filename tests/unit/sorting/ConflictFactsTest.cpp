@@ -99,8 +99,10 @@ TEST(UndoJournal, AWriteAfterUndosCutsOffRedo) {
     EXPECT_EQ(journal.UndoData(), QStringList{QString()});
     journal.undoWrite2(QLatin1Char('L'), QStringLiteral("Best"), QString());
     journal.undoWrite2(QLatin1Char('M'), QStringLiteral("/a/x.jpg"), QStringLiteral("/b/x.jpg"));
+    const QChar nul(u'\0');
     EXPECT_EQ(journal.UndoData(),
-              (QStringList{QStringLiteral("L;Best>"), QStringLiteral("M;/a/x.jpg>/b/x.jpg"), QString()}));
+              (QStringList{QStringLiteral("L;Best") + nul,
+                           QStringLiteral("M;/a/x.jpg") + nul + QStringLiteral("/b/x.jpg"), QString()}));
     EXPECT_EQ(journal.UndoPosition(), 2);
 
     const UndoRecord move = UndoJournal::Parse(journal.UndoData()[1]);
@@ -113,7 +115,12 @@ TEST(UndoJournal, AWriteAfterUndosCutsOffRedo) {
     EXPECT_TRUE(UndoJournal::Parse(QString()).kind.isNull());
     // A long path comes back whole: a shortened one would name another file.
     const QString longPath = QLatin1Char('/') + QString(1999, QLatin1Char('b'));
-    EXPECT_EQ(UndoJournal::Parse(QStringLiteral("R;/a>") + longPath).b, longPath);
+    EXPECT_EQ(UndoJournal::Parse(QStringLiteral("R;/a") + nul + longPath).b, longPath);
+    // ">" is a character of a name like any other.
+    journal.undoWrite2(QLatin1Char('R'), QStringLiteral("/a>b/x>.jpg"), QStringLiteral("/a>b/>y.jpg"));
+    const UndoRecord rename = UndoJournal::Parse(journal.UndoData()[2]);
+    EXPECT_EQ(rename.a, QStringLiteral("/a>b/x>.jpg"));
+    EXPECT_EQ(rename.b, QStringLiteral("/a>b/>y.jpg"));
 }
 
 } // namespace

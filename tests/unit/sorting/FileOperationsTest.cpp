@@ -222,6 +222,133 @@ TEST_F(FileOperationsTest, DeleteSendsToTheTrash) {
     EXPECT_EQ(ReadBytes(m_ops.trash().homeTrash() + "/files/a.jpg"), "picture");
 }
 
+// An overwrite: the target's name holds an older file that goes to the trash. Across volumes the
+// source lives on the other volume, as the target's must have a trash.
+class ReplaceTest : public FileOperationsTest, public ::testing::WithParamInterface<TransferCase> {
+protected:
+    void SetUp() override {
+        if (GetParam().acrossVolumes && !TwoVolumes()) {
+            GTEST_SKIP() << "/dev/shm and the temporary folder are on one file system here";
+        }
+        m_source = (GetParam().acrossVolumes ? m_other.path() : m_folder.path()) + "/picture.jpg";
+        WritePicture(m_source, kPicture);
+        m_to = m_folder.folder("to");
+        m_target = m_folder.write("to/picture.jpg", "older");
+    }
+
+    FileOpResult Run() const {
+        return GetParam().move ? m_ops.Move(m_source, m_target, ExistingTarget::ToTrash)
+                               : m_ops.Copy(m_source, m_target, ExistingTarget::ToTrash);
+    }
+
+    bool OneRename() const { return GetParam().move && !GetParam().acrossVolumes; }
+    QString Trashed(const QString& part) const { return m_ops.trash().homeTrash() + "/" + part; }
+
+    QString m_source;
+    QString m_to;
+    QString m_target;
+};
+
+TEST_P(ReplaceTest, TheOldFileGoesToTheTrashRightBeforeTheNewOneTakesItsName) {
+    std::vector<TransferStep> steps;
+    bool oldFileStayedUntilTrashed = true;
+    m_ops.SetStepHook([&](TransferStep step) {
+        if (step != TransferStep::TargetTrashed &&
+            std::count(steps.begin(), steps.end(), TransferStep::TargetTrashed) == 0) {
+            oldFileStayedUntilTrashed = oldFileStayedUntilTrashed && ReadBytes(m_target) == "older";
+        }
+        steps.push_back(step);
+    });
+
+    const FileOpResult result = Run();
+
+    ASSERT_TRUE(result.ok) << result.reason.toStdString();
+    ExpectPicture(m_target);
+    EXPECT_EQ(Exists(m_source), !GetParam().move);
+    EXPECT_EQ(ReadBytes(Trashed("files/picture.jpg")), "older");
+    EXPECT_EQ(Entries(Trashed("info")), QStringList{"picture.jpg.trashinfo"});
+    EXPECT_TRUE(oldFileStayedUntilTrashed);
+    const auto trashed = std::find(steps.begin(), steps.end(), TransferStep::TargetTrashed);
+    ASSERT_NE(trashed, steps.end());
+    if (OneRename()) {
+        EXPECT_EQ(steps, std::vector<TransferStep>{TransferStep::TargetTrashed});
+    } else {
+        EXPECT_EQ(*(trashed - 1), TransferStep::Synced);
+        EXPECT_EQ(*(trashed + 1), TransferStep::RenamedIntoPlace);
+    }
+    EXPECT_EQ(Entries(m_to), QStringList{"picture.jpg"});
+}
+
+TEST_P(ReplaceTest, WhenTheLastRenameFailsTheOldFileComesBack) {
+    // Right after the old file went to the trash, what the rename needs goes away: the source of
+    // a move by one rename, else the temporary file.
+    m_ops.SetStepHook([&](TransferStep step) {
+        if (step != TransferStep::TargetTrashed) {
+            return;
+        }
+        if (OneRename()) {
+            ASSERT_EQ(::rename(NativePath(m_source).constData(), NativePath(m_source + ".away").constData()),
+                      0);
+            return;
+        }
+        for (const QString& name : Entries(m_to)) {
+            if (IsTemporaryName(name)) {
+                ASSERT_EQ(::unlink(NativePath(m_to + "/" + name).constData()), 0);
+            }
+        }
+    });
+
+    const FileOpResult result = Run();
+
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.error, ENOENT);
+    EXPECT_EQ(result.reason, "ファイルまたはフォルダが見つかりません");
+    EXPECT_EQ(ReadBytes(m_target), "older");
+    EXPECT_EQ(Entries(m_to), QStringList{"picture.jpg"});
+    EXPECT_TRUE(Entries(Trashed("files")).isEmpty());
+    EXPECT_TRUE(Entries(Trashed("info")).isEmpty());
+    EXPECT_TRUE(Entries(m_pending).isEmpty());
+    ExpectPicture(OneRename() ? m_source + ".away" : m_source);
+}
+
+TEST_P(ReplaceTest, ANameTakenMeanwhileLeavesTheOldFileInTheTrashAndSaysSo) {
+    m_ops.SetStepHook([&](TransferStep step) {
+        if (step == TransferStep::TargetTrashed) {
+            m_folder.write("to/picture.jpg", "newcomer");
+        }
+    });
+
+    const FileOpResult result = Run();
+
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.error, EEXIST);
+    EXPECT_TRUE(result.reason.contains("ごみ箱")) << result.reason.toStdString();
+    EXPECT_EQ(ReadBytes(m_target), "newcomer");
+    EXPECT_EQ(ReadBytes(Trashed("files/picture.jpg")), "older");
+    ExpectPicture(m_source);
+    EXPECT_EQ(Entries(m_to), QStringList{"picture.jpg"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ReplaceTest, ::testing::ValuesIn(kTransferCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FileOperationsTest, AFolderInTheWayIsNeverReplaced) {
+    const QString source = m_folder.file("picture.jpg");
+    WritePicture(source, kPicture);
+    const QString folder = m_folder.folder("to/picture.jpg");
+    m_folder.write("to/picture.jpg/inner.jpg", "inner");
+
+    for (const FileOpResult& result : {m_ops.Move(source, folder, ExistingTarget::ToTrash),
+                                       m_ops.Copy(source, folder, ExistingTarget::ToTrash)}) {
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.error, EISDIR);
+        EXPECT_EQ(result.reason, "同じ名前のフォルダがあるため、上書きできません");
+    }
+    EXPECT_EQ(ReadBytes(folder + "/inner.jpg"), "inner");
+    ExpectPicture(source);
+    EXPECT_TRUE(Entries(m_ops.trash().homeTrash() + "/files").isEmpty());
+}
+
 // Destinations that cannot take the file: a read-only volume, a full one. Both are small
 // tmpfs mounts (root only; as another user a folder without write permission stands in for
 // the read-only one).

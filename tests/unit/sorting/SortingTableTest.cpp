@@ -1,6 +1,7 @@
 #include "core/sorting/SortingTable.h"
 
 #include "core/common/NativePath.h"
+#include "core/common/PathText.h"
 #include "core/common/TextEncoding.h"
 #include "support/TempFolder.h"
 
@@ -69,7 +70,8 @@ TEST(SortingTable, ReadKeepsEmptyEntriesInPlaceAndPadsTo144) {
     };
     for (const Case& c : cases) {
         TempFolder folder;
-        const std::optional<QStringList> table = ReadSortingTable(folder.write("MoveTo.txt", c.bytes));
+        const std::optional<QStringList> table =
+            ReadSortingTable(folder.write("MoveTo.txt", c.bytes), S("/home/u"));
         ASSERT_TRUE(table.has_value()) << c.name;
         ASSERT_EQ(table->size(), SortingKeys::kTableSize) << c.name;
         EXPECT_EQ(table->mid(0, c.head.size()), c.head) << c.name;
@@ -85,13 +87,13 @@ TEST(SortingTable, LongTablesKeepTheirLinesAndUnreadableOnesGiveNothing) {
     for (int i = 0; i < 150; ++i) {
         bytes += "/f" + QByteArray::number(i) + "\r\n";
     }
-    const std::optional<QStringList> table = ReadSortingTable(folder.write("long.ktb", bytes));
+    const std::optional<QStringList> table = ReadSortingTable(folder.write("long.ktb", bytes), S("/home/u"));
     ASSERT_TRUE(table.has_value());
     ASSERT_EQ(table->size(), 150);
     EXPECT_EQ(table->back(), S("/f149"));
 
-    EXPECT_FALSE(ReadSortingTable(folder.file("missing.ktb")).has_value());
-    EXPECT_FALSE(ReadSortingTable(folder.folder("folder.ktb")).has_value());
+    EXPECT_FALSE(ReadSortingTable(folder.file("missing.ktb"), S("/home/u")).has_value());
+    EXPECT_FALSE(ReadSortingTable(folder.folder("folder.ktb"), S("/home/u")).has_value());
 }
 
 TEST(SortingTable, WrittenTableReadsBackInAFolderThatIsNotUtf8) {
@@ -104,8 +106,34 @@ TEST(SortingTable, WrittenTableReadsBackInAFolderThatIsNotUtf8) {
     entries[143] = S("スライド");
     const QString path = odd + S("/MoveTo.txt");
     ASSERT_TRUE(WriteSortingTable(path, entries));
-    EXPECT_EQ(ReadSortingTable(path), entries);
+    EXPECT_EQ(ReadSortingTable(path, S("/home/u")), entries);
     EXPECT_TRUE(ReadFileHead(path, 100).startsWith("$COPY=/\xe5\x86\x99\xe7\x9c\x9f/\xe7\x8c\xab\r\n\r\n~/"));
+}
+
+TEST(SortingTable, FolderNamesThatAreNotUtf8SurviveAWriteAndARead) {
+    TempFolder home;
+    // "写真" in Shift_JIS, a real folder in the home folder; and one that is gone.
+    const QString sjis = PathFromNative(NativePath(home.path()) + "/\x8e\xca\x90\x5e");
+    ASSERT_TRUE(MakeFolder(sjis));
+    const QString name = FileNameOf(sjis);
+    QStringList entries(SortingKeys::kTableSize);
+    entries[0] = sjis;
+    entries[1] = S("$COPY=$MOVE=") + sjis;
+    entries[2] = S("~/") + name;
+    entries[3] = S("$LowDir=") + sjis;
+    entries[4] = S("猫");
+    const QString path = home.file(S("MoveTo.txt"));
+    ASSERT_TRUE(WriteSortingTable(path, entries));
+    EXPECT_TRUE(ReadFileHead(path, 1000)
+                    .startsWith(NativePath(sjis) + "\r\n$COPY=$MOVE=" + NativePath(sjis) +
+                                "\r\n~/\x8e\xca\x90\x5e\r\n"));
+    EXPECT_EQ(ReadSortingTable(path, home.path()), entries);
+
+    // Under another home "~/" names no folder: the bytes are CP932 text, as in a table from Windows.
+    const std::optional<QStringList> elsewhere = ReadSortingTable(path, home.file(S("other")));
+    ASSERT_TRUE(elsewhere.has_value());
+    EXPECT_EQ(elsewhere->at(2), S("~/写真"));
+    EXPECT_EQ(elsewhere->at(0), sjis);
 }
 
 } // namespace
