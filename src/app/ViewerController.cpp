@@ -680,20 +680,22 @@ void ViewerController::ZoomOut() {
     ZoomTo(ZoomOutRate(m_state.ZoomRate));
 }
 
-// Draws at `rate`, which also becomes the current rate (the fixed one in that mode).
+// Draws at `rate`, which also becomes the current rate: in the fixed-rate mode the rate the
+// view draws with, so the neighbours read ahead are drawn at it too. Held to the zoom steps, so
+// no answer can ask for a bitmap larger than memory.
 void ViewerController::ZoomTo(std::optional<double> rate) {
     if (m_state.FileList.empty() || !rate) {
         return;
     }
-    m_state.ZoomRate = *rate;
-    ViewSeting(*rate);
+    m_state.ZoomRate = ClampRate(*rate);
+    RedrawAtCurrentRate();
 }
 
 void ViewerController::ViewAtRate(double rate) {
     if (!std::isfinite(rate) || rate <= 0) {
         return;
     }
-    ZoomTo(ClampRate(rate));
+    ZoomTo(rate);
 }
 
 void ViewerController::RateInput() {
@@ -720,14 +722,12 @@ void ViewerController::ToggleActualSize() {
     if (m_state.FileList.empty()) {
         return;
     }
-    if (!m_actualSize) {
+    const bool on = !m_actualSize;
+    if (on) {
         m_savedRate = m_state.ZoomRate;
-        m_state.ZoomRate = 1;
-    } else {
-        m_state.ZoomRate = m_savedRate;
     }
-    SetActualSize(!m_actualSize);
-    ViewSeting(m_state.ZoomRate);
+    SetActualSize(on);
+    ZoomTo(on ? 1 : m_savedRate);
 }
 
 void ViewerController::SetActualSize(bool on) {

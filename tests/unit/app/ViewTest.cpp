@@ -1,6 +1,8 @@
 #include "unit/app/ControllerFixture.h"
 
 #include <QSignalSpy>
+#include <functional>
+#include <vector>
 
 namespace {
 
@@ -81,6 +83,50 @@ TEST_F(ViewTest, ZoomStepsTheRateBoxAndTheFixedRate) {
     controller->ZoomExecute(1e9); // a damaged file asks for no giant bitmap
     EXPECT_EQ(controller->zoomMode(), ZoomMode::FixedRate);
     EXPECT_DOUBLE_EQ(controller->ZoomNoToStore(), 8);
+}
+
+// In the fixed-rate mode every way of setting the rate draws at the new rate, which the mode
+// then keeps for the next picture; a rate beyond the zoom steps is held to the largest one.
+TEST_F(ViewTest, EveryRateCommandSetsTheFixedRate) {
+    pictures.write(QStringLiteral("a.png"), FlatPng(200, 100, Qt::green));
+    pictures.write(QStringLiteral("b.png"), FlatPng(300, 100, Qt::green));
+    // As at a start whose stored zoom is a rate.
+    controller->ZoomExecute(1.5);
+    controller->ViewFolder(pictures.path(), true);
+    ASSERT_EQ(Shown(), QSize(300, 150));
+
+    prompts.typed = {QStringLiteral("0.5"), QStringLiteral("1e12")};
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        double rate;
+    };
+    const std::vector<Step> steps = {
+        {"zoom in", [this] { controller->ZoomIn(); }, 2},
+        {"zoom out", [this] { controller->ZoomOut(); }, 1.5},
+        {"zoom out", [this] { controller->ZoomOut(); }, 1},
+        {"rate box", [this] { controller->RateInput(); }, 0.5},
+        {"1:1", [this] { controller->ToggleActualSize(); }, 1},
+        {"1:1 off", [this] { controller->ToggleActualSize(); }, 0.5},
+        {"bound rate", [this] { controller->ViewAtRate(3); }, 3},
+        {"width far beyond", [this] { controller->RateInput(); }, 8},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.act();
+        EXPECT_EQ(controller->zoomMode(), ZoomMode::FixedRate);
+        EXPECT_DOUBLE_EQ(Rate(), step.rate);
+        EXPECT_EQ(Shown(), QSize(qRound(200 * step.rate), qRound(100 * step.rate)));
+        EXPECT_DOUBLE_EQ(controller->ZoomNoToStore(), step.rate);
+    }
+    controller->ImgNext();
+    EXPECT_DOUBLE_EQ(Rate(), 8);
+    EXPECT_EQ(Shown(), QSize(2400, 800));
+
+    // A damaged stored value draws at the largest step too.
+    controller->ZoomExecute(1e12);
+    controller->ImgBack();
+    EXPECT_EQ(Shown(), QSize(1600, 800));
 }
 
 TEST_F(ViewTest, TheActualSizeToggleRestoresTheRateAndAnotherPictureClearsIt) {
