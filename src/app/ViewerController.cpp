@@ -74,7 +74,7 @@ ViewerController::ViewerController(const Options& options, Services services, QO
 
 void ViewerController::ApplyLoadOptions() {
     m_loader.SetLoadOptions(LoadOptions{m_options.Bmp, m_options.Jpeg, m_options.Png, m_options.Gif,
-                                        m_options.JpegQuality, m_state.JpegScale});
+                                        m_options.JpegQuality, m_state.JpegScale, ViewColour()});
     m_loader.SetBudget(PrefetchBudget(m_options.PrefetchMemory));
     SyncView();
 }
@@ -606,10 +606,14 @@ ViewParams ViewerController::CurrentViewParams() const {
     params.scrollBarWidth = m_scrollBarWidth;
     params.filters = m_filters;
     params.smallSharp = m_options.SwSmallSharp;
-    params.background = 0xff000000u | static_cast<QRgb>(qRgb(m_options.ImgBackColor & 0xff,
-                                                             (m_options.ImgBackColor >> 8) & 0xff,
-                                                             (m_options.ImgBackColor >> 16) & 0xff));
+    params.background = ViewColour();
     return params;
+}
+
+// "ImgBackColor" is stored with red in the lowest byte.
+QRgb ViewerController::ViewColour() const {
+    return qRgb(m_options.ImgBackColor & 0xff, (m_options.ImgBackColor >> 8) & 0xff,
+                (m_options.ImgBackColor >> 16) & 0xff);
 }
 
 void ViewerController::SyncView() {

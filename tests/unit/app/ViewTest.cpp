@@ -129,6 +129,22 @@ TEST_F(ViewTest, EveryRateCommandSetsTheFixedRate) {
     EXPECT_EQ(Shown(), QSize(1600, 800));
 }
 
+// A photo cut short shows the rows that arrived, the rest in the view's colour, and the comment
+// pane says that the file is incomplete.
+TEST_F(ViewTest, ACutJpegShowsWhatArrivedOnTheViewColour) {
+    options.ImgBackColor = 0x804020; // red in the lowest byte
+    Make();
+    const QByteArray full = Jpeg(128, 128);
+    pictures.write(QStringLiteral("truncated-baseline.jpg"), full.left(full.size() * 7 / 10));
+    controller->ViewFolder(pictures.path(), true);
+    EXPECT_EQ(comment, QStringLiteral("ファイルが途中で切れています（読めた部分だけを表示しています）"));
+    ASSERT_EQ(Shown(), QSize(128, 128));
+    const QColor view(0x20, 0x40, 0x80);
+    EXPECT_EQ(state().ViewBitmap.pixelColor(0, 127), view);
+    EXPECT_EQ(state().ViewBitmap.pixelColor(127, 127), view);
+    EXPECT_NE(state().ViewBitmap.pixelColor(0, 0), view);
+}
+
 TEST_F(ViewTest, TheActualSizeToggleRestoresTheRateAndAnotherPictureClearsIt) {
     pictures.write(QStringLiteral("a.png"), FlatPng(1280, 800, Qt::gray));
     pictures.write(QStringLiteral("b.png"), FlatPng(1280, 800, Qt::gray));
