@@ -72,10 +72,7 @@ void PictureLoader::SetBudget(qint64 bytes) {
 }
 
 void PictureLoader::SetLoadOptions(const LoadOptions& options) {
-    const bool same = options.bmp == m_options.bmp && options.jpeg == m_options.jpeg &&
-                      options.png == m_options.png && options.gif == m_options.gif &&
-                      options.jpegQuality == m_options.jpegQuality &&
-                      options.jpegScale == m_options.jpegScale;
+    const bool same = options == m_options;
     m_options = options;
     if (!same) {
         Invalidate();

@@ -81,7 +81,7 @@ ViewerController::ViewerController(const Options& options, Services services, QO
 
 void ViewerController::ApplyLoadOptions() {
     m_loader.SetLoadOptions(LoadOptions{m_options.Bmp, m_options.Jpeg, m_options.Png, m_options.Gif,
-                                        m_options.JpegQuality, m_state.JpegScale});
+                                        m_options.JpegQuality, m_state.JpegScale, ViewColour()});
     m_loader.SetBudget(PrefetchBudget(m_options.PrefetchMemory));
     SyncView();
 }
@@ -692,10 +692,14 @@ ViewParams ViewerController::CurrentViewParams() const {
     params.scrollBarWidth = m_scrollBarWidth;
     params.filters = m_filters;
     params.smallSharp = m_options.SwSmallSharp;
-    params.background = 0xff000000u | static_cast<QRgb>(qRgb(m_options.ImgBackColor & 0xff,
-                                                             (m_options.ImgBackColor >> 8) & 0xff,
-                                                             (m_options.ImgBackColor >> 16) & 0xff));
+    params.background = ViewColour();
     return params;
+}
+
+// "ImgBackColor" is stored with red in the lowest byte.
+QRgb ViewerController::ViewColour() const {
+    return qRgb(m_options.ImgBackColor & 0xff, (m_options.ImgBackColor >> 8) & 0xff,
+                (m_options.ImgBackColor >> 16) & 0xff);
 }
 
 void ViewerController::SyncView() {
@@ -766,20 +770,22 @@ void ViewerController::ZoomOut() {
     ZoomTo(ZoomOutRate(m_state.ZoomRate));
 }
 
-// Draws at `rate`, which also becomes the current rate (the fixed one in that mode).
+// Draws at `rate`, which also becomes the current rate: in the fixed-rate mode the rate the
+// view draws with, so the neighbours read ahead are drawn at it too. Held to the zoom steps, so
+// no answer can ask for a bitmap larger than memory.
 void ViewerController::ZoomTo(std::optional<double> rate) {
     if (m_state.FileList.empty() || !rate) {
         return;
     }
-    m_state.ZoomRate = *rate;
-    ViewSeting(*rate);
+    m_state.ZoomRate = ClampRate(*rate);
+    RedrawAtCurrentRate();
 }
 
 void ViewerController::ViewAtRate(double rate) {
     if (!std::isfinite(rate) || rate <= 0) {
         return;
     }
-    ZoomTo(ClampRate(rate));
+    ZoomTo(rate);
 }
 
 void ViewerController::RateInput() {
@@ -806,14 +812,12 @@ void ViewerController::ToggleActualSize() {
     if (m_state.FileList.empty()) {
         return;
     }
-    if (!m_actualSize) {
+    const bool on = !m_actualSize;
+    if (on) {
         m_savedRate = m_state.ZoomRate;
-        m_state.ZoomRate = 1;
-    } else {
-        m_state.ZoomRate = m_savedRate;
     }
-    SetActualSize(!m_actualSize);
-    ViewSeting(m_state.ZoomRate);
+    SetActualSize(on);
+    ZoomTo(on ? 1 : m_savedRate);
 }
 
 void ViewerController::SetActualSize(bool on) {

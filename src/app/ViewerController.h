@@ -221,6 +221,7 @@ private:
     void ShowPicture(const PreparedPicture& picture);
     void Present(const RenderedView& view);
     ViewParams CurrentViewParams() const;
+    QRgb ViewColour() const;
     void SyncView();
     void RedrawAtCurrentRate();
     void SetFilterSettings(const FilterSettings& filters);

@@ -8,5 +8,6 @@ struct DecodedPicture {
     QImage image;     // null when decoding failed
     int bitDepth = 0; // as the file declares it; 254 for a CMYK JPEG
     QString comment;
-    QString error; // for the developer: which step failed
+    QString error;           // for the developer: which step failed
+    bool incomplete = false; // the file ended early: `image` holds what arrived
 };

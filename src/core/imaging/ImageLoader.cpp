@@ -71,6 +71,12 @@ LoadedImage FromDecoded(DecodedPicture&& decoded) {
     loaded.image = std::move(decoded.image);
     loaded.bitDepth = decoded.bitDepth;
     loaded.comment = std::move(decoded.comment);
+    if (decoded.incomplete) {
+        if (!loaded.comment.isEmpty()) {
+            loaded.comment += QStringLiteral("\r\n");
+        }
+        loaded.comment += QStringLiteral("ファイルが途中で切れています（読めた部分だけを表示しています）");
+    }
     return loaded;
 }
 
@@ -126,7 +132,7 @@ LoadedImage LoadImageFile(const QString& path, const LoadOptions& options, const
         return FromDecoded(DecodeBmp(file.data(), file.size()));
     case Kind::Jpeg: {
         // Turning by the Exif orientation belongs here, once the loader reads Exif.
-        const JpegDecodeOptions jpeg{options.jpegQuality, options.jpegScale};
+        const JpegDecodeOptions jpeg{options.jpegQuality, options.jpegScale, options.background};
         return FromDecoded(DecodeJpeg(file.data(), file.size(), jpeg, pool));
     }
     case Kind::Png:

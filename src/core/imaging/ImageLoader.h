@@ -3,6 +3,7 @@
 #include "core/imaging/GifAnimation.h"
 
 #include <QImage>
+#include <QRgb>
 #include <QString>
 
 class PixelBufferPool;
@@ -28,6 +29,10 @@ struct LoadOptions {
     bool gif = true;
     bool jpegQuality = false; // accurate IDCT and fancy upsampling instead of the fast path
     int jpegScale = 0;        // 0 full, 1 half, 2 quarter, 3 eighth
+    // The view's colour: the rows a JPEG cut short does not deliver are painted in it.
+    QRgb background = qRgb(0, 0, 0);
+
+    bool operator==(const LoadOptions&) const = default;
 };
 
 enum class LoadStatus {
@@ -43,7 +48,7 @@ struct LoadedImage {
     // Colour depth for the status bar: 0 none, 254 CMYK JPEG, 255 plug-in, else bits per pixel.
     int bitDepth = 0;
     // Text the file carries for the comment pane: the JPEG COM segments, the PNG text, or the
-    // GIF frame counter "アニメーションセル数 = n/m".
+    // GIF frame counter "アニメーションセル数 = n/m"; for a JPEG cut short, a line that says so.
     QString comment;
     GifHandle gif;    // set when a GIF was decoded (or the open one reused)
     int gifFrame = 0; // the GIF frame in `image`, after wrapping

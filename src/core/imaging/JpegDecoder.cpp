@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
+#include <iterator>
 #include <jerror.h>
 #include <jpeglib.h>
 
@@ -21,9 +23,18 @@ constexpr long kMaxLibraryMemory = 1L << 30;
 struct JpegSession {
     jpeg_decompress_struct info;
     jpeg_error_mgr errors;
+    jpeg_progress_mgr progress;
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
+    // What arrived of a file that ends early. A component's first data comes in one scan (its
+    // sequential scan, or the DC pass of a progressive file); `arrived` counts the iMCU rows of
+    // that scan read in full before the data stopped, kAllRows while nothing was missing.
+    bool ranOut;
+    bool started[MAX_COMPONENTS];
+    JDIMENSION arrived[MAX_COMPONENTS];
 };
+
+constexpr JDIMENSION kAllRows = ~JDIMENSION(0);
 
 // `info` is the session's first member, so libjpeg's pointer to it is the session's address.
 JpegSession* SessionOf(j_common_ptr info) {
@@ -36,17 +47,54 @@ JpegSession* SessionOf(j_common_ptr info) {
     std::longjmp(session->jump, 1);
 }
 
-// Warnings are counted, not printed; running out of data ends the decode as a failure, since
-// libjpeg would go on and fill the rest of the picture with grey.
+// True when the scan being read brings its components' first data: later progressive passes
+// only refine what is there.
+bool FirstDataScan(const jpeg_decompress_struct& info) {
+    return info.progressive_mode == FALSE || (info.Ss == 0 && info.Ah == 0);
+}
+
+// Called between the iMCU rows libjpeg reads: notes whose first data the scan brings.
+void OnJpegProgress(j_common_ptr common) {
+    JpegSession* s = SessionOf(common);
+    if (!FirstDataScan(s->info)) {
+        return;
+    }
+    for (int i = 0; i < s->info.comps_in_scan; ++i) {
+        s->started[s->info.cur_comp_info[i]->component_index] = true;
+    }
+}
+
+// The data of the scan being read stopped inside the iMCU row being read: the rows before it
+// are whole, the rest is what libjpeg makes of nothing (mid grey).
+void NoteCut(JpegSession* s) {
+    if (!FirstDataScan(s->info)) {
+        return;
+    }
+    for (int i = 0; i < s->info.comps_in_scan; ++i) {
+        const int c = s->info.cur_comp_info[i]->component_index;
+        s->started[c] = true;
+        s->arrived[c] = std::min(s->arrived[c], s->info.input_iMCU_row);
+    }
+}
+
+// Warnings are counted, not printed. At the end of the data libjpeg warns, puts an end marker
+// in and goes on; the Huffman decoders warn again once they need bits that are not there, which
+// is where the data really stops (they read a few bytes ahead, so a file that lacks only its
+// end marker gets the first warning but not the second).
 void OnJpegMessage(j_common_ptr info, int level) {
     if (level >= 0) {
         return;
     }
-    JpegSession* session = SessionOf(info);
+    JpegSession* s = SessionOf(info);
     ++info->err->num_warnings;
     if (info->err->msg_code == JWRN_JPEG_EOF) {
-        (*info->err->format_message)(info, session->message);
-        std::longjmp(session->jump, 1);
+        s->ranOut = true;
+        // The arithmetic decoder says nothing more: the data stops here for it.
+        if (s->info.arith_code) {
+            NoteCut(s);
+        }
+    } else if (info->err->msg_code == JWRN_HIT_MARKER && s->ranOut) {
+        NoteCut(s);
     }
 }
 
@@ -56,6 +104,7 @@ bool JpegReadHeader(JpegSession* s, const unsigned char* data, unsigned long siz
         return false;
     }
     jpeg_create_decompress(&s->info);
+    s->info.progress = &s->progress;
     s->info.mem->max_memory_to_use = kMaxLibraryMemory;
     jpeg_mem_src(&s->info, data, size);
     jpeg_save_markers(&s->info, JPEG_COM, 0xFFFF);
@@ -132,6 +181,43 @@ bool JpegReadRows(JpegSession* s, unsigned char* pixels, std::size_t stride) {
     return true;
 }
 
+// Output rows whose data arrived in full: all of them unless the file ended early. The rows
+// just above a cut may still take a faint tint from it, as smooth upsampling and the smoothing
+// of progressive passes look at the neighbouring rows.
+JDIMENSION ArrivedRows(const JpegSession& s) {
+#if JPEG_LIB_VERSION >= 70
+    const JDIMENSION blockRows = static_cast<JDIMENSION>(s.info.min_DCT_v_scaled_size);
+#else
+    const JDIMENSION blockRows = static_cast<JDIMENSION>(s.info.min_DCT_scaled_size);
+#endif
+    const JDIMENSION rowsPerIMCU = static_cast<JDIMENSION>(s.info.max_v_samp_factor) * blockRows;
+    JDIMENSION rows = s.info.output_height;
+    for (int c = 0; c < s.info.num_components; ++c) {
+        if (!s.started[c]) {
+            return 0;
+        }
+        if (s.arrived[c] != kAllRows) {
+            rows = std::min(rows, s.arrived[c] * rowsPerIMCU);
+        }
+    }
+    return rows;
+}
+
+// Paints the rows from `first` down in `colour`.
+void FillRows(const QImage& image, uchar* pixels, int first, QRgb colour) {
+    const auto stride = static_cast<std::size_t>(image.bytesPerLine());
+    uchar* row = pixels + static_cast<std::size_t>(first) * stride;
+    for (int x = 0; x < image.width(); ++x) {
+        row[3 * x] = static_cast<uchar>(qRed(colour));
+        row[3 * x + 1] = static_cast<uchar>(qGreen(colour));
+        row[3 * x + 2] = static_cast<uchar>(qBlue(colour));
+    }
+    for (int y = first + 1; y < image.height(); ++y) {
+        std::memcpy(pixels + static_cast<std::size_t>(y) * stride, row,
+                    static_cast<std::size_t>(image.width()) * 3);
+    }
+}
+
 QString JpegComments(const jpeg_decompress_struct& info) {
     QString comment;
     for (jpeg_saved_marker_ptr m = info.marker_list; m != nullptr; m = m->next) {
@@ -159,6 +245,8 @@ public:
         m_session->info.err = jpeg_std_error(&m_session->errors);
         m_session->errors.error_exit = OnJpegError;
         m_session->errors.emit_message = OnJpegMessage;
+        m_session->progress.progress_monitor = OnJpegProgress;
+        std::fill(std::begin(m_session->arrived), std::end(m_session->arrived), kAllRows);
     }
     ~JpegDecompressor() {
         jpeg_destroy_decompress(&m_session->info);
@@ -232,6 +320,16 @@ DecodedPicture DecodeJpeg(const uchar* data, qint64 size, const JpegDecodeOption
         result.error = decompressor.message();
         return result;
     }
+    // A file cut short shows what arrived; the rows it did not deliver would be grey.
+    const auto arrived = static_cast<int>(ArrivedRows(*s));
+    if (arrived == 0) {
+        result.error = QStringLiteral("the data ends before the first row");
+        return result;
+    }
+    if (arrived < image.height()) {
+        FillRows(image, pixels, arrived, options.missingFill);
+    }
+    result.incomplete = s->ranOut;
     result.image = std::move(image);
     return result;
 }

@@ -1,6 +1,8 @@
 #include "unit/app/ControllerFixture.h"
 
 #include <QSignalSpy>
+#include <functional>
+#include <vector>
 
 namespace {
 
@@ -81,6 +83,66 @@ TEST_F(ViewTest, ZoomStepsTheRateBoxAndTheFixedRate) {
     controller->ZoomExecute(1e9); // a damaged file asks for no giant bitmap
     EXPECT_EQ(controller->zoomMode(), ZoomMode::FixedRate);
     EXPECT_DOUBLE_EQ(controller->ZoomNoToStore(), 8);
+}
+
+// In the fixed-rate mode every way of setting the rate draws at the new rate, which the mode
+// then keeps for the next picture; a rate beyond the zoom steps is held to the largest one.
+TEST_F(ViewTest, EveryRateCommandSetsTheFixedRate) {
+    pictures.write(QStringLiteral("a.png"), FlatPng(200, 100, Qt::green));
+    pictures.write(QStringLiteral("b.png"), FlatPng(300, 100, Qt::green));
+    // As at a start whose stored zoom is a rate.
+    controller->ZoomExecute(1.5);
+    controller->ViewFolder(pictures.path(), true);
+    ASSERT_EQ(Shown(), QSize(300, 150));
+
+    prompts.typed = {QStringLiteral("0.5"), QStringLiteral("1e12")};
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        double rate;
+    };
+    const std::vector<Step> steps = {
+        {"zoom in", [this] { controller->ZoomIn(); }, 2},
+        {"zoom out", [this] { controller->ZoomOut(); }, 1.5},
+        {"zoom out", [this] { controller->ZoomOut(); }, 1},
+        {"rate box", [this] { controller->RateInput(); }, 0.5},
+        {"1:1", [this] { controller->ToggleActualSize(); }, 1},
+        {"1:1 off", [this] { controller->ToggleActualSize(); }, 0.5},
+        {"bound rate", [this] { controller->ViewAtRate(3); }, 3},
+        {"width far beyond", [this] { controller->RateInput(); }, 8},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.act();
+        EXPECT_EQ(controller->zoomMode(), ZoomMode::FixedRate);
+        EXPECT_DOUBLE_EQ(Rate(), step.rate);
+        EXPECT_EQ(Shown(), QSize(qRound(200 * step.rate), qRound(100 * step.rate)));
+        EXPECT_DOUBLE_EQ(controller->ZoomNoToStore(), step.rate);
+    }
+    controller->ImgNext();
+    EXPECT_DOUBLE_EQ(Rate(), 8);
+    EXPECT_EQ(Shown(), QSize(2400, 800));
+
+    // A damaged stored value draws at the largest step too.
+    controller->ZoomExecute(1e12);
+    controller->ImgBack();
+    EXPECT_EQ(Shown(), QSize(1600, 800));
+}
+
+// A photo cut short shows the rows that arrived, the rest in the view's colour, and the comment
+// pane says that the file is incomplete.
+TEST_F(ViewTest, ACutJpegShowsWhatArrivedOnTheViewColour) {
+    options.ImgBackColor = 0x804020; // red in the lowest byte
+    Make();
+    const QByteArray full = Jpeg(128, 128);
+    pictures.write(QStringLiteral("truncated-baseline.jpg"), full.left(full.size() * 7 / 10));
+    controller->ViewFolder(pictures.path(), true);
+    EXPECT_EQ(comment, QStringLiteral("ファイルが途中で切れています（読めた部分だけを表示しています）"));
+    ASSERT_EQ(Shown(), QSize(128, 128));
+    const QColor view(0x20, 0x40, 0x80);
+    EXPECT_EQ(state().ViewBitmap.pixelColor(0, 127), view);
+    EXPECT_EQ(state().ViewBitmap.pixelColor(127, 127), view);
+    EXPECT_NE(state().ViewBitmap.pixelColor(0, 0), view);
 }
 
 TEST_F(ViewTest, TheActualSizeToggleRestoresTheRateAndAnotherPictureClearsIt) {

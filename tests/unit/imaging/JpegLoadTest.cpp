@@ -3,6 +3,7 @@
 #include "unit/imaging/ImagingFixtures.h"
 
 #include <gtest/gtest.h>
+#include <vector>
 
 using namespace imaging_test;
 
@@ -23,6 +24,50 @@ LoadOptions Quality(bool accurate, int scale = 0) {
     options.jpegQuality = accurate;
     options.jpegScale = scale;
     return options;
+}
+
+const QString kCutNote = QStringLiteral("ファイルが途中で切れています（読めた部分だけを表示しています）");
+
+bool RowIs(const QImage& image, int y, QRgb colour) {
+    for (int x = 0; x < image.width(); ++x) {
+        if (image.pixel(x, y) != colour) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QByteArray RowBytes(const QImage& image, int y) {
+    return QByteArray(reinterpret_cast<const char*>(image.constScanLine(y)), image.width() * 3);
+}
+
+// One scan of a JPEG: where its header starts, where its coded data starts and ends.
+struct Scan {
+    qsizetype header;
+    qsizetype data;
+    qsizetype end;
+};
+
+std::vector<Scan> Scans(const QByteArray& jpeg) {
+    const auto byte = [&jpeg](qsizetype at) { return static_cast<unsigned char>(jpeg[at]); };
+    std::vector<Scan> scans;
+    qsizetype at = 2;
+    while (at + 4 <= jpeg.size() && byte(at + 1) != 0xD9) {
+        const qsizetype next = at + 2 + ((byte(at + 2) << 8) | byte(at + 3));
+        if (byte(at + 1) != 0xDA) {
+            at = next;
+            continue;
+        }
+        // The coded data runs to the next marker that is neither a stuffed zero nor a restart.
+        qsizetype end = next;
+        while (end + 1 < jpeg.size() &&
+               !(byte(end) == 0xFF && byte(end + 1) != 0 && (byte(end + 1) < 0xD0 || byte(end + 1) > 0xD7))) {
+            ++end;
+        }
+        scans.push_back({at, next, end});
+        at = end;
+    }
+    return scans;
 }
 
 } // namespace
@@ -125,24 +170,122 @@ TEST(JpegLoad, OneRowHighResultFails) {
     EXPECT_EQ(LoadImageFile(row, {}).status, LoadStatus::Failed);
 }
 
-TEST(JpegLoad, TruncatedFilesShowTheFailurePicture) {
+TEST(JpegLoad, FileCutInsideTheRowsShowsWhatArrivedOnTheBackground) {
+    TempFolder dir;
+    const QImage picture = Quadrants(256, 192);
+    const QRgb background = qRgb(255, 0, 255);
+    for (const bool progressive : {false, true}) {
+        const QByteArray full = Jpeg(picture, JpegColour::Rgb, progressive);
+        // A baseline file cut in its one scan, a progressive one in its first pass: the rows
+        // below the cut have no data at all.
+        const std::vector<Scan> scans = Scans(full);
+        ASSERT_GE(scans.size(), progressive ? 2u : 1u);
+        const qsizetype cut = scans[0].data + (scans[0].end - scans[0].data) * 55 / 100;
+        const QString path =
+            dir.write(progressive ? "truncated-progressive.jpg" : "truncated-baseline.jpg", full.left(cut));
+        const QString whole = dir.write("whole.jpg", full);
+        for (int scale = 0; scale < 4; ++scale) {
+            for (const bool accurate : {false, true}) {
+                SCOPED_TRACE(testing::Message() << (progressive ? "progressive" : "baseline") << " scale "
+                                                << scale << (accurate ? " accurate" : " fast"));
+                LoadOptions options = Quality(accurate, scale);
+                options.background = background;
+                const LoadedImage loaded = LoadImageFile(path, options);
+                ASSERT_EQ(loaded.status, LoadStatus::Decoded) << loaded.reason.toStdString();
+                EXPECT_EQ(loaded.comment, kCutNote);
+                const QImage complete = LoadImageFile(whole, options).image;
+                ASSERT_EQ(loaded.image.size(), complete.size());
+                // Whole rows of the background from the first one that is, none above.
+                int first = 0;
+                while (first < complete.height() && !RowIs(loaded.image, first, background)) {
+                    ++first;
+                }
+                EXPECT_GT(first, 0);
+                EXPECT_LT(first, complete.height());
+                for (int y = first; y < complete.height(); ++y) {
+                    ASSERT_TRUE(RowIs(loaded.image, y, background)) << "row " << y;
+                }
+                if (progressive) {
+                    // Only the first, coarse pass arrived for the rows above, the top
+                    // quadrants' centres well inside them.
+                    EXPECT_GT(first, complete.height() * 3 / 8);
+                    const std::vector<QRgb> got = QuadrantCentres(loaded.image);
+                    for (int i = 0; i < 2; ++i) {
+                        EXPECT_LE(ChannelDistance(got[i], kQuadrants[i]), 24) << i;
+                    }
+                } else {
+                    // The rows above are those of the whole file; smooth upsampling mixes the
+                    // last of them with the row below.
+                    for (int y = 0; y + 1 < first; ++y) {
+                        ASSERT_EQ(RowBytes(loaded.image, y), RowBytes(complete, y)) << "row " << y;
+                    }
+                }
+            }
+        }
+        QImage scaled;
+        EXPECT_TRUE(ScaleJPEGLoadFormFile(scaled, path, 1));
+        EXPECT_EQ(scaled.size(), QSize(128, 96));
+    }
+}
+
+TEST(JpegLoad, ProgressiveFileCutAfterItsFirstPassShowsTheWholePictureCoarse) {
+    TempFolder dir;
+    const QByteArray full = Jpeg(Quadrants(256, 192), JpegColour::Rgb, true);
+    const std::vector<Scan> scans = Scans(full);
+    ASSERT_GE(scans.size(), 2u);
+    const QString path = dir.write("truncated-progressive-first-pass.jpg", full.left(scans[1].header));
+    for (const bool accurate : {false, true}) {
+        SCOPED_TRACE(accurate);
+        LoadOptions options = Quality(accurate);
+        options.background = qRgb(255, 0, 255);
+        const LoadedImage loaded = LoadImageFile(path, options);
+        ASSERT_EQ(loaded.status, LoadStatus::Decoded) << loaded.reason.toStdString();
+        EXPECT_EQ(loaded.comment, kCutNote);
+        EXPECT_FALSE(RowIs(loaded.image, loaded.image.height() - 1, options.background));
+        ExpectQuadrants(loaded.image, 24);
+    }
+}
+
+TEST(JpegLoad, FileWithoutItsEndMarkerShowsWholeAndSaysSo) {
     TempFolder dir;
     const QImage picture = Quadrants(256, 192);
     for (const bool progressive : {false, true}) {
-        const QByteArray full = Jpeg(picture, JpegColour::Rgb, progressive);
-        for (const double part : {0.2, 0.6, 0.95}) {
-            const QString path = dir.write("cut.jpg", full.left(qsizetype(full.size() * part)));
-            for (const bool accurate : {false, true}) {
-                const LoadedImage loaded = LoadImageFile(path, Quality(accurate));
-                EXPECT_EQ(loaded.status, LoadStatus::Failed) << progressive << " " << part;
+        SCOPED_TRACE(progressive);
+        const QByteArray full = Jpeg(picture, JpegColour::Rgb, progressive, "sunset");
+        ASSERT_TRUE(full.endsWith("\xFF\xD9"));
+        const QString path = dir.write("no-eoi.jpg", full.left(full.size() - 2));
+        const LoadedImage loaded = LoadImageFile(path, {});
+        ASSERT_EQ(loaded.status, LoadStatus::Decoded) << loaded.reason.toStdString();
+        EXPECT_EQ(loaded.image, LoadImageFile(dir.write("whole.jpg", full), {}).image);
+        EXPECT_EQ(loaded.comment, QStringLiteral("sunset\r\n") + kCutNote);
+    }
+}
+
+TEST(JpegLoad, FileCutBeforeItsFirstRowShowsTheFailurePicture) {
+    TempFolder dir;
+    for (const bool progressive : {false, true}) {
+        const QByteArray full = Jpeg(Quadrants(256, 192), JpegColour::Rgb, progressive);
+        const std::vector<Scan> scans = Scans(full);
+        ASSERT_FALSE(scans.empty());
+        struct Cut {
+            const char* where;
+            qsizetype length;
+        };
+        const Cut cuts[] = {
+            {"in the frame header", FrameHeaderAt(full) + 6},
+            {"in the tables", scans[0].header - 10},
+            {"after the scan header", scans[0].data},
+            {"in the first rows", scans[0].data + 8},
+        };
+        for (const Cut& cut : cuts) {
+            SCOPED_TRACE(testing::Message() << progressive << " " << cut.where);
+            const QString path = dir.write("cut.jpg", full.left(cut.length));
+            for (int scale = 0; scale < 4; ++scale) {
+                const LoadedImage loaded = LoadImageFile(path, Quality(scale % 2 == 0, scale));
+                EXPECT_EQ(loaded.status, LoadStatus::Failed);
                 EXPECT_EQ(loaded.image, StockImage(StockPicture::Broken));
             }
         }
-        // libjpeg reads ahead for the end marker while decoding the last rows, so a file that
-        // lacks only the marker cannot be told from a cut one: both fail.
-        ASSERT_TRUE(full.endsWith("\xFF\xD9"));
-        const QString noEnd = dir.write("noend.jpg", full.left(full.size() - 2));
-        EXPECT_EQ(LoadImageFile(noEnd, {}).status, LoadStatus::Failed) << progressive;
     }
 }
 
