@@ -150,7 +150,10 @@ ConflictReply TFormOverWrite::Execute(const ConflictQuestion& question) {
 
 void TFormOverWrite::ShowFile(FileBox& box, const QString& path) {
     box.path = path;
-    const LoadedImage loaded = LoadImageFile(path, LoadOptions{});
+    // The rows a cut file lacks look like the empty space around the preview.
+    LoadOptions options;
+    options.background = box.image->palette().color(QPalette::Window).rgb();
+    const LoadedImage loaded = LoadImageFile(path, options);
     box.image->setPixmap(QPixmap::fromImage(
         loaded.image.scaled(kPreviewSize, kPreviewSize, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
     // A missing or broken file shows its stock picture but has no size of its own.
