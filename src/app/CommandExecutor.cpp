@@ -19,9 +19,9 @@ bool CommandExecutor::ExecuteInput(const QString& key) {
 }
 
 void CommandExecutor::mgesExecute(const QString& text) {
-    if (const CommandRow* row = FindCommand(text)) {
-        if (row->kind == CommandKind::Target)
-            emit targetRequested(QString::fromLatin1(row->target));
+    if (const CommandEntry* entry = FindCommand(text)) {
+        if (entry->kind == CommandKind::Command)
+            m_viewer.registry().Run(entry->command);
         return;
     }
     // The folder a form names after its prefix; "~/" stands for the home folder.

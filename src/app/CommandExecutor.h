@@ -5,7 +5,7 @@
 
 class ViewerController;
 
-// Runs command texts: the names of the command table, which run their menu item or action, and
+// Runs command texts: the names of the command table, which run their command, and
 // the forms that carry their own argument: "$OPEN=<folder>" opens a folder, "$MOVE=<folder>"
 // sends the shown file there, "$LowDir=<folder>" sets the base of the keypad subfolders, and a
 // number shows the picture at that rate. Every input, the system-menu entries and the command
@@ -21,11 +21,6 @@ public:
     // Runs the command the settings bind to input `key` ("mGes8", "kGesUp" …), read now;
     // false when nothing is bound to it ("無し").
     bool ExecuteInput(const QString& key);
-
-signals:
-    // A command of the table asks for the menu item or action named `target` to run, as a
-    // click on it would (nothing when it is disabled).
-    void targetRequested(const QString& target);
 
 private:
     ViewerController& m_viewer;

@@ -35,117 +35,122 @@ const std::array<BindableInput, 27> kInputs{{
     {"kGesRight", "mgesKeyRight", "→キー", "進む", &Options::kGesRight},
 }};
 
-constexpr CommandRow Separator() {
-    return {"----------------", CommandKind::Separator, ""};
+constexpr CommandEntry Separator() {
+    return {"----------------", CommandKind::Separator, Command{}};
 }
 
-const CommandRow kCommands[] = {
-    {"無し", CommandKind::Nothing, ""},
+// A command of the table, under the name the settings store for it.
+constexpr CommandEntry Bound(Command id) {
+    return {nullptr, CommandKind::Command, id};
+}
+
+const CommandEntry kCommands[] = {
+    {"無し", CommandKind::Nothing, Command{}},
     Separator(),
-    {"縮小", CommandKind::Target, "mnuSmall"},
-    {"拡大", CommandKind::Target, "mnuZoom"},
-    {"戻る", CommandKind::Target, "mnuImgBack"},
-    {"進む", CommandKind::Target, "mnuImgNext"},
+    Bound(Command::mnuSmall),
+    Bound(Command::mnuZoom),
+    Bound(Command::mnuImgBack),
+    Bound(Command::mnuImgNext),
     Separator(),
-    {"上にスクロール", CommandKind::Target, "actScroolUp"},
-    {"下にスクロール", CommandKind::Target, "actScroolDown"},
-    {"左にスクロール", CommandKind::Target, "actScroolLeft"},
-    {"右にスクロール", CommandKind::Target, "actScroolRight"},
+    Bound(Command::actScroolUp),
+    Bound(Command::actScroolDown),
+    Bound(Command::actScroolLeft),
+    Bound(Command::actScroolRight),
     Separator(),
-    {"しおりを開く", CommandKind::Target, "mnuBookMarkOpen"},
-    {"しおりを挟む", CommandKind::Target, "mnuBookMarkInsert"},
-    {"ファイルを開く", CommandKind::Target, "mnuFileOpen"},
-    {"フォルダを開く", CommandKind::Target, "mnuFoldetOpen"},
-    {"フォルダを作成", CommandKind::Target, "mnuFolderCreate"},
-    {"フォルダを改名", CommandKind::Target, "mnuFolderRename"},
-    {"最初へ戻る", CommandKind::Target, "popJumpStart"},
-    {"最後へ進む", CommandKind::Target, "popJumpEnd"},
-    {"フォルダを戻る", CommandKind::Target, "mnuFolderBackEx"},
-    {"フォルダを進む", CommandKind::Target, "mnuFolderNextEx"},
-    {"終了", CommandKind::Target, "Exit1"},
-    {"前のフォルダへ", CommandKind::Target, "mnuFolder_mBack"},
-    {"次のフォルダへ", CommandKind::Target, "mnuFolder_mNext"},
-    {"上のフォルダへ", CommandKind::Target, "mnuFolder_Up"},
+    Bound(Command::mnuBookMarkOpen),
+    Bound(Command::mnuBookMarkInsert),
+    Bound(Command::mnuFileOpen),
+    Bound(Command::mnuFoldetOpen),
+    Bound(Command::mnuFolderCreate),
+    Bound(Command::mnuFolderRename),
+    Bound(Command::popJumpStart),
+    Bound(Command::popJumpEnd),
+    Bound(Command::mnuFolderBackEx),
+    Bound(Command::mnuFolderNextEx),
+    Bound(Command::Exit1),
+    Bound(Command::mnuFolder_mBack),
+    Bound(Command::mnuFolder_mNext),
+    Bound(Command::mnuFolder_Up),
     Separator(),
-    {"リストＡをコピー", CommandKind::Target, "mnuListA_Copy"},
-    {"リストＡを移動", CommandKind::Target, "mnuListA_Move"},
-    {"リストＡを削除", CommandKind::Target, "mnuListA_Delete"},
-    {"リストＡを開く", CommandKind::Target, "mnuListA_Open"},
-    {"リストＡをクリア", CommandKind::Target, "mnuListA_Erase"},
-    {"リストＡを反転", CommandKind::Target, "mnuListA_Reverse"},
-    {"リドゥ", CommandKind::Target, "mnuMoveRedo"},
-    {"移動のアンドゥ", CommandKind::Target, "mnuMoveUndo"},
+    Bound(Command::mnuListA_Copy),
+    Bound(Command::mnuListA_Move),
+    Bound(Command::mnuListA_Delete),
+    Bound(Command::mnuListA_Open),
+    Bound(Command::mnuListA_Erase),
+    Bound(Command::mnuListA_Reverse),
+    Bound(Command::mnuMoveRedo),
+    Bound(Command::mnuMoveUndo),
     Separator(),
-    {"常に等倍", CommandKind::Target, "mnuViewRateNormal"},
-    {"倍率を固定", CommandKind::Target, "mnuViewRateHold"},
-    {"領域に合わせる", CommandKind::Target, "mnuViewRateWindow"},
-    {"オーバーのみ縮小", CommandKind::Target, "mnuViewRateSmall"},
-    {"横幅に合わせる", CommandKind::Target, "mnuViewRateWidth"},
-    {"倍率を入力", CommandKind::Target, "mnuViewRateInput"},
-    {"標準に戻す", CommandKind::Target, "mnuFilterReset"},
-    {"情報を更新", CommandKind::Target, "Refresh1"},
+    Bound(Command::mnuViewRateNormal),
+    Bound(Command::mnuViewRateHold),
+    Bound(Command::mnuViewRateWindow),
+    Bound(Command::mnuViewRateSmall),
+    Bound(Command::mnuViewRateWidth),
+    Bound(Command::mnuViewRateInput),
+    Bound(Command::mnuFilterReset),
+    Bound(Command::Refresh1),
     Separator(),
-    {"ソートしない", CommandKind::Target, "mnuSortFalse"},
-    {"ファイル名ソート", CommandKind::Target, "mnuSortFileName123"},
-    {"サイズ順ソート", CommandKind::Target, "mnuSortFileSize123"},
-    {"日付順ソート", CommandKind::Target, "mnuSortFileDate123"},
-    {"拡張子順ソート", CommandKind::Target, "mnuSortFileExt123"},
+    Bound(Command::mnuSortFalse),
+    Bound(Command::mnuSortFileName123),
+    Bound(Command::mnuSortFileSize123),
+    Bound(Command::mnuSortFileDate123),
+    Bound(Command::mnuSortFileExt123),
     Separator(),
-    {"移動先を設定", CommandKind::Target, "mnuMoveTo"},
-    {"振り分けテーブル", CommandKind::Target, "mnuKeyListView"},
-    {"Exif情報を表示", CommandKind::Target, "mnuExifView"},
+    Bound(Command::mnuMoveTo),
+    Bound(Command::mnuKeyListView),
+    Bound(Command::mnuExifView),
     Separator(),
-    {"フルスクリーン", CommandKind::Target, "mnuFullScreen"},
-    {"スライド・ショー", CommandKind::Target, "SlideShow"},
-    {"サウンドを再生", CommandKind::Target, "mnuSoundPlay"},
-    {"常に最前面", CommandKind::Target, "mnuTopView"},
-    {"設定", CommandKind::Target, "mnuFileOption"},
-    {"ヘルプを開く", CommandKind::Target, "Help1"},
+    Bound(Command::mnuFullScreen),
+    Bound(Command::SlideShow),
+    Bound(Command::mnuSoundPlay),
+    Bound(Command::mnuTopView),
+    Bound(Command::mnuFileOption),
+    Bound(Command::Help1),
     Separator(),
-    {"チェックA", CommandKind::Target, "popCheckList1"},
-    {"チェックB", CommandKind::Target, "popCheckList2"},
-    {"チェックC", CommandKind::Target, "popCheckList3"},
-    {"チェックD", CommandKind::Target, "popCheckList4"},
-    {"チェックE", CommandKind::Target, "popCheckList5"},
-    {"チェックF", CommandKind::Target, "popCheckList6"},
-    {"チェックG", CommandKind::Target, "popCheckList7"},
-    {"チェックH", CommandKind::Target, "popCheckList8"},
-    {"チェックI", CommandKind::Target, "popCheckList9"},
-    {"チェックJ", CommandKind::Target, "popCheckList10"},
-    {"チェックを解除", CommandKind::Target, "K1"},
+    Bound(Command::popCheckList1),
+    Bound(Command::popCheckList2),
+    Bound(Command::popCheckList3),
+    Bound(Command::popCheckList4),
+    Bound(Command::popCheckList5),
+    Bound(Command::popCheckList6),
+    Bound(Command::popCheckList7),
+    Bound(Command::popCheckList8),
+    Bound(Command::popCheckList9),
+    Bound(Command::popCheckList10),
+    Bound(Command::K1),
     Separator(),
-    {"外部アプリ01", CommandKind::Target, "popExApp1"},
-    {"外部アプリ02", CommandKind::Target, "popExApp2"},
-    {"外部アプリ03", CommandKind::Target, "popExApp3"},
-    {"外部アプリ04", CommandKind::Target, "popExApp4"},
-    {"外部アプリ05", CommandKind::Target, "popExApp5"},
-    {"外部アプリ06", CommandKind::Target, "popExApp6"},
-    {"外部アプリ07", CommandKind::Target, "popExApp7"},
-    {"外部アプリ08", CommandKind::Target, "popExApp8"},
-    {"外部アプリ09", CommandKind::Target, "popExApp9"},
-    {"外部アプリ10", CommandKind::Target, "popExApp10"},
+    Bound(Command::popExApp1),
+    Bound(Command::popExApp2),
+    Bound(Command::popExApp3),
+    Bound(Command::popExApp4),
+    Bound(Command::popExApp5),
+    Bound(Command::popExApp6),
+    Bound(Command::popExApp7),
+    Bound(Command::popExApp8),
+    Bound(Command::popExApp9),
+    Bound(Command::popExApp10),
     Separator(),
-    {"関連付けで開く", CommandKind::Target, "popAppOpen"},
-    {"ＩＥで開く", CommandKind::Target, "popOpenIE"},
-    {"削除", CommandKind::Target, "popDelete"},
-    {"名前を変更する", CommandKind::Target, "popRename"},
-    {"プロパティ", CommandKind::Target, "Property1"},
-    {"コメント編集", CommandKind::Target, "CommentReWrite"},
-    {"最小化", CommandKind::Target, "actBossEsc"},
-    {"最大化", CommandKind::Target, "mnuWindowZoomUp"},
-    {"コメント最大化", CommandKind::Target, "mnuCommentZoomUp"},
-    {"等倍で表示", CommandKind::Target, "mnuNormalSize"},
+    Bound(Command::popAppOpen),
+    Bound(Command::popOpenIE),
+    Bound(Command::popDelete),
+    Bound(Command::popRename),
+    Bound(Command::Property1),
+    Bound(Command::CommentReWrite),
+    Bound(Command::actBossEsc),
+    Bound(Command::mnuWindowZoomUp),
+    Bound(Command::mnuCommentZoomUp),
+    Bound(Command::mnuNormalSize),
     Separator(),
-    {"画像メニュー", CommandKind::Target, "mnuImgPop"},
-    {"コメントメニュー", CommandKind::Target, "mnuCommentPop"},
-    {"バーメニュー", CommandKind::Target, "mnuBarPop"},
+    Bound(Command::mnuImgPop),
+    Bound(Command::mnuCommentPop),
+    Bound(Command::mnuBarPop),
     Separator(),
-    {"閲覧先に設定する", CommandKind::OpenTemplate, ""},
-    {"転送先に設定する", CommandKind::MoveTemplate, ""},
-    {"現在の倍率にする", CommandKind::RateTemplate, ""},
+    {"閲覧先に設定する", CommandKind::OpenTemplate, Command{}},
+    {"転送先に設定する", CommandKind::MoveTemplate, Command{}},
+    {"現在の倍率にする", CommandKind::RateTemplate, Command{}},
     Separator(),
-    {"連続ファイル移動", CommandKind::Target, "actComma"},
-    {"ウィンドウ初期化", CommandKind::Target, "mnuWindowReset"},
+    Bound(Command::actComma),
+    Bound(Command::mnuWindowReset),
 };
 
 } // namespace
@@ -158,15 +163,19 @@ QString NoCommand() {
     return QStringLiteral("無し");
 }
 
-std::span<const CommandRow> CommandRows() {
+QString CommandEntry::Name() const {
+    return QString::fromUtf8(kind == CommandKind::Command ? RowOf(command).name : name);
+}
+
+std::span<const CommandEntry> CommandEntries() {
     return kCommands;
 }
 
-const CommandRow* FindCommand(const QString& name) {
-    static const QHash<QString, const CommandRow*> kByName = [] {
-        QHash<QString, const CommandRow*> byName;
-        for (const CommandRow& row : kCommands)
-            byName.insert(QString::fromUtf8(row.name), &row);
+const CommandEntry* FindCommand(const QString& name) {
+    static const QHash<QString, const CommandEntry*> kByName = [] {
+        QHash<QString, const CommandEntry*> byName;
+        for (const CommandEntry& entry : kCommands)
+            byName.insert(entry.Name(), &entry);
         return byName;
     }();
     return kByName.value(name);
@@ -175,8 +184,8 @@ const CommandRow* FindCommand(const QString& name) {
 const QStringList& CommandNames() {
     static const QStringList kNames = [] {
         QStringList names;
-        for (const CommandRow& row : kCommands)
-            names.append(QString::fromUtf8(row.name));
+        for (const CommandEntry& entry : kCommands)
+            names.append(entry.Name());
         return names;
     }();
     return kNames;
@@ -187,8 +196,8 @@ std::span<const BindableInput> BindableInputs() {
 }
 
 QString AssignedCommand(const QString& name, const QString& currentFolder, double currentRate) {
-    const CommandRow* row = FindCommand(name);
-    switch (row ? row->kind : CommandKind::Target) {
+    const CommandEntry* entry = FindCommand(name);
+    switch (entry ? entry->kind : CommandKind::Command) {
     case CommandKind::Separator:
         return NoCommand();
     case CommandKind::OpenTemplate:
@@ -203,7 +212,7 @@ QString AssignedCommand(const QString& name, const QString& currentFolder, doubl
         return text;
     }
     case CommandKind::Nothing:
-    case CommandKind::Target:
+    case CommandKind::Command:
         break;
     }
     return name;

@@ -1,38 +1,41 @@
 #pragma once
 
+#include "app/commands/CommandTable.h"
 #include "core/settings/Options.h"
 
 #include <QString>
 #include <QStringList>
 #include <span>
 
-// The vocabulary of the mouse gestures and keys: the command table, whose rows name the menu
-// items and actions that can be bound to an input, in the order the options dialog lists them
-// (separator rows divide the groups and are no commands), and the 27 inputs that can each be
-// bound to one command name.
+// The vocabulary of the mouse gestures and keys: the names an input can be bound to, in the order
+// the options dialog lists them (the commands of the command table that can be bound, "無し",
+// the three templates, and separator rows that divide the groups and are no commands), and the
+// 27 inputs that can each be bound to one name.
 
 enum class CommandKind {
     Nothing,      // "無し": bound, it does nothing
     Separator,    // divides two groups in the list; no command
-    Target,       // runs a menu item or action of the main window
+    Command,      // runs a command of the command table
     OpenTemplate, // assigning it stores "$OPEN=" and the current folder
     MoveTemplate, // assigning it stores "$MOVE=" and the current folder
     RateTemplate, // assigning it stores the current rate
 };
 
-// One row of the command table.
-struct CommandRow {
-    const char* name; // the command's name, as the settings store it
+// One name of the list.
+struct CommandEntry {
+    const char* name; // what the settings store; a command's comes from its row of the table
     CommandKind kind;
-    const char* target; // object name of the menu item or action a Target row runs
+    Command command; // what a Command entry runs
+
+    QString Name() const;
 };
 
-// Every row of the command table, separators included, in list order. Built at compile time, so
-// it exists before any settings are read and never changes.
-std::span<const CommandRow> CommandRows();
+// Every entry, separators included, in list order. Built at compile time, so it exists before
+// any settings are read and never changes.
+std::span<const CommandEntry> CommandEntries();
 
-// The row named `name`; null when no row has that name.
-const CommandRow* FindCommand(const QString& name);
+// The entry named `name`; null when no entry has that name.
+const CommandEntry* FindCommand(const QString& name);
 
 // Every name of the table, separators included, in list order.
 const QStringList& CommandNames();

@@ -1,6 +1,7 @@
 #include "app/ViewerController.h"
 
 #include "app/FlagScope.h"
+#include "app/commands/AppCommands.h"
 #include "core/common/NativePath.h"
 #include "core/common/PathText.h"
 #include "core/common/SoundPlayer.h"
@@ -77,6 +78,9 @@ ViewerController::ViewerController(const Options& options, Services services, QO
         }
     });
     ApplyLoadOptions();
+    RegisterViewerCommands(*this, m_registry);
+    RegisterSortingCommands(m_sorting, m_registry);
+    RegisterCheckListCommands(m_checks, m_registry);
 }
 
 void ViewerController::ApplyLoadOptions() {
@@ -912,6 +916,7 @@ void ViewerController::ShowClipboard(const QImage& image) {
 
 void ViewerController::SetJpegScale(int scale) {
     m_state.JpegScale = std::clamp(scale, 0, 3);
+    emit jpegScaleChanged(m_state.JpegScale);
     ApplyLoadOptions();
     m_state.CurrentIndex = 0;
     ImgBarChange();
@@ -978,8 +983,16 @@ void ViewerController::SoundPlay(int kind) {
     }
 }
 
+void ViewerController::SetSoundOn(bool on) {
+    if (on != m_soundOn) {
+        m_soundOn = on;
+        emit soundChanged(on);
+    }
+}
+
 void ViewerController::EnableImageCommands(bool on) {
     m_imageCommands = on;
+    m_registry.SetPictureShown(on);
     if (!on) {
         m_slideShow = false;
     }

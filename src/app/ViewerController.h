@@ -9,6 +9,7 @@
 #include "app/TitleText.h"
 #include "app/TransferBatch.h"
 #include "app/ViewerState.h"
+#include "app/commands/CommandRegistry.h"
 #include "core/common/UserPrompts.h"
 #include "core/settings/Options.h"
 
@@ -173,6 +174,11 @@ public:
     bool treeFocused() const { return m_treeFocused; }
     // The command texts bound to inputs and sorting keys.
     CommandExecutor& commands() { return m_commands; }
+    // What every command does; the windows add what needs a window.
+    CommandRegistry& registry() { return m_registry; }
+    // Where the folder tree's selected folder is read from, for the folder walks.
+    void SetTreeFolderSource(std::function<QString()> source) { m_treeFolder = std::move(source); }
+    QString TreeFolder() const { return m_treeFolder ? m_treeFolder() : QString(); }
     // Shows `files` as the current list in place of a folder, named `name` in the title.
     void OpenList(const QStringList& files, const QString& name);
     const KeyState& keys() const { return m_services.keys; }
@@ -191,7 +197,7 @@ public:
     QString Tip() const;
     MessageResult infoMes(const QString& text, MessageIcon icon, MessageButtons buttons = MessageButtons::Ok);
     void SoundPlay(int kind);
-    void SetSoundOn(bool on) { m_soundOn = on; }
+    void SetSoundOn(bool on);
     bool soundOn() const { return m_soundOn; }
     void SetSlideShow(bool on) { m_slideShow = on; }
 
@@ -210,6 +216,8 @@ signals:
     void filtersChanged(const FilterSettings& filters);
     void actualSizeChanged(bool on);
     void scanRunning(bool running); // a subfolder scan disables the window meanwhile
+    void soundChanged(bool on);
+    void jpegScaleChanged(int scale); // 0 full size … 3 an eighth
 
 private:
     qint64 RunScan(FileEntries& list, const QString& folder, bool subfolders);
@@ -247,6 +255,8 @@ private:
     Services m_services;
     ViewerState m_state;
     TrackBar m_bar;
+    CommandRegistry m_registry;
+    std::function<QString()> m_treeFolder;
     bool m_soundOn = false;
     bool m_slideShow = false;
     bool m_closing = false;

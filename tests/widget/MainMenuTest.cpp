@@ -267,6 +267,7 @@ TEST_F(MainMenuTest, ThePopUpMenusHoldTheirItemsWithTheUnbuiltOnesDisabled) {
     };
     ASSERT_NE(popup("PopupMain"), nullptr);
     // The picture's menu opens only on a shown file, so its items follow the list.
+    controller->registry().SetPictureShown(true);
     form->mainMenu().setImageCommandsEnabled(true);
     EXPECT_EQ(
         Entries(popup("PopupMain")),
@@ -315,10 +316,10 @@ TEST_F(MainMenuTest, ThePopUpMenusHoldTheirItemsWithTheUnbuiltOnesDisabled) {
 }
 
 TEST_F(MainMenuTest, EveryCommandOfTheTableHasItsItemOrAction) {
-    for (const CommandRow& row : CommandRows()) {
-        if (row.kind == CommandKind::Target) {
-            EXPECT_NE(form->findChild<QAction*>(QString::fromLatin1(row.target)), nullptr) << row.name;
-        }
+    for (const CommandRow& row : CommandTable()) {
+        const QAction* action = form->findChild<QAction*>(QString::fromLatin1(row.objectName));
+        ASSERT_NE(action, nullptr) << row.objectName;
+        EXPECT_EQ(form->mainMenu().action(row.id), action) << row.objectName;
     }
 }
 

@@ -4,6 +4,8 @@
 #include "app/FlagScope.h"
 #include "app/TitleText.h"
 #include "app/ViewerController.h"
+#include "app/commands/AppCommands.h"
+#include "app/commands/CommandRegistry.h"
 #include "core/common/PathText.h"
 #include "core/settings/SettingsFile.h"
 #include "platform/ClipboardReader.h"
@@ -44,7 +46,6 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <QWheelEvent>
-#include <bit>
 
 namespace {
 
@@ -114,7 +115,8 @@ int NewFolderKey(const QKeyEvent& key) {
 } // namespace
 
 TFormMain::TFormMain(ViewerController& controller, ClipboardReader& clipboard, QWidget* parent)
-    : QMainWindow(parent), m_controller(controller), m_clipboard(clipboard), m_menu(*this) {
+    : QMainWindow(parent), m_controller(controller), m_clipboard(clipboard),
+      m_menu(*this, controller.registry()) {
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(QStringLiteral("Ruvela"));
     setFont(QFont(QStringLiteral("IPAPGothic"), 9));
@@ -122,6 +124,8 @@ TFormMain::TFormMain(ViewerController& controller, ClipboardReader& clipboard, Q
     setAcceptDrops(true);
 
     BuildPanes();
+    m_menu.AttachPictureSide(*m_panel1);
+    m_controller.SetTreeFolderSource([this] { return TreeFolder(); });
     // Sorting leaves the shown file alone while the tree has the focus.
     m_tree->installEventFilter(this);
     BuildStatusBar();
@@ -267,160 +271,69 @@ void TFormMain::BuildStatusBar() {
     }
 }
 
+// The commands only a window can carry out; the workflows registered the rest.
 void TFormMain::WireMenu() {
-    const auto on = [this](const char* name, auto handler) {
-        connect(m_menu.action(QString::fromLatin1(name)), &QAction::triggered, this, handler);
+    CommandRegistry& registry = m_controller.registry();
+    const auto on = [&registry](Command id, CommandRegistry::Handler handler) {
+        registry.Register(id, std::move(handler));
     };
-    on("mnuFileOpen", &TFormMain::mnuFileOpenClick);
-    on("mnuFoldetOpen", &TFormMain::mnuFoldetOpenClick);
-    on("mnuClipBoardOpen", &TFormMain::mnuClipBoardOpenClick);
-    on("Refresh1", &TFormMain::Refresh1Click);
-    on("mnuFileOption", &TFormMain::mnuFileOptionClick);
-    on("Exit1", &TFormMain::close);
-    on("mnuVersion", &TFormMain::mnuVersionClick);
-    on("mnuListDandD", &TFormMain::mnuListDandDClick);
-    on("mnuImgNext", [this] { m_controller.ImgNext(); });
-    on("mnuImgBack", [this] { m_controller.ImgBack(); });
-    on("mnuJumpStart", [this] { m_controller.JumpStart(); });
-    on("mnuJumpEnd", [this] { m_controller.JumpEnd(); });
-    on("mnuFolder_mBack", [this] { m_controller.FolderPrevious(TreeFolder()); });
-    on("mnuFolder_mNext", [this] { m_controller.FolderNext(TreeFolder()); });
-    on("mnuFolder_Up", [this] { m_controller.FolderUp(TreeFolder()); });
-    on("mnuFolderBackEx", [this] { m_controller.FolderBackEx(TreeFolder()); });
-    on("mnuFolderNextEx", [this] { m_controller.FolderNextEx(TreeFolder()); });
-    for (QAction* item : m_menu.menu(QStringLiteral("mnuSort"))->actions()) {
-        if (item->isCheckable())
-            connect(item, &QAction::triggered, this,
-                    [this, item] { m_controller.SortMenuChosen(item->data().toInt()); });
-    }
-    WireSorting();
-    WireCheckLists();
-    WireCommands();
+    on(Command::mnuFileOpen, [this] { mnuFileOpenClick(); });
+    on(Command::mnuFoldetOpen, [this] { mnuFoldetOpenClick(); });
+    on(Command::mnuClipBoardOpen, [this] { mnuClipBoardOpenClick(); });
+    on(Command::Refresh1, [this] { Refresh1Click(); });
+    on(Command::mnuFileOption, [this] { mnuFileOptionClick(); });
+    on(Command::Exit1, [this] { close(); });
+    on(Command::mnuVersion, [this] { mnuVersionClick(); });
+    on(Command::mnuListDandD, [this] { mnuListDandDClick(); });
+    on(Command::mnuKeyTableLoad, [this] { mnuKeyTableLoadClick(); });
+    on(Command::mnuKeyTableSave, [this] { mnuKeyTableSaveClick(); });
     // Ctrl and an arrow scroll a quarter of the view's smaller side.
-    const auto scroll = [this](const char* name, QKeyCombination keys, int dx, int dy) {
-        auto* action = new QAction(this);
-        action->setObjectName(QString::fromLatin1(name));
-        action->setShortcut(QKeySequence(keys));
-        connect(action, &QAction::triggered, this, [this, dx, dy] {
+    const auto scroll = [this, &on](Command id, int dx, int dy) {
+        on(id, [this, dx, dy] {
             const int step = std::min(m_scrBox->width(), m_scrBox->height()) / 4;
             m_scrBox->horizontalScrollBar()->setValue(m_scrBox->horizontalScrollBar()->value() + dx * step);
             m_scrBox->verticalScrollBar()->setValue(m_scrBox->verticalScrollBar()->value() + dy * step);
         });
-        addAction(action);
     };
-    scroll("actScroolUp", Qt::CTRL | Qt::Key_Up, 0, -1);
-    scroll("actScroolDown", Qt::CTRL | Qt::Key_Down, 0, 1);
-    scroll("actScroolLeft", Qt::CTRL | Qt::Key_Left, -1, 0);
-    scroll("actScroolRight", Qt::CTRL | Qt::Key_Right, 1, 0);
+    scroll(Command::actScroolUp, 0, -1);
+    scroll(Command::actScroolDown, 0, 1);
+    scroll(Command::actScroolLeft, -1, 0);
+    scroll(Command::actScroolRight, 1, 0);
+    WireSorting();
+    WireCheckLists();
+    WireCommands();
     WireViewMenu();
-    for (const char* name : {"mnuJPEGSize1", "mnuJPEGSize2", "mnuJPEGSize4", "mnuJPEGSize8"}) {
-        QAction* item = m_menu.action(QString::fromLatin1(name));
-        connect(item, &QAction::triggered, this,
-                [this, item] { mnuJPEGHalfSizeClick(item->data().toInt()); });
-    }
-    QAction* sound = m_menu.action(QStringLiteral("mnuSoundPlay"));
+    connect(&m_controller, &ViewerController::jpegScaleChanged, this,
+            [this](int scale) { CheckChoice(JpegScaleChoices(), scale); });
+    QAction* sound = m_menu.action(Command::mnuSoundPlay);
     sound->setChecked(m_controller.soundOn());
-    connect(sound, &QAction::toggled, this, [this](bool checked) { m_controller.SetSoundOn(checked); });
+    connect(&m_controller, &ViewerController::soundChanged, sound, &QAction::setChecked);
 }
 
-namespace {
+void TFormMain::CheckChoice(std::span<const CommandChoice> choices, int code) {
+    for (const CommandChoice& choice : choices) {
+        if (choice.code == code)
+            m_menu.action(choice.id)->setChecked(true);
+    }
+}
 
-// Each filter item sets its group to its choice.
-struct FilterItem {
-    const char* name;
-    void (*choose)(FilterSettings&);
-};
-
-constexpr FilterItem kFilterItems[] = {
-    {"mnuViewModeNormal", [](FilterSettings& f) { f.orientation = Orientation::Normal; }},
-    {"mnuViewModeMirror", [](FilterSettings& f) { f.orientation = Orientation::Mirror; }},
-    {"mnuViewModeTBMirror", [](FilterSettings& f) { f.orientation = Orientation::TopBottom; }},
-    {"mnuViewModeRot90", [](FilterSettings& f) { f.orientation = Orientation::Rotate90; }},
-    {"mnuViewModeRot180", [](FilterSettings& f) { f.orientation = Orientation::Rotate180; }},
-    {"mnuViewModeRot270", [](FilterSettings& f) { f.orientation = Orientation::Rotate270; }},
-    {"mnuViewColorNormal", [](FilterSettings& f) { f.colourTone = ColourTone::Normal; }},
-    {"mnuViewColorSepia1", [](FilterSettings& f) { f.colourTone = ColourTone::BrownSepia; }},
-    {"mnuViewColorSepia2", [](FilterSettings& f) { f.colourTone = ColourTone::BlueSepia; }},
-    {"mnuViewColorGray", [](FilterSettings& f) { f.colourTone = ColourTone::Grey; }},
-    {"mnuViewColorNega", [](FilterSettings& f) { f.colourTone = ColourTone::Negative; }},
-    {"mnuGLightTwo", [](FilterSettings& f) { f.gamma = 3.0; }},
-    {"mnuGLightOne", [](FilterSettings& f) { f.gamma = 2.6; }},
-    {"mnuGammaNormal", [](FilterSettings& f) { f.gamma = 2.2; }},
-    {"mnuGDarkOne", [](FilterSettings& f) { f.gamma = 1.8; }},
-    {"mnuGDarkTwo", [](FilterSettings& f) { f.gamma = 1.4; }},
-    {"mnuLightTwo", [](FilterSettings& f) { f.brightness = 40; }},
-    {"mnuLightOne", [](FilterSettings& f) { f.brightness = 20; }},
-    {"mnuLightNormal", [](FilterSettings& f) { f.brightness = 0; }},
-    {"mnuDarkOne", [](FilterSettings& f) { f.brightness = -20; }},
-    {"mnuDarkTwo", [](FilterSettings& f) { f.brightness = -40; }},
-    {"mnuContrastUpTwo", [](FilterSettings& f) { f.contrast = 24; }},
-    {"mnuContrastUpOne", [](FilterSettings& f) { f.contrast = 12; }},
-    {"mnuContrastNormal", [](FilterSettings& f) { f.contrast = 0; }},
-    {"mnuContrastDownOne", [](FilterSettings& f) { f.contrast = -12; }},
-    {"mnuContrastDownTwo", [](FilterSettings& f) { f.contrast = -24; }},
-    {"mnuSharpTwo", [](FilterSettings& f) { f.sharpness = Sharpness::Sharpen96; }},
-    {"mnuSharpOne", [](FilterSettings& f) { f.sharpness = Sharpness::Sharpen48; }},
-    {"mnuSharpNormal", [](FilterSettings& f) { f.sharpness = Sharpness::Normal; }},
-    {"mnuShadeOne", [](FilterSettings& f) { f.sharpness = Sharpness::Blur1; }},
-    {"mnuShadeTwo", [](FilterSettings& f) { f.sharpness = Sharpness::Blur3; }},
-    {"mnuFilterNormal", [](FilterSettings& f) { f.special = Special::Normal; }},
-    {"mnuFilterLinePic", [](FilterSettings& f) { f.special = Special::LineDrawing; }},
-    {"mnuFilterEdge", [](FilterSettings& f) { f.special = Special::Edge; }},
-    {"mnuFilterNoise", [](FilterSettings& f) { f.special = Special::Noise; }},
-    {"mnuFilterWhiteNoise", [](FilterSettings& f) { f.special = Special::WhiteNoise; }},
-    {"mnuFilterSola", [](FilterSettings& f) { f.special = Special::Solarise; }},
-    {"mnuFilterMozaic", [](FilterSettings& f) { f.special = Special::Mosaic; }},
-    {"mnuFilterDotK", [](FilterSettings& f) { f.special = Special::DotDiffusion; }},
-    {"mnuFilterMaxGet", [](FilterSettings& f) { f.special = Special::MaxExtract; }},
-    {"mnuFilterIE", [](FilterSettings& f) { f.special = Special::IeSelect; }},
-    {"mnuFilterReverseWB", [](FilterSettings& f) { f.special = Special::BlackWhiteSwap; }},
-    {"mnuFilterScreenLU", [](FilterSettings& f) { f.special = Special::TopLeftTransparent; }},
-};
-
-} // namespace
-
-// The zoom, orientation and filter items, the zoom steps, the rate box and the 1:1 toggle.
+// The zoom, orientation and filter items show the choices in force.
 void TFormMain::WireViewMenu() {
-    for (const char* name : {"mnuViewRateNormal", "mnuViewRateHold", "mnuViewRateWindow", "mnuViewRateSmall",
-                             "mnuViewRateWidth"}) {
-        QAction* item = m_menu.action(QString::fromLatin1(name));
-        connect(item, &QAction::triggered, this,
-                [this, item] { m_controller.ZoomRedraw(item->data().toInt()); });
-    }
-    for (const FilterItem& row : kFilterItems) {
-        const auto choose = row.choose;
-        connect(m_menu.action(QString::fromLatin1(row.name)), &QAction::triggered, this, [this, choose] {
-            FilterSettings filters = m_controller.filters();
-            choose(filters);
-            m_controller.FilterRedraw(filters);
-        });
-    }
-    const auto on = [this](const char* name, auto handler) {
-        connect(m_menu.action(QString::fromLatin1(name)), &QAction::triggered, this, handler);
-    };
-    on("mnuFilterReset", [this] { m_controller.mnuFilterResetClick(); });
-    on("mnuZoom", [this] { m_controller.ZoomIn(); });
-    on("mnuSmall", [this] { m_controller.ZoomOut(); });
-    on("mnuViewRateInput", [this] { m_controller.RateInput(); });
-    on("mnuNormalSize", [this] { m_controller.ToggleActualSize(); });
-    connect(&m_controller, &ViewerController::zoomModeChanged, this, [this](int code) {
-        for (QAction* item : m_menu.menu(QStringLiteral("mnuViewRate"))->actions())
-            if (item->data().toInt() == code)
-                item->setChecked(true);
-    });
+    connect(&m_controller, &ViewerController::zoomModeChanged, this,
+            [this](int code) { CheckChoice(ZoomChoices(), code); });
     connect(&m_controller, &ViewerController::filtersChanged, this, &TFormMain::CheckFilterItems);
     connect(&m_controller, &ViewerController::actualSizeChanged, this,
-            [this](bool on) { m_menu.action(QStringLiteral("mnuNormalSize"))->setChecked(on); });
+            [this](bool on) { m_menu.action(Command::mnuNormalSize)->setChecked(on); });
     m_controller.SetScrollBarWidth(style()->pixelMetric(QStyle::PM_ScrollBarExtent));
 }
 
 // Checks, in each group, the item whose choice the filters hold.
 void TFormMain::CheckFilterItems(const FilterSettings& filters) {
-    for (const FilterItem& row : kFilterItems) {
+    for (const FilterChoice& choice : FilterChoices()) {
         FilterSettings chosen = filters;
-        row.choose(chosen);
+        choice.choose(chosen);
         if (chosen == filters)
-            m_menu.action(QString::fromLatin1(row.name))->setChecked(true);
+            m_menu.action(choice.id)->setChecked(true);
     }
 }
 
@@ -453,12 +366,6 @@ void TFormMain::WireController() {
     connect(&m_controller, &ViewerController::sortModeChanged, this, &TFormMain::CheckSortItem);
     m_imgBar->setTrackBar(m_controller.trackBar());
 
-    const auto on = [this](const char* name, auto handler) {
-        connect(m_menu.action(QString::fromLatin1(name)), &QAction::triggered, this, handler);
-    };
-    on("N57", [this] { m_controller.SetSelectionStart(); });
-    on("N58", [this] { m_controller.SetSelectionEnd(); });
-    on("N59", [this] { m_controller.SelectAll(); });
     m_imgBar->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_imgBar, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { Popup(QStringLiteral("PopupBar"), m_imgBar->mapToGlobal(at)); });
@@ -469,11 +376,8 @@ void TFormMain::WireController() {
 
 // Checks the sort menu's item of `code`; an order the menu does not know checks the name order.
 void TFormMain::CheckSortItem(int code) {
-    m_menu.action(QStringLiteral("mnuSortFileName123"))->setChecked(true);
-    for (QAction* item : m_menu.menu(QStringLiteral("mnuSort"))->actions()) {
-        if (item->isCheckable() && item->data().toInt() == code)
-            item->setChecked(true);
-    }
+    m_menu.action(Command::mnuSortFileName123)->setChecked(true);
+    CheckChoice(SortChoices(), code);
 }
 
 void TFormMain::SetTreeModel() {
@@ -526,34 +430,12 @@ void TFormMain::CheckListMarks() {
 }
 
 void TFormMain::WireCheckLists() {
-    CheckListWorkflow& checks = m_controller.checks();
+    // With Shift the key of a list's toggle inverts the marks over the selected range.
     for (int i = 0; i < CheckLists::kCount; ++i) {
-        const QString list = QStringLiteral("mnuList") + QChar(u'A' + i);
-        const auto on = [this, &list](const char* item, auto handler) {
-            connect(m_menu.action(list + QString::fromLatin1(item)), &QAction::triggered, this, handler);
-        };
-        // The toggle of the picture's menu; with Shift its key inverts the marks over the
-        // selected range.
         QAction* toggle = m_menu.action(QStringLiteral("popCheckList%1").arg(i + 1));
-        connect(toggle, &QAction::triggered, this, [&checks, i] { checks.Toggle(i); });
-        toggle->setAutoRepeat(false);
         toggle->setShortcuts({toggle->shortcut(), QKeySequence(Qt::SHIFT | toggle->shortcut()[0].key())});
-        on("_Copy", [&checks, i] { checks.CopyList(i); });
-        on("_Move", [&checks, i] { checks.MoveList(i); });
-        on("_Delete", [&checks, i] { checks.DeleteList(i); });
-        on("_Open", [&checks, i] { checks.OpenList(i); });
-        on("_Erase", [&checks, i] { checks.ClearList(i); });
-        on("_Reverse", [&checks, i] { checks.Invert(i); });
     }
-    connect(m_menu.action(QStringLiteral("K1")), &QAction::triggered, this,
-            [&checks] { checks.UnmarkEverywhere(); });
-    connect(m_menu.action(QStringLiteral("mnuNowListCopy")), &QAction::triggered, this,
-            [&checks] { checks.CurrentCopy(); });
-    connect(m_menu.action(QStringLiteral("mnuNowListMove")), &QAction::triggered, this,
-            [&checks] { checks.CurrentMove(); });
-    connect(m_menu.action(QStringLiteral("mnuNowListDelete")), &QAction::triggered, this,
-            [&checks] { checks.CurrentDelete(); });
-    connect(&checks, &CheckListWorkflow::listsChanged, this, &TFormMain::MenuSeting);
+    connect(&m_controller.checks(), &CheckListWorkflow::listsChanged, this, &TFormMain::MenuSeting);
 }
 
 void TFormMain::TitleDraw(const TitleTexts& texts) {
@@ -600,35 +482,13 @@ void TFormMain::WireSorting() {
         key(name + QStringLiteral("_Shift"), QKeySequence(Qt::SHIFT | code),
             [&sorting] { sorting.act123Execute(); });
     }
-    key(QStringLiteral("actComma"), QKeySequence(Qt::Key_Comma), [&sorting] { sorting.actCommaExecute(); });
     // The new-folder keys have no shortcuts: they are told by the key pressed, not by the
     // character it types (keyPressEvent), and Shift (which makes the folder) is read from the
-    // keys held.
-    for (int tag = 1; tag <= 4; ++tag) {
-        auto* action = new QAction(m_panel1);
-        action->setObjectName(QStringLiteral("mnuFolderCreateMove%1").arg(tag));
-        connect(action, &QAction::triggered, this,
-                [this, &sorting, tag] { sorting.mnuFolderCreateMove1Click(tag, TreeFolder()); });
-        m_panel1->addAction(action);
-    }
-
-    QAction* undo = m_menu.action(QStringLiteral("mnuMoveUndo"));
+    // keys held. The repeat key "," is a command of its own (actComma).
+    QAction* undo = m_menu.action(Command::mnuMoveUndo);
     undo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::Key_Backspace)});
-    connect(undo, &QAction::triggered, this, [&sorting] { sorting.mnuMoveUndoClick(); });
-    connect(m_menu.action(QStringLiteral("mnuMoveRedo")), &QAction::triggered, this,
-            [&sorting] { sorting.mnuMoveRedoClick(); });
-    connect(m_menu.action(QStringLiteral("mnuKeyTableLoad")), &QAction::triggered, this,
-            &TFormMain::mnuKeyTableLoadClick);
-    connect(m_menu.action(QStringLiteral("mnuKeyTableSave")), &QAction::triggered, this,
-            &TFormMain::mnuKeyTableSaveClick);
     connect(&sorting, &SortingWorkflow::copyModeShown, this,
             [this](const QString& text) { m_panels[3]->setText(text); });
-}
-
-void TFormMain::RunTarget(const QString& target) {
-    QAction* action = findChild<QAction*>(target);
-    if (action && action->isEnabled())
-        action->trigger();
 }
 
 void TFormMain::Popup(const QString& name, const QPoint& at) {
@@ -640,33 +500,35 @@ void TFormMain::Popup(const QString& name, const QPoint& at) {
 // menu, the six bindable keys and Esc.
 void TFormMain::WireCommands() {
     CommandExecutor& commands = m_controller.commands();
-    connect(&commands, &CommandExecutor::targetRequested, this, &TFormMain::RunTarget);
-    const auto on = [this](const char* name, auto handler) {
-        connect(m_menu.action(QString::fromLatin1(name)), &QAction::triggered, this, handler);
+    CommandRegistry& registry = m_controller.registry();
+    const auto on = [&registry](Command id, CommandRegistry::Handler handler) {
+        registry.Register(id, std::move(handler));
     };
-    on("mnuImgPop", [this] { Popup(QStringLiteral("PopupMain"), QCursor::pos()); });
-    on("mnuCommentPop", [this] { Popup(QStringLiteral("PopupText"), QCursor::pos()); });
-    on("mnuBarPop", [this] { Popup(QStringLiteral("PopupBar"), QCursor::pos()); });
-    on("popJumpStart", [this] { m_controller.JumpStart(); });
-    on("popJumpEnd", [this] { m_controller.JumpEnd(); });
-    on("Copy1", [this] { m_comment->copy(); });
-    on("A1", [this] {
+    on(Command::mnuImgPop, [this] { Popup(QStringLiteral("PopupMain"), QCursor::pos()); });
+    on(Command::mnuCommentPop, [this] { Popup(QStringLiteral("PopupText"), QCursor::pos()); });
+    on(Command::mnuBarPop, [this] { Popup(QStringLiteral("PopupBar"), QCursor::pos()); });
+    on(Command::Copy1, [this] { m_comment->copy(); });
+    on(Command::A1, [this] {
         m_comment->selectAll();
         m_comment->copy();
     });
+    on(Command::actBossEsc, [this] { showMinimized(); });
+    // The entries of the title bar's menu run the commands they stand for, while those run.
     const struct {
-        const char* item;
-        const char* command;
+        Command entry;
+        Command runs;
     } systemEntries[] = {
-        {"sysWindowReset", "ウィンドウ初期化"},
-        {"sysImgPop", "画像メニュー"},
-        {"sysCheckJ", "チェックJ"},
-        {"sysBack", "戻る"},
-        {"sysNext", "進む"},
+        {Command::sysWindowReset, Command::mnuWindowReset},
+        {Command::sysImgPop, Command::mnuImgPop},
+        {Command::sysCheckJ, Command::popCheckList10},
+        {Command::sysBack, Command::mnuImgBack},
+        {Command::sysNext, Command::mnuImgNext},
     };
-    for (const auto& entry : systemEntries) {
-        const QString command = QString::fromUtf8(entry.command);
-        on(entry.item, [&commands, command] { commands.mgesExecute(command); });
+    for (const auto& system : systemEntries) {
+        const Command runs = system.runs;
+        registry.Register(
+            system.entry, [&registry, runs] { registry.Run(runs); },
+            [&registry, runs] { return registry.Enabled(runs); });
     }
 
     // The keys run what the settings bind to them while the hand is on the picture side; the
@@ -694,11 +556,6 @@ void TFormMain::WireCommands() {
         connect(action, &QAction::triggered, this, [&commands, input] { commands.ExecuteInput(input); });
         m_panel1->addAction(action);
     }
-    auto* boss = new QAction(this);
-    boss->setObjectName(QStringLiteral("actBossEsc"));
-    boss->setShortcut(QKeySequence(Qt::Key_Escape));
-    connect(boss, &QAction::triggered, this, &TFormMain::showMinimized);
-    addAction(boss);
 }
 
 void TFormMain::mnuKeyTableLoadClick() {
@@ -1121,10 +978,6 @@ void TFormMain::Refresh1Click() {
     if (!folder.isEmpty())
         SelectFolderInTree(folder);
     m_controller.Refresh(folder);
-}
-
-void TFormMain::mnuJPEGHalfSizeClick(int tag) {
-    m_controller.SetJpegScale(std::countr_zero(static_cast<unsigned>(tag)));
 }
 
 void TFormMain::mnuVersionClick() {

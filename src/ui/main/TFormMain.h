@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/TitleText.h"
+#include "app/commands/AppCommands.h"
 #include "core/input/WheelSteps.h"
 #include "ui/main/MainMenu.h"
 
@@ -65,8 +66,6 @@ private:
     void WireCommands();
     // Runs the command bound to the mouse input `input` ("mGes8", "mGesTRC" …).
     void RunInput(const QString& input);
-    // Clicks the menu item or runs the action named `target`, when it is enabled.
-    void RunTarget(const QString& target);
     // Opens the pop-up menu `name` at `at` (screen) while the list holds files.
     void Popup(const QString& name, const QPoint& at);
     void mnuKeyTableLoadClick();
@@ -90,6 +89,8 @@ private:
     void LockForBatch(bool locked);
     void WireViewMenu();
     void CheckFilterItems(const FilterSettings& filters);
+    // Checks the item of the choice `code` among `choices`.
+    void CheckChoice(std::span<const CommandChoice> choices, int code);
     void PlaceImage();
     bool ImageMouse(const QEvent& event);
     void DragPictureOut();
@@ -106,7 +107,6 @@ private:
     void mnuFoldetOpenClick();
     void mnuClipBoardOpenClick();
     void Refresh1Click();
-    void mnuJPEGHalfSizeClick(int tag);
     void mnuVersionClick();
     void mnuFileOptionClick();
     // Opens the drag-out window; this window stays minimised when a list was dropped somewhere.

@@ -124,12 +124,6 @@ TEST_F(UndoTest, AnUndoStepTheFileSystemRefusesSaysSoAndKeepsItsRecord) {
 
 TEST_F(UndoTest, TheUndoCommandInTheSortingTableUndoes) {
     const QStringList files = Open(3);
-    QObject::connect(&controller->commands(), &CommandExecutor::targetRequested,
-                     [this](const QString& target) {
-                         if (target == QLatin1String("mnuMoveUndo")) {
-                             sorting().mnuMoveUndoClick();
-                         }
-                     });
     SortShown();
     ASSERT_EQ(PathKind(files[0]), 0);
     controller->state().SortingTable[1] = QStringLiteral("移動のアンドゥ");

@@ -93,21 +93,34 @@ TEST(CommandNames, AnInputIsBoundToTheCommandItsSettingHolds) {
     EXPECT_TRUE(BoundCommand(options, QStringLiteral("nothing")).isEmpty());
 }
 
-TEST(CommandNames, EveryRowKnowsWhatItRuns) {
-    int targets = 0;
-    for (const CommandRow& row : CommandRows()) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(FindCommand(QString::fromUtf8(row.name)),
-                  row.kind == CommandKind::Separator ? FindCommand(CommandSeparator()) : &row);
-        EXPECT_EQ(*row.target != '\0', row.kind == CommandKind::Target);
-        targets += row.kind == CommandKind::Target;
+TEST(CommandNames, EveryEntryKnowsWhatItRuns) {
+    int commands = 0;
+    for (const CommandEntry& entry : CommandEntries()) {
+        SCOPED_TRACE(entry.Name().toStdString());
+        EXPECT_EQ(FindCommand(entry.Name()),
+                  entry.kind == CommandKind::Separator ? FindCommand(CommandSeparator()) : &entry);
+        // A command's name is the one its row of the command table gives it.
+        if (entry.kind == CommandKind::Command) {
+            EXPECT_EQ(CommandNamed(entry.Name()), entry.command);
+            ++commands;
+        }
     }
-    EXPECT_EQ(targets, 88);
-    EXPECT_EQ(QString::fromLatin1(FindCommand(QStringLiteral("移動のアンドゥ"))->target),
-              QStringLiteral("mnuMoveUndo"));
+    EXPECT_EQ(commands, 88);
+    EXPECT_EQ(FindCommand(QStringLiteral("移動のアンドゥ"))->command, Command::mnuMoveUndo);
     EXPECT_EQ(FindCommand(QStringLiteral("無し"))->kind, CommandKind::Nothing);
     EXPECT_EQ(FindCommand(QStringLiteral("転送先に設定する"))->kind, CommandKind::MoveTemplate);
     EXPECT_EQ(FindCommand(QStringLiteral("拡大する")), nullptr);
+}
+
+// Every command the table names for an input stands in the list, once.
+TEST(CommandNames, EveryNamedCommandIsListedOnce) {
+    for (const CommandRow& row : CommandTable()) {
+        if (*row.name == '\0') {
+            continue;
+        }
+        SCOPED_TRACE(row.objectName);
+        EXPECT_EQ(CommandNames().count(QString::fromUtf8(row.name)), 1);
+    }
 }
 
 } // namespace
