@@ -36,6 +36,18 @@ struct PreparedPicture {
 // rest. A result made for older load options is dropped; one made for another view keeps its
 // decoded picture and has its bitmap made again. Lives on the GUI thread; the workers only
 // compute and hand back values.
+//
+// Take waits in a local event loop, so whatever the event loop delivers runs meanwhile: input,
+// timers, other results. The rules for what runs then:
+// - A Take asked while another one waits does not wait in a second loop: it reads its file
+//   right there and returns; the waiting Take still returns its own picture.
+// - Prefetch, SetView, SetLoadOptions and Invalidate may run meanwhile. They never cancel the
+//   work the waiting Take needs, and the picture it returns is made for the view of the moment
+//   it returns.
+// - The loader outlives every Take: ending the program ends every event loop, and a Take then
+//   waits for its worker before it returns.
+// - The callers keep their own guards against showing two pictures at once (ShowBusy) and
+//   check, after Take, whether the list or the position moved on meanwhile.
 class PictureLoader : public QObject {
     Q_OBJECT
 

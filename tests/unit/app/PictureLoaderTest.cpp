@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QSignalSpy>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -102,3 +103,22 @@ TEST_F(PictureLoaderTest, AFileChangedOnDiskIsReadAgainAndAMissingOneSaysSo) {
     EXPECT_EQ(gone.loaded.status, LoadStatus::Missing);
     EXPECT_FALSE(gone.view.bitmap.isNull());
 }
+
+namespace {
+
+// A Take asked while another one waits in its event loop reads its own file there and then; the
+// waiting one still gets its own picture.
+TEST_F(PictureLoaderTest, ATakeAskedWhileAnotherWaitsGetsItsOwnPicture) {
+    const QString first = folder.write(QStringLiteral("first.jpg"), Jpeg(64, 48));
+    const QString second = folder.write(QStringLiteral("second.jpg"), Jpeg(32, 24));
+    loader.SetView(ViewOf(QSize(400, 300)));
+    PreparedPicture inner;
+    QTimer::singleShot(0, &loader, [&] { inner = loader.Take(second); });
+    const PreparedPicture outer = loader.Take(first);
+    EXPECT_EQ(outer.path, first);
+    EXPECT_EQ(outer.loaded.image.size(), QSize(64, 48));
+    EXPECT_EQ(inner.path, second);
+    EXPECT_EQ(inner.loaded.image.size(), QSize(32, 24));
+}
+
+} // namespace

@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 TEST_F(ControllerTest, OpeningAFolderShowsItsFirstPictureInNameOrder) {
@@ -268,4 +269,37 @@ TEST_F(ControllerTest, QuestionsGiveBackThePauseTheyFound) {
     controller->infoMes(QStringLiteral("お知らせ"), MessageIcon::Information);
     EXPECT_TRUE(pausedMeanwhile);
     EXPECT_FALSE(state().Paused);
+}
+
+// The window closes while a picture that was not read ahead is still being read: nothing more is
+// shown and nothing is left busy.
+TEST_F(ControllerTest, ClosingDuringASlowLoadShowsNothingMore) {
+    options.PrefetchMemory = 0;
+    Make();
+    Open(2);
+    QTimer::singleShot(0, controller.get(), [this] { controller->ShutDown(); });
+    controller->ImgNext();
+    EXPECT_FALSE(state().ShowBusy);
+    EXPECT_EQ(state().SourceBitmap.width(), 8); // still the first picture (p0 is 8 wide)
+    controller->ImgNext();
+    EXPECT_FALSE(state().ShowBusy);
+    EXPECT_EQ(state().SourceBitmap.width(), 8);
+}
+
+// The window closes while a subfolder scan runs: the scan stops, the window is given back and
+// no folder is opened afterwards.
+TEST_F(ControllerTest, ClosingDuringAScanStopsIt) {
+    for (int i = 0; i < 30; ++i) {
+        pictures.write(QStringLiteral("deep/%1/a/b/p.jpg").arg(i), Jpeg(8, 8));
+    }
+    keys.ctrl = true;
+    QList<bool> running;
+    QObject::connect(controller.get(), &ViewerController::scanRunning,
+                     [&running](bool on) { running << on; });
+    QTimer::singleShot(0, controller.get(), [this] { controller->ShutDown(); });
+    controller->ViewFolder(pictures.file(QStringLiteral("deep")), true);
+    EXPECT_EQ(running, (QList<bool>{true, false}));
+    EXPECT_FALSE(state().ScanBusy);
+    controller->ViewFolder(pictures.file(QStringLiteral("deep/0")), true);
+    EXPECT_EQ(running.size(), 2);
 }
