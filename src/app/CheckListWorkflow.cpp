@@ -114,7 +114,7 @@ void CheckListWorkflow::ToggleShown(int n, bool invert) {
         return;
     }
     const bool marked = m_lists.Toggle(n, state.CurrentFile);
-    m_viewer.SoundPlay(marked ? 3 : 4);
+    m_viewer.SoundPlay(marked ? Sound::CheckOn : Sound::CheckOff);
     Changed();
     if (m_viewer.options().SwCheckNext) {
         m_viewer.ImgNext();
@@ -135,10 +135,10 @@ void CheckListWorkflow::UnmarkShown() {
     for (int n = 0; n < CheckLists::kCount; ++n) {
         if (m_lists.contains(n, file)) {
             m_lists.Toggle(n, file);
-            m_viewer.SoundPlay(4);
+            m_viewer.SoundPlay(Sound::CheckOff);
         }
     }
-    m_viewer.SoundPlay(4);
+    m_viewer.SoundPlay(Sound::CheckOff);
     Changed();
     m_viewer.TitleDraw();
 }
@@ -158,8 +158,9 @@ void CheckListWorkflow::Transfer(int n, bool move) {
         return;
     }
     Options& options = m_viewer.options();
-    const QString start =
-        PathKind(options.ListFolder[n]) == 2 ? options.ListFolder[n] : m_viewer.state().CurrentFolder;
+    const QString start = PathKind(options.ListFolder[n]) == PathType::Folder
+                              ? options.ListFolder[n]
+                              : m_viewer.state().CurrentFolder;
     const std::optional<QString> folder =
         m_viewer.AskFolder(FolderTitle(static_cast<int>(files.size()), move), start);
     if (!folder) {

@@ -36,7 +36,7 @@ void TransferBatch::Lock(bool on) {
 int TransferBatch::ListOperation2(const QStringList& files, const QString& destination, const QString& label,
                                   TransferOp op) {
     const QString word = OperationWord(op);
-    if (op != TransferOp::Delete && PathKind(destination) != 2) {
+    if (op != TransferOp::Delete && PathKind(destination) != PathType::Folder) {
         m_prompts.message(word + QStringLiteral("先のフォルダが見つかりません") + kCrLf + destination +
                               kCrLf + word + QStringLiteral("処理を中止します"),
                           MessageIcon::Information, MessageButtons::Ok);
@@ -45,7 +45,7 @@ int TransferBatch::ListOperation2(const QStringList& files, const QString& desti
 
     Lock(true);
     if (!label.isEmpty()) {
-        m_journal.undoWrite2(QLatin1Char('L'), label, QString());
+        m_journal.undoWrite2(RecordKind::Label, label, QString());
     }
     m_toAll.reset();
     int count = 0;
@@ -57,7 +57,7 @@ int TransferBatch::ListOperation2(const QStringList& files, const QString& desti
         }
         const QString& path = files[i];
         const bool lastFile = i + 1 == files.size();
-        if (PathKind(path) == 0) {
+        if (PathKind(path) == PathType::None) {
             const MessageResult answer =
                 m_prompts.message(word + QStringLiteral("するファイルが見つかりません") + kCrLf + path +
                                       kCrLf + kCrLf + QStringLiteral("無視して処理を継続しますか？"),
@@ -74,7 +74,7 @@ int TransferBatch::ListOperation2(const QStringList& files, const QString& desti
     }
 
     if (!label.isEmpty()) {
-        m_journal.undoWrite2(QLatin1Char('L'), label, QString());
+        m_journal.undoWrite2(RecordKind::Label, label, QString());
     }
     m_toAll.reset();
     if (!QuietMode) {
@@ -88,12 +88,12 @@ TransferBatch::Step TransferBatch::TransferOne(const QString& source, const QStr
                                                TransferOp op, bool lastFile, int& count) {
     QString target = WithoutTrailingSlash(destination) + QLatin1Char('/') + FileNameOf(source);
     ExistingTarget existing = ExistingTarget::Refuse;
-    if (const int kind = PathKind(target); kind != 0) {
+    if (const PathType kind = PathKind(target); kind != PathType::None) {
         if (SameFile(source, target)) {
             return Step::Next;
         }
         // Files replace files only: a folder of the name is no clash the user could answer.
-        if (kind == 2) {
+        if (kind == PathType::Folder) {
             return Refused(OperationWord(op) + QStringLiteral("先に同じ名前のフォルダがあるため、") +
                                OperationWord(op) + QStringLiteral("できません") + kCrLf + target,
                            lastFile);
@@ -125,7 +125,8 @@ TransferBatch::Step TransferBatch::TransferOne(const QString& source, const QStr
     const FileOpResult done = op == TransferOp::Move ? m_files.Move(source, target, existing)
                                                      : m_files.Copy(source, target, existing);
     // Replaced, or (when the transfer failed at its very end) left in the trash.
-    const bool targetTrashed = existing == ExistingTarget::ToTrash && (done || PathKind(target) == 0);
+    const bool targetTrashed =
+        existing == ExistingTarget::ToTrash && (done || PathKind(target) == PathType::None);
     if (targetTrashed) {
         emit fileDeleted(target);
     }
@@ -133,10 +134,10 @@ TransferBatch::Step TransferBatch::TransferOne(const QString& source, const QStr
         return Failed(op, source, done, lastFile);
     }
     if (op == TransferOp::Move) {
-        m_journal.undoWrite2(QLatin1Char('M'), source, target);
+        m_journal.undoWrite2(RecordKind::Moved, source, target);
         emit fileMoved(source, target);
     } else {
-        m_journal.undoWrite2(QLatin1Char('C'), source, target);
+        m_journal.undoWrite2(RecordKind::Copied, source, target);
     }
     emit fileSorted();
     ++count;

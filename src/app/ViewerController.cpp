@@ -33,7 +33,7 @@ constexpr std::chrono::milliseconds kHeldInputRetry{50};
 constexpr std::chrono::milliseconds kProgressInterval{40};
 
 QString ExistingFolderOr(const QString& folder, const QString& fallback) {
-    return PathKind(folder) == 2 ? folder : fallback;
+    return PathKind(folder) == PathType::Folder ? folder : fallback;
 }
 
 // The share of the machine's memory that pictures read ahead may hold.
@@ -44,6 +44,24 @@ qint64 PrefetchBudget(int percent) {
         return 0;
     }
     return static_cast<qint64>(pages) * pageSize / 100 * std::clamp(percent, 0, 50);
+}
+
+const QString& SoundFile(const Options& options, Sound kind) {
+    switch (kind) {
+    case Sound::Copy:
+        return options.sndCopy;
+    case Sound::Move:
+        return options.sndMove;
+    case Sound::Undo:
+        return options.sndUndo;
+    case Sound::CheckOn:
+        return options.sndCheckOn;
+    case Sound::CheckOff:
+        return options.sndCheckOff;
+    case Sound::EndOfList:
+        break;
+    }
+    return options.sndLoop;
 }
 
 qint64 TickCount() {
@@ -61,7 +79,7 @@ ViewerController::ViewerController(const Options& options, Services services, QO
     m_state.ExecutionCount = options.Execution;
     m_state.PreviousSortCount = options.Movement;
     m_state.LastFile = options.ImgFile;
-    m_state.SortMode = options.SortNo;
+    m_state.SortMode = SortOrderOfCode(options.SortNo);
     m_soundOn = options.sndPlay;
     m_gifTimer.setSingleShot(true);
     connect(&m_gifTimer, &QTimer::timeout, this, &ViewerController::NextGifFrame);
@@ -95,13 +113,13 @@ bool ViewerController::InitFolders(const QString& programFolder, QString* error)
     if (!fromEnvironment.isEmpty()) {
         m_state.SaveDataFolder =
             WithoutTrailingSlash(ExpandShortName(fromEnvironment, m_home, QDir::currentPath()));
-    } else if (PathKind(portable) == 2) {
+    } else if (PathKind(portable) == PathType::Folder) {
         m_state.SaveDataFolder = portable;
     } else {
         m_state.SaveDataFolder =
             QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/ruvela");
     }
-    if (!QDir().mkpath(m_state.SaveDataFolder) || PathKind(m_state.SaveDataFolder) != 2) {
+    if (!QDir().mkpath(m_state.SaveDataFolder) || PathKind(m_state.SaveDataFolder) != PathType::Folder) {
         if (error) {
             *error = m_state.SaveDataFolder;
         }
@@ -141,7 +159,7 @@ void ViewerController::StartUp(const QStringList& arguments) {
     }
     if (target.isEmpty()) {
         ViewFolder(m_state.pDesk, true);
-    } else if (PathKind(target) == 2) {
+    } else if (PathKind(target) == PathType::Folder) {
         ViewFolder(target, true);
     } else {
         ViewFile(target);
@@ -179,7 +197,7 @@ bool ViewerController::LoadSettings(bool atStartUp) {
         m_state.ExecutionCount = m_options.Execution;
         m_state.PreviousSortCount = m_options.Movement;
         m_state.LastFile = m_options.ImgFile;
-        m_state.SortMode = m_options.SortNo;
+        m_state.SortMode = SortOrderOfCode(m_options.SortNo);
         m_soundOn = m_options.sndPlay;
     }
     ZoomExecute(m_options.ZoomNo);
@@ -191,7 +209,7 @@ bool ViewerController::SaveSettings() {
     m_options.Execution = m_state.ExecutionCount;
     m_options.Movement = m_state.PreviousSortCount + m_state.SortCount;
     m_options.ImgFile = m_state.FileList.empty() ? m_state.CurrentFolder : m_state.CurrentFile;
-    m_options.SortNo = m_state.SortMode;
+    m_options.SortNo = SortCodeOf(m_state.SortMode);
     m_options.ZoomNo = ZoomNoToStore();
     QString message;
     if (!IniSave(SettingsPath(), m_options, &message)) {
@@ -258,7 +276,7 @@ void ViewerController::ViewFolder(const QString& folder, bool selectInTree) {
     if (m_state.ScanBusy || m_closing) {
         return;
     }
-    const QString target = PathKind(folder) == 2 ? folder : m_state.pDesk;
+    const QString target = PathKind(folder) == PathType::Folder ? folder : m_state.pDesk;
     m_state.ScanBusy = true;
     ++m_listGeneration;
     m_state.CurrentFolder = m_state.LowDirBase = WithoutTrailingSlash(target);
@@ -326,7 +344,7 @@ void ViewerController::ViewFileUndo(const QString& path) {
     if (m_state.ScanBusy || m_closing) {
         return;
     }
-    if (PathKind(path) == 0) {
+    if (PathKind(path) == PathType::None) {
         infoMes(QStringLiteral("ファイルが開けませんでした"), MessageIcon::Information);
         return;
     }
@@ -419,10 +437,10 @@ void ViewerController::ImgBarChange() {
     int position = m_bar.position;
     if (position > count) {
         position = 1;
-        SoundPlay(5);
+        SoundPlay(Sound::EndOfList);
     } else if (position < 1) {
         position = count;
-        SoundPlay(5);
+        SoundPlay(Sound::EndOfList);
     }
     m_bar.position = position;
     m_bar.handlerAttached = true;
@@ -865,7 +883,7 @@ void ViewerController::SetViewSize(QSize size) {
 void ViewerController::Refresh(const QString& treeFolder) {
     m_state.ScanBusy = false;
     m_state.ShowBusy = false;
-    if (!m_state.CurrentFile.isEmpty() && PathKind(m_state.CurrentFile) == 1) {
+    if (!m_state.CurrentFile.isEmpty() && PathKind(m_state.CurrentFile) == PathType::File) {
         ViewFile(m_state.CurrentFile);
     } else {
         ViewFolder(treeFolder, true);
@@ -892,7 +910,7 @@ void ViewerController::OpenDropped(const QStringList& paths) {
         return;
     }
     const QString& path = paths.first();
-    if (PathKind(path) == 2) {
+    if (PathKind(path) == PathType::Folder) {
         ViewFolder(path, true);
     } else {
         ViewFile(path);
@@ -963,17 +981,12 @@ MessageResult ViewerController::infoMes(const QString& text, MessageIcon icon, M
     return result;
 }
 
-void ViewerController::SoundPlay(int kind) {
+void ViewerController::SoundPlay(Sound kind) {
     if (!m_soundOn) {
         return;
     }
-    const QString* files[] = {&m_options.sndCopy,    &m_options.sndMove,     &m_options.sndUndo,
-                              &m_options.sndCheckOn, &m_options.sndCheckOff, &m_options.sndLoop};
-    if (kind < 0 || kind >= static_cast<int>(std::size(files))) {
-        return;
-    }
-    const QString& file = *files[kind];
-    if (!file.isEmpty() && PathKind(file) == 1) {
+    const QString& file = SoundFile(m_options, kind);
+    if (!file.isEmpty() && PathKind(file) == PathType::File) {
         m_services.sound.play(file);
     }
 }
@@ -1001,7 +1014,7 @@ void ViewerController::ImgNext() {
         return;
     }
     if (m_bar.position >= m_bar.maximum) {
-        SoundPlay(5);
+        SoundPlay(Sound::EndOfList);
         return;
     }
     TrackBarMoved(m_bar.position + 1);
@@ -1018,7 +1031,7 @@ void ViewerController::ImgBack() {
         return;
     }
     if (m_bar.position <= m_bar.minimum) {
-        SoundPlay(5);
+        SoundPlay(Sound::EndOfList);
         return;
     }
     TrackBarMoved(m_bar.position - 1);
@@ -1087,14 +1100,14 @@ void ViewerController::FolderNextEx(const QString& treeFolder) {
     WalkFolder(&DepthFirstNextFolder, treeFolder);
 }
 
-void ViewerController::SortMenuChosen(int code) {
-    SortExecute(code);
+void ViewerController::SortMenuChosen(SortOrder order) {
+    SortExecute(order);
     if (!m_state.CurrentFile.isEmpty()) {
         ViewFile(m_state.CurrentFile);
     }
 }
 
-void ViewerController::SortExecute(int code) {
-    m_state.SortMode = code;
-    emit sortModeChanged(code);
+void ViewerController::SortExecute(SortOrder order) {
+    m_state.SortMode = order;
+    emit sortModeChanged(order);
 }

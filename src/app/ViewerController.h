@@ -9,6 +9,7 @@
 #include "app/TitleText.h"
 #include "app/TransferBatch.h"
 #include "app/ViewerState.h"
+#include "core/common/SoundPlayer.h"
 #include "core/common/UserPrompts.h"
 #include "core/settings/Options.h"
 
@@ -22,8 +23,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-
-class SoundPlayer;
 
 // The viewer's controller: owns `ViewerState` and the options, opens folders and files, shows
 // the file at the track bar's position and tells the windows what changed through signals.
@@ -119,9 +118,9 @@ public:
 
     // A sort menu item was chosen: the list is scanned again in that order and the shown file
     // stays shown at its new place.
-    void SortMenuChosen(int code);
+    void SortMenuChosen(SortOrder order);
     // Sets the order of the next scan without scanning.
-    void SortExecute(int code);
+    void SortExecute(SortOrder order);
 
     // The zoom-mode items (codes 260 to 264): the picture is drawn again in that mode.
     void ZoomRedraw(int mode);
@@ -190,7 +189,7 @@ public:
     // One of the start-up tips, chosen by the clock and the launch count.
     QString Tip() const;
     MessageResult infoMes(const QString& text, MessageIcon icon, MessageButtons buttons = MessageButtons::Ok);
-    void SoundPlay(int kind);
+    void SoundPlay(Sound kind);
     void SetSoundOn(bool on) { m_soundOn = on; }
     bool soundOn() const { return m_soundOn; }
     void SetSlideShow(bool on) { m_slideShow = on; }
@@ -205,8 +204,8 @@ signals:
     void trackBarChanged();
     void imageCommandsEnabled(bool on);
     void selectFolderInTree(const QString& folder);
-    void sortModeChanged(int code); // the sort menu checks the item of `code`
-    void zoomModeChanged(int code); // the zoom menu checks the item of `code`
+    void sortModeChanged(SortOrder order); // the sort menu checks the item of `order`
+    void zoomModeChanged(int code);        // the zoom menu checks the item of `code`
     void filtersChanged(const FilterSettings& filters);
     void actualSizeChanged(bool on);
     void scanRunning(bool running); // a subfolder scan disables the window meanwhile

@@ -377,10 +377,10 @@ TEST_F(MainWindowTest, ASortItemReordersTheListAndKeepsTheShownFile) {
     EXPECT_EQ(form->windowTitle(), Caption(3, 3, QStringLiteral("c.jpg"), QSize(60, 40)));
     Item("mnuSortImageWidth")->trigger();
     EXPECT_TRUE(Item("mnuSortImageWidth")->isChecked());
-    EXPECT_EQ(controller->state().SortMode, 9);
+    EXPECT_EQ(controller->state().SortMode, SortOrder::Width);
     EXPECT_EQ(form->windowTitle(), Caption(2, 3, QStringLiteral("c.jpg"), QSize(60, 40)));
     // An order the menu has no item for checks the name order.
-    controller->SortExecute(5);
+    controller->SortExecute(SortOrderOfCode(5));
     EXPECT_TRUE(Item("mnuSortFileName123")->isChecked());
 }
 

@@ -101,7 +101,7 @@ TEST_F(SettingsWindowTest, TheStoredSortOrderIsChecked) {
     data.write(QStringLiteral("Ruvela.ini"), "[FormMain]\r\nSortNo=17\r\n");
     Start();
     EXPECT_TRUE(form->mainMenu().action(QStringLiteral("mnuSortFileName321"))->isChecked());
-    EXPECT_EQ(controller->state().SortMode, 17);
+    EXPECT_EQ(controller->state().SortMode, SortOrder::NameDescending);
 }
 
 TEST_F(SettingsWindowTest, AnUnknownSortOrderChecksTheNameOrder) {

@@ -291,7 +291,7 @@ void TFormMain::WireMenu() {
     for (QAction* item : m_menu.menu(QStringLiteral("mnuSort"))->actions()) {
         if (item->isCheckable())
             connect(item, &QAction::triggered, this,
-                    [this, item] { m_controller.SortMenuChosen(item->data().toInt()); });
+                    [this, item] { m_controller.SortMenuChosen(SortOrderOfCode(item->data().toInt())); });
     }
     WireSorting();
     WireCheckLists();
@@ -467,11 +467,11 @@ void TFormMain::WireController() {
             [this](const QPoint& at) { Popup(QStringLiteral("PopupText"), m_comment->mapToGlobal(at)); });
 }
 
-// Checks the sort menu's item of `code`; an order the menu does not know checks the name order.
-void TFormMain::CheckSortItem(int code) {
+// Checks the sort menu's item of `order`; an order the menu does not know checks the name order.
+void TFormMain::CheckSortItem(SortOrder order) {
     m_menu.action(QStringLiteral("mnuSortFileName123"))->setChecked(true);
     for (QAction* item : m_menu.menu(QStringLiteral("mnuSort"))->actions()) {
-        if (item->isCheckable() && item->data().toInt() == code)
+        if (item->isCheckable() && item->data().toInt() == SortCodeOf(order))
             item->setChecked(true);
     }
 }
@@ -914,7 +914,7 @@ void TFormMain::ApplySettings() {
     QPalette viewColours = m_scrBox->viewport()->palette();
     viewColours.setColor(QPalette::Window, ColorFromStored(o.ImgBackColor, palette()));
     m_scrBox->viewport()->setPalette(viewColours);
-    CheckSortItem(o.SortNo);
+    CheckSortItem(SortOrderOfCode(o.SortNo));
     ShowExternalApps();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/TitleText.h"
+#include "core/filelist/SortOrder.h"
 #include "core/input/WheelSteps.h"
 #include "ui/main/MainMenu.h"
 
@@ -93,7 +94,7 @@ private:
     void PlaceImage();
     bool ImageMouse(const QEvent& event);
     void DragPictureOut();
-    void CheckSortItem(int code);
+    void CheckSortItem(SortOrder order);
     void ImageWheel(const QWheelEvent& event);
     void EnableImageCommands(bool on);
     void SelectFolderInTree(const QString& folder);

@@ -112,7 +112,7 @@ TEST_F(CheckListTest, CopyAndMoveRunOneLabelledBatchIntoTheChosenFolder) {
     EXPECT_TRUE(QFile::exists(target + QStringLiteral("/p0.jpg")));
     EXPECT_TRUE(QFile::exists(files[0]));
     EXPECT_EQ(controller->journal().UndoData().first(),
-              UndoJournal::Record(QLatin1Char('L'), QStringLiteral("保留"), QString()));
+              UndoJournal::Record(RecordKind::Label, QStringLiteral("保留"), QString()));
     EXPECT_EQ(controller->options().ListFolder[4], target);
     EXPECT_EQ(prompts.texts().last(), QStringLiteral("2個のファイルをコピーしました"));
 

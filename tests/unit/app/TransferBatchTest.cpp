@@ -81,7 +81,7 @@ TEST_F(TransferBatchTest, AMissingDestinationIsReportedAndNothingHappens) {
     EXPECT_EQ(prompts.asked[0].icon, MessageIcon::Information);
     EXPECT_EQ(locks.count(), 0);
     EXPECT_EQ(controller->journal().UndoPosition(), 0);
-    EXPECT_TRUE(PathKind(files[0]) == 1);
+    EXPECT_TRUE(PathKind(files[0]) == PathType::File);
 }
 
 TEST_F(TransferBatchTest, AMoveBatchMovesJournalsCountsAndShowsItsProgress) {
@@ -97,11 +97,11 @@ TEST_F(TransferBatchTest, AMoveBatchMovesJournalsCountsAndShowsItsProgress) {
     EXPECT_EQ(batch().ListOperation2(files, to + QLatin1Char('/'), QStringLiteral("Best"), TransferOp::Move),
               3);
 
-    QStringList records{UndoJournal::Record(QLatin1Char('L'), QStringLiteral("Best"), QString())};
+    QStringList records{UndoJournal::Record(RecordKind::Label, QStringLiteral("Best"), QString())};
     for (const QString& name : {QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c.jpg")}) {
-        EXPECT_EQ(PathKind(from + QLatin1Char('/') + name), 0);
+        EXPECT_EQ(PathKind(from + QLatin1Char('/') + name), PathType::None);
         EXPECT_EQ(Contents(to + QLatin1Char('/') + name), name.toUtf8() + "source");
-        records << UndoJournal::Record(QLatin1Char('M'), from + QLatin1Char('/') + name,
+        records << UndoJournal::Record(RecordKind::Moved, from + QLatin1Char('/') + name,
                                        to + QLatin1Char('/') + name);
     }
     records << records.first() << QString();
@@ -135,7 +135,7 @@ TEST_F(TransferBatchTest, QuietModeShowsNoProgressAndNoSummaryAndACopyKeepsItsSo
     EXPECT_EQ(Contents(files[0]), "a.jpgsource");
     EXPECT_EQ(Contents(to + QStringLiteral("/a.jpg")), "a.jpgsource");
     EXPECT_EQ(Journal(),
-              (QStringList{UndoJournal::Record(QLatin1Char('C'), files[0], to + QStringLiteral("/a.jpg")),
+              (QStringList{UndoJournal::Record(RecordKind::Copied, files[0], to + QStringLiteral("/a.jpg")),
                            QString()}));
     EXPECT_EQ(titles.count(), 0);
     EXPECT_TRUE(prompts.asked.empty());
@@ -172,12 +172,12 @@ TEST_P(ClashTest, TheAnswersDecideEachClash) {
         const QString target = to + QLatin1Char('/') + names[i];
         EXPECT_EQ(Contents(target), names[i].toUtf8() + (c.replaced[i] ? "source" : "target"))
             << names[i].toStdString();
-        EXPECT_EQ(PathKind(files[i]), c.replaced[i] ? 0 : 1);
+        EXPECT_EQ(PathKind(files[i]), c.replaced[i] ? PathType::None : PathType::File);
     }
     EXPECT_EQ(Trashed().size(), c.trashed);
     EXPECT_EQ(prompts.asked.size(), c.summary ? 1u : 0u);
     // However the batch ended, both labels are there for a batch undo.
-    const QString label = UndoJournal::Record(QLatin1Char('L'), QStringLiteral("clash"), QString());
+    const QString label = UndoJournal::Record(RecordKind::Label, QStringLiteral("clash"), QString());
     EXPECT_EQ(Journal().first(), label);
     EXPECT_EQ(Journal()[controller->journal().UndoPosition() - 1], label);
 }
@@ -242,7 +242,7 @@ TEST_F(TransferBatchTest, TheDialogIsToldWhatClashesAndARenameTransfersUnderTheN
     EXPECT_EQ(question.timeFormat, QStringLiteral("yy/m/d hh:nn"));
     EXPECT_EQ(Contents(renamed), "a_Rename03.JPGsource");
     EXPECT_EQ(Contents(question.target), "a_Rename03.JPGtarget");
-    EXPECT_EQ(Journal()[0], UndoJournal::Record(QLatin1Char('M'), files[0], renamed));
+    EXPECT_EQ(Journal()[0], UndoJournal::Record(RecordKind::Moved, files[0], renamed));
 }
 
 TEST_F(TransferBatchTest, AnIdenticalFileIsReplacedWithoutAskingOnlyWhenDeleteDialogsAreOff) {
@@ -263,7 +263,7 @@ TEST_F(TransferBatchTest, AnIdenticalFileIsReplacedWithoutAskingOnlyWhenDeleteDi
         if (!quiet) {
             EXPECT_TRUE(conflicts.asked[0].identical);
         }
-        EXPECT_EQ(PathKind(files[0]), 0);
+        EXPECT_EQ(PathKind(files[0]), PathType::None);
     }
     EXPECT_EQ(Trashed().size(), 2);
 }
@@ -318,17 +318,17 @@ TEST_F(TransferBatchTest, AVanishedFileAsksWhetherToGoOn) {
         } else {
             EXPECT_EQ(done, 0);
             EXPECT_EQ(prompts.asked.size(), 1u);
-            EXPECT_EQ(PathKind(files[1]), 1);
+            EXPECT_EQ(PathKind(files[1]), PathType::File);
         }
         // Deletes are not journaled; the labels still bracket the batch.
         EXPECT_EQ(Journal().mid(0, 2),
-                  QStringList(2, UndoJournal::Record(QLatin1Char('L'), QStringLiteral("del"), QString())));
+                  QStringList(2, UndoJournal::Record(RecordKind::Label, QStringLiteral("del"), QString())));
     }
 }
 
 TEST_F(TransferBatchTest, ATargetThatCannotGoToTheTrashIsNotReplaced) {
     // A tmpfs has no trash that outlives a restart: overwriting there must keep both files.
-    if (PathKind(QStringLiteral("/dev/shm")) != 2) {
+    if (PathKind(QStringLiteral("/dev/shm")) != PathType::Folder) {
         GTEST_SKIP() << "no /dev/shm on this machine";
     }
     QTemporaryDir shm(QStringLiteral("/dev/shm/ruvela-test-XXXXXX"));
