@@ -425,12 +425,21 @@ void ViewerController::ImgBarChange() {
     if (m_state.ShowBusy || !m_imageCommands || count == 0 || m_bar.position == m_state.CurrentIndex) {
         return;
     }
-    const bool stepGif = m_state.CurrentIndex == -256;
-    if (!stepGif) {
-        CloseGif();
-        m_state.GifFrame = 0;
+    CloseGif();
+    m_state.GifFrame = 0;
+    ShowBarPosition(m_bar.position >= m_state.CurrentIndex ? 1 : -1);
+}
+
+void ViewerController::StepGifFrame(int delta) {
+    if (m_state.ShowBusy || !m_imageCommands || m_state.FileList.empty()) {
+        return;
     }
-    const int direction = m_bar.position >= m_state.CurrentIndex ? 1 : -1;
+    m_state.GifFrame += delta;
+    ShowBarPosition(1);
+}
+
+void ViewerController::ShowBarPosition(int direction) {
+    const int count = static_cast<int>(m_state.FileList.size());
     m_state.ShowBusy = true;
     m_state.ClipboardMode = false;
     m_bar.handlerAttached = false;
@@ -456,7 +465,7 @@ void ViewerController::ImgBarChange() {
     SetActualSize(false);
     const quint64 list = m_listGeneration;
     PreparedPicture picture;
-    if (stepGif && m_state.GifImage) {
+    if (m_state.GifImage) {
         // The open animation gives the frame; the file is not read again.
         picture.loaded =
             LoadImageFile(m_state.CurrentFile, m_loader.loadOptions(), m_state.GifImage, m_state.GifFrame);
@@ -1008,9 +1017,7 @@ void ViewerController::ImgNext() {
         return;
     }
     if (m_services.keys.ctrlHeld()) {
-        ++m_state.GifFrame;
-        m_state.CurrentIndex = -256;
-        ImgBarChange();
+        StepGifFrame(1);
         return;
     }
     if (m_bar.position >= m_bar.maximum) {
@@ -1025,9 +1032,7 @@ void ViewerController::ImgBack() {
         return;
     }
     if (m_services.keys.ctrlHeld()) {
-        --m_state.GifFrame;
-        m_state.CurrentIndex = -256;
-        ImgBarChange();
+        StepGifFrame(-1);
         return;
     }
     if (m_bar.position <= m_bar.minimum) {

@@ -234,6 +234,12 @@ private:
     void SetComment(const QString& text);
     void CloseGif();
     void NextGifFrame();
+    // Ctrl with next / back: shows the frame `delta` away in the open animation without reading
+    // the file again; a picture that is no animation is shown anew.
+    void StepGifFrame(int delta);
+    // Shows the file at the track bar's position, keeping the animation that is open (the
+    // callers close it before showing another file). `direction` is where reading ahead goes.
+    void ShowBarPosition(int direction);
     void ShowFileList(int position);
     int PositionOf(const QString& path) const;
     TitleContext MakeTitleContext() const;
