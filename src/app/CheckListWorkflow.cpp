@@ -167,9 +167,9 @@ void CheckListWorkflow::Transfer(int n, bool move) {
         return;
     }
     TransferBatch& batch = m_viewer.batch();
-    batch.QuietMode = false;
     const int done =
-        batch.ListOperation2(files, *folder, options.ListName[n], move ? TransferOp::Move : TransferOp::Copy);
+        batch.ListOperation2(files, *folder, options.ListName[n], move ? TransferOp::Move : TransferOp::Copy,
+                             TransferBatch::Feedback::Shown);
     if (done > 0 && options.SwListClear) {
         ClearList(n);
     }
@@ -206,8 +206,7 @@ void CheckListWorkflow::DeleteFiles(const QStringList& files, const QString& que
         return;
     }
     TransferBatch& batch = m_viewer.batch();
-    batch.QuietMode = false;
-    batch.ListOperation2(files, QString(), QString(), TransferOp::Delete);
+    batch.ListOperation2(files, QString(), QString(), TransferOp::Delete, TransferBatch::Feedback::Shown);
     m_viewer.Refresh(m_viewer.state().CurrentFolder);
 }
 
@@ -246,10 +245,9 @@ void CheckListWorkflow::TransferRange(bool move) {
         return;
     }
     TransferBatch& batch = m_viewer.batch();
-    batch.QuietMode = false;
     batch.ListOperation2(files, *folder,
                          *folder + (move ? QStringLiteral("への移動") : QStringLiteral("へのコピー")),
-                         move ? TransferOp::Move : TransferOp::Copy);
+                         move ? TransferOp::Move : TransferOp::Copy, TransferBatch::Feedback::Shown);
     if (move) {
         m_viewer.Refresh(m_viewer.state().CurrentFolder);
     } else {

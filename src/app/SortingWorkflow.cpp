@@ -271,19 +271,20 @@ void SortingWorkflow::RunEntry(int index, const QString& text) {
 
 void SortingWorkflow::FileFuriwake(const QString& source, const QString& destination, int mode) {
     TransferBatch& batch = m_viewer.batch();
-    batch.QuietMode = true;
     if (mode == 0) {
         mode = m_viewer.options().SwImageCopyB ? 1 : -1;
     }
     const QStringList files{source};
     if (mode < 0) {
-        if (batch.ListOperation2(files, destination, QString(), TransferOp::Move) < 1) {
+        if (batch.ListOperation2(files, destination, QString(), TransferOp::Move,
+                                 TransferBatch::Feedback::Quiet) < 1) {
             return;
         }
         m_viewer.SoundPlay(Sound::Move);
         m_viewer.ImgListDelete();
     } else {
-        if (batch.ListOperation2(files, destination, QString(), TransferOp::Copy) < 1) {
+        if (batch.ListOperation2(files, destination, QString(), TransferOp::Copy,
+                                 TransferBatch::Feedback::Quiet) < 1) {
             return;
         }
         m_viewer.SoundPlay(Sound::Copy);

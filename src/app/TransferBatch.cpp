@@ -34,7 +34,8 @@ void TransferBatch::Lock(bool on) {
 }
 
 int TransferBatch::ListOperation2(const QStringList& files, const QString& destination, const QString& label,
-                                  TransferOp op) {
+                                  TransferOp op, Feedback feedback) {
+    const bool shown = feedback == Feedback::Shown;
     const QString word = OperationWord(op);
     if (op != TransferOp::Delete && PathKind(destination) != PathType::Folder) {
         m_prompts.message(word + QStringLiteral("先のフォルダが見つかりません") + kCrLf + destination +
@@ -51,7 +52,7 @@ int TransferBatch::ListOperation2(const QStringList& files, const QString& desti
     int count = 0;
     Step step = Step::Next;
     for (int i = 0; i < files.size() && step == Step::Next; ++i) {
-        if (!QuietMode) {
+        if (shown) {
             emit progressTitle(word + QStringLiteral("中 %1/%2 : ").arg(i + 1).arg(files.size()));
             QCoreApplication::processEvents();
         }
@@ -68,7 +69,7 @@ int TransferBatch::ListOperation2(const QStringList& files, const QString& desti
         step = op == TransferOp::Delete ? DeleteOne(path, lastFile, count)
                                         : TransferOne(path, destination, op, lastFile, count);
     }
-    if (step != Step::Stop && !QuietMode) {
+    if (step != Step::Stop && shown) {
         m_prompts.message(QStringLiteral("%1個のファイルを").arg(count) + word + QStringLiteral("しました"),
                           MessageIcon::Information, MessageButtons::Ok);
     }
@@ -77,7 +78,7 @@ int TransferBatch::ListOperation2(const QStringList& files, const QString& desti
         m_journal.undoWrite2(RecordKind::Label, label, QString());
     }
     m_toAll.reset();
-    if (!QuietMode) {
+    if (shown) {
         emit progressTitle(QString());
     }
     Lock(false);

@@ -539,9 +539,10 @@ TEST_F(MainWindowTest, ABatchShowsItsProgressInTheTitleAndHoldsTheWindow) {
                             Qt::NoModifier);
         QApplication::sendEvent(panel, &release);
     };
-    controller->batch().QuietMode = false;
 
-    EXPECT_EQ(controller->batch().ListOperation2({a, b}, to, QString(), TransferOp::Copy), 2);
+    EXPECT_EQ(controller->batch().ListOperation2({a, b}, to, QString(), TransferOp::Copy,
+                                                 TransferBatch::Feedback::Shown),
+              2);
 
     EXPECT_EQ(titleAtSummary, QStringLiteral("コピー中 2/2 : ") + title);
     EXPECT_FALSE(menusAtSummary);

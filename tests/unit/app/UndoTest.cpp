@@ -240,8 +240,9 @@ TEST_F(UndoTest, ABatchOfTenIsUndoneAndRedoneAfterOneQuestion) {
         files << pictures.write(QStringLiteral("from/p%1.jpg").arg(i), Jpeg(8, 8));
     }
     controller->ViewFolder(FolderOf(files[0]), true);
-    controller->batch().QuietMode = false;
-    ASSERT_EQ(controller->batch().ListOperation2(files, to, QStringLiteral("汎用"), TransferOp::Move), 10);
+    ASSERT_EQ(controller->batch().ListOperation2(files, to, QStringLiteral("汎用"), TransferOp::Move,
+                                                 TransferBatch::Feedback::Shown),
+              10);
     ASSERT_EQ(position(), 12);
     prompts.asked.clear();
     QSignalSpy titles(&controller->batch(), &TransferBatch::progressTitle);
