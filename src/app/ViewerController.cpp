@@ -74,8 +74,7 @@ qint64 TickCount() {
 
 ViewerController::ViewerController(const Options& options, Services services, QObject* parent)
     : QObject(parent), m_options(options), m_services(services), m_home(QDir::homePath()),
-      m_files(QString(), Trash(Trash::HomeTrashFolder())),
-      m_batch(services.prompts, m_options, m_journal, m_files) {
+      m_files(QString(), Trash(Trash::HomeTrashFolder())), m_batch(m_prompts, m_options, m_journal, m_files) {
     m_state.ExecutionCount = options.Execution;
     m_state.PreviousSortCount = options.Movement;
     m_state.LastFile = options.ImgFile;
@@ -819,15 +818,10 @@ void ViewerController::RateInput() {
     if (m_state.FileList.empty()) {
         return;
     }
-    std::optional<QString> answer;
-    {
-        FlagScope paused(m_state.Paused);
-        answer = m_services.prompts.input(
-            QStringLiteral("表示倍率を入力"),
-            QStringLiteral(
-                "倍率を入力して下さい（0.1～8倍まで有効）\r\n9以上なら指定pixel幅にリサイズします"),
-            QString());
-    }
+    const std::optional<QString> answer = m_prompts.input(
+        QStringLiteral("表示倍率を入力"),
+        QStringLiteral("倍率を入力して下さい（0.1～8倍まで有効）\r\n9以上なら指定pixel幅にリサイズします"),
+        QString());
     if (!answer) {
         return;
     }
@@ -951,8 +945,7 @@ void ViewerController::AppendCaption(const QString& suffix) {
 }
 
 std::optional<QString> ViewerController::AskFolder(const QString& caption, const QString& start) {
-    FlagScope paused(m_state.Paused);
-    return m_services.prompts.folder(caption, start);
+    return m_prompts.folder(caption, start);
 }
 
 void ViewerController::TitleDraw() {
@@ -977,11 +970,7 @@ TitleContext ViewerController::MakeTitleContext() const {
 }
 
 MessageResult ViewerController::infoMes(const QString& text, MessageIcon icon, MessageButtons buttons) {
-    MessageResult result = MessageResult::None;
-    {
-        FlagScope paused(m_state.Paused);
-        result = m_services.prompts.message(text, icon, buttons);
-    }
+    const MessageResult result = m_prompts.message(text, icon, buttons);
     if (result == MessageResult::None) {
         TitleTexts texts = MakeTitleTexts(m_state, MakeTitleContext());
         texts.caption = QStringLiteral("Ruvela - ") + text;

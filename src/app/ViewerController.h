@@ -3,6 +3,7 @@
 #include "app/BackgroundSaver.h"
 #include "app/CheckListWorkflow.h"
 #include "app/CommandExecutor.h"
+#include "app/PausingPrompts.h"
 #include "app/PictureLoader.h"
 #include "app/Services.h"
 #include "app/SortingWorkflow.h"
@@ -175,7 +176,8 @@ public:
     // Shows `files` as the current list in place of a folder, named `name` in the title.
     void OpenList(const QStringList& files, const QString& name);
     const KeyState& keys() const { return m_services.keys; }
-    UserPrompts& prompts() { return m_services.prompts; }
+    // Every question to the user: each one pauses the viewer while it is open.
+    UserPrompts& prompts() { return m_prompts; }
 
     // A folder picker titled `caption`, opened at `start`; nothing when it was cancelled.
     std::optional<QString> AskFolder(const QString& caption, const QString& start);
@@ -251,6 +253,7 @@ private:
     Options m_options;
     Services m_services;
     ViewerState m_state;
+    PausingPrompts m_prompts{m_services.prompts, m_state.Paused};
     TrackBar m_bar;
     bool m_soundOn = false;
     bool m_slideShow = false;
