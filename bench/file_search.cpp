@@ -116,7 +116,7 @@ void QtEntryInfoList(benchmark::State& state, const QString& folder) {
 void ProgramFileSearch(benchmark::State& state, const QString& folder, int sortMode) {
     ScanRule rule;
     rule.mask = BuildScanMask(QString(), Options());
-    rule.sortMode = sortMode;
+    rule.sortMode = SortOrderOfCode(sortMode);
     FileEntries list;
     for (auto _ : state) {
         benchmark::DoNotOptimize(FileSearch(list, folder, rule));

@@ -148,7 +148,7 @@ void BareHeaderRead(benchmark::State& state, const QByteArray& folder) {
 void PictureScan(benchmark::State& state, const QString& folder, int sortMode) {
     ScanRule rule;
     rule.mask = BuildScanMask(QString(), Options());
-    rule.sortMode = sortMode;
+    rule.sortMode = SortOrderOfCode(sortMode);
     FileEntries list;
     for (auto _ : state) {
         benchmark::DoNotOptimize(FileSearch(list, folder, rule));
@@ -208,7 +208,7 @@ void ProgramSort(benchmark::State& state, const QLocale& locale, int sortMode) {
         state.PauseTiming();
         list = paths;
         state.ResumeTiming();
-        SortFileList(list, sortMode);
+        SortFileList(list, SortOrderOfCode(sortMode));
         benchmark::DoNotOptimize(list.data());
     }
 }

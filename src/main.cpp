@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
     prompts.setOwner(&form);
     TFormOption optionDialog(sound, &form);
     form.SetOptionDialog(&optionDialog);
-    TFormOverWrite overWrite(prompts, &form);
+    TFormOverWrite overWrite(controller.prompts(), &form);
     controller.batch().SetConflictDialog(&overWrite);
     TFormSearch search;
     search.setOwner(&form);

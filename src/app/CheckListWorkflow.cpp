@@ -114,7 +114,7 @@ void CheckListWorkflow::ToggleShown(int n, bool invert) {
         return;
     }
     const bool marked = m_lists.Toggle(n, state.CurrentFile);
-    m_viewer.SoundPlay(marked ? 3 : 4);
+    m_viewer.SoundPlay(marked ? Sound::CheckOn : Sound::CheckOff);
     Changed();
     if (m_viewer.options().SwCheckNext) {
         m_viewer.ImgNext();
@@ -135,10 +135,10 @@ void CheckListWorkflow::UnmarkShown() {
     for (int n = 0; n < CheckLists::kCount; ++n) {
         if (m_lists.contains(n, file)) {
             m_lists.Toggle(n, file);
-            m_viewer.SoundPlay(4);
+            m_viewer.SoundPlay(Sound::CheckOff);
         }
     }
-    m_viewer.SoundPlay(4);
+    m_viewer.SoundPlay(Sound::CheckOff);
     Changed();
     m_viewer.TitleDraw();
 }
@@ -158,17 +158,18 @@ void CheckListWorkflow::Transfer(int n, bool move) {
         return;
     }
     Options& options = m_viewer.options();
-    const QString start =
-        PathKind(options.ListFolder[n]) == 2 ? options.ListFolder[n] : m_viewer.state().CurrentFolder;
+    const QString start = PathKind(options.ListFolder[n]) == PathType::Folder
+                              ? options.ListFolder[n]
+                              : m_viewer.state().CurrentFolder;
     const std::optional<QString> folder =
         m_viewer.AskFolder(FolderTitle(static_cast<int>(files.size()), move), start);
     if (!folder) {
         return;
     }
     TransferBatch& batch = m_viewer.batch();
-    batch.QuietMode = false;
     const int done =
-        batch.ListOperation2(files, *folder, options.ListName[n], move ? TransferOp::Move : TransferOp::Copy);
+        batch.ListOperation2(files, *folder, options.ListName[n], move ? TransferOp::Move : TransferOp::Copy,
+                             TransferBatch::Feedback::Shown);
     if (done > 0 && options.SwListClear) {
         ClearList(n);
     }
@@ -205,8 +206,7 @@ void CheckListWorkflow::DeleteFiles(const QStringList& files, const QString& que
         return;
     }
     TransferBatch& batch = m_viewer.batch();
-    batch.QuietMode = false;
-    batch.ListOperation2(files, QString(), QString(), TransferOp::Delete);
+    batch.ListOperation2(files, QString(), QString(), TransferOp::Delete, TransferBatch::Feedback::Shown);
     m_viewer.Refresh(m_viewer.state().CurrentFolder);
 }
 
@@ -245,10 +245,9 @@ void CheckListWorkflow::TransferRange(bool move) {
         return;
     }
     TransferBatch& batch = m_viewer.batch();
-    batch.QuietMode = false;
     batch.ListOperation2(files, *folder,
                          *folder + (move ? QStringLiteral("への移動") : QStringLiteral("へのコピー")),
-                         move ? TransferOp::Move : TransferOp::Copy);
+                         move ? TransferOp::Move : TransferOp::Copy, TransferBatch::Feedback::Shown);
     if (move) {
         m_viewer.Refresh(m_viewer.state().CurrentFolder);
     } else {

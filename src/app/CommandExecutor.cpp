@@ -33,7 +33,7 @@ void CommandExecutor::mgesExecute(const QString& text) {
     const QString lowDir = QStringLiteral("$LowDir=");
     if (text.startsWith(open)) {
         const QString folder = folderOf(open.size());
-        if (PathKind(folder) == 2)
+        if (PathKind(folder) == PathType::Folder)
             m_viewer.ViewFolder(folder, true);
         return;
     }
@@ -44,7 +44,7 @@ void CommandExecutor::mgesExecute(const QString& text) {
     }
     if (text.startsWith(lowDir)) {
         const QString folder = folderOf(lowDir.size());
-        if (PathKind(folder) != 2) {
+        if (PathKind(folder) != PathType::Folder) {
             m_viewer.infoMes(QStringLiteral("下位フォルダ振り分け基点が見つかりません"),
                              MessageIcon::Information);
             return;

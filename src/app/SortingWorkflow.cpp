@@ -54,7 +54,7 @@ QString SortingWorkflow::TablePath() const {
 void SortingWorkflow::LoadTable() {
     ViewerState& state = m_viewer.state();
     std::optional<QStringList> table;
-    if (PathKind(TablePath()) == 1) {
+    if (PathKind(TablePath()) == PathType::File) {
         table = ReadSortingTable(TablePath(), m_viewer.home());
     }
     state.SortingTable = table ? *table : QStringList(SortingKeys::kTableSize, QString());
@@ -201,11 +201,11 @@ void SortingWorkflow::mnuFolderCreateMove1Click(int tag, const QString& treeFold
     if (tag >= 2) {
         target += QString::number(tag);
     }
-    if (PathKind(target) == 0) {
+    if (PathKind(target) == PathType::None) {
         if (!m_viewer.keys().shiftHeld()) {
             return;
         }
-        if (!MakeFolder(target) || PathKind(target) != 2) {
+        if (!MakeFolder(target) || PathKind(target) != PathType::Folder) {
             m_viewer.infoMes(QStringLiteral("フォルダの作成に失敗しました"), MessageIcon::Exclamation);
             return;
         }
@@ -219,7 +219,7 @@ void SortingWorkflow::mnuFolderCreateMove1Click(int tag, const QString& treeFold
 QString SortingWorkflow::LowFolderDestination(int index) const {
     const QString& base = m_viewer.state().LowDirBase;
     const int number = (index - SortingKeys::kKeypad) % SortingKeys::kLowFolders;
-    if (PathKind(base) != 2) {
+    if (PathKind(base) != PathType::Folder) {
         return {};
     }
     QStringList names = SubfolderNames(base);
@@ -271,22 +271,23 @@ void SortingWorkflow::RunEntry(int index, const QString& text) {
 
 void SortingWorkflow::FileFuriwake(const QString& source, const QString& destination, int mode) {
     TransferBatch& batch = m_viewer.batch();
-    batch.QuietMode = true;
     if (mode == 0) {
         mode = m_viewer.options().SwImageCopyB ? 1 : -1;
     }
     const QStringList files{source};
     if (mode < 0) {
-        if (batch.ListOperation2(files, destination, QString(), TransferOp::Move) < 1) {
+        if (batch.ListOperation2(files, destination, QString(), TransferOp::Move,
+                                 TransferBatch::Feedback::Quiet) < 1) {
             return;
         }
-        m_viewer.SoundPlay(1);
+        m_viewer.SoundPlay(Sound::Move);
         m_viewer.ImgListDelete();
     } else {
-        if (batch.ListOperation2(files, destination, QString(), TransferOp::Copy) < 1) {
+        if (batch.ListOperation2(files, destination, QString(), TransferOp::Copy,
+                                 TransferBatch::Feedback::Quiet) < 1) {
             return;
         }
-        m_viewer.SoundPlay(0);
+        m_viewer.SoundPlay(Sound::Copy);
         if (m_viewer.options().SwCheckNext) {
             m_viewer.ImgNext();
         } else {
@@ -317,11 +318,11 @@ bool SortingWorkflow::StepBack(const QString& message) {
 }
 
 void SortingWorkflow::ShowAfterStep(const QString& place) {
-    m_viewer.SoundPlay(2);
-    const int kind = PathKind(place);
-    if (kind == 1) {
+    m_viewer.SoundPlay(Sound::Undo);
+    const PathType kind = PathKind(place);
+    if (kind == PathType::File) {
         m_viewer.ViewFileUndo(place);
-    } else if (kind == 2) {
+    } else if (kind == PathType::Folder) {
         m_viewer.ViewFolder(place, true);
     }
 }
@@ -349,17 +350,17 @@ bool SortingWorkflow::RenameStep(int index, const QString& from, const QString& 
                                  const QString& changedMessage, const StepFailure& failed) {
     UndoJournal& journal = m_viewer.journal();
     TransferBatch& batch = m_viewer.batch();
-    const int kind = PathKind(from);
-    if (kind == 0) {
+    const PathType kind = PathKind(from);
+    if (kind == PathType::None) {
         return StepBack(QStringLiteral("ファイルまたはフォルダが見つかりません"));
     }
-    if (kind == 1 && PathKind(to) != 0) {
+    if (kind == PathType::File && PathKind(to) != PathType::None) {
         return StepBack(QStringLiteral("既に同名のファイルが存在しています"));
     }
-    if (kind == 2 && PathKind(to) == 2) {
+    if (kind == PathType::Folder && PathKind(to) == PathType::Folder) {
         return StepBack(QStringLiteral("既に同名のフォルダが存在しています"));
     }
-    if (kind == 1 && !IsRecordedFile(index, from)) {
+    if (kind == PathType::File && !IsRecordedFile(index, from)) {
         return StepBack(changedMessage + kCrLf + from);
     }
     const FileOpResult renamed = batch.taFileOperation(from, to, TransferOp::Rename);
@@ -367,7 +368,7 @@ bool SortingWorkflow::RenameStep(int index, const QString& from, const QString& 
         failed(from, renamed);
         return false;
     }
-    if (kind == 1) {
+    if (kind == PathType::File) {
         journal.SetFacts(index, FactsOf(to));
         batch.ListFileReplace(from, to);
     } else {
@@ -397,15 +398,15 @@ void SortingWorkflow::undoExecute2(bool quiet) {
                          MessageIcon::Exclamation);
     };
     QString place = record.a;
-    switch (record.kind.unicode()) {
-    case 'M': {
-        if (PathKind(record.b) == 0) {
+    switch (record.kind) {
+    case RecordKind::Moved: {
+        if (PathKind(record.b) == PathType::None) {
             return void(StepBack(QStringLiteral("アンドゥするファイルが見つかりません")));
         }
-        if (PathKind(FolderOf(record.a)) != 2) {
+        if (PathKind(FolderOf(record.a)) != PathType::Folder) {
             return void(StepBack(QStringLiteral("アンドゥ先のフォルダが見つかりません")));
         }
-        if (PathKind(record.a) != 0) {
+        if (PathKind(record.a) != PathType::None) {
             return void(StepBack(QStringLiteral("アンドゥ先に同名のファイルが存在しています")));
         }
         if (!IsRecordedFile(index, record.b)) {
@@ -421,8 +422,8 @@ void SortingWorkflow::undoExecute2(bool quiet) {
         --state.SortCount;
         break;
     }
-    case 'C': {
-        if (PathKind(record.b) == 0) {
+    case RecordKind::Copied: {
+        if (PathKind(record.b) == PathType::None) {
             return void(StepBack(QStringLiteral("コピー先のファイルが見つかりません")));
         }
         if (!IsRecordedFile(index, record.b)) {
@@ -437,9 +438,9 @@ void SortingWorkflow::undoExecute2(bool quiet) {
         --state.SortCount;
         break;
     }
-    case 'L': {
+    case RecordKind::Label: {
         int count = 0;
-        for (int i = index - 1; i >= 0 && UndoJournal::Parse(journal.UndoData()[i]).kind != QLatin1Char('L');
+        for (int i = index - 1; i >= 0 && UndoJournal::Parse(journal.UndoData()[i]).kind != RecordKind::Label;
              --i) {
             ++count;
         }
@@ -455,19 +456,19 @@ void SortingWorkflow::undoExecute2(bool quiet) {
         place = state.CurrentFolder;
         break;
     }
-    case 'R':
+    case RecordKind::Renamed:
         if (!RenameStep(index, record.b, record.a,
                         QStringLiteral("アンドゥするファイルは名前の変更の後に変更されています"), failed)) {
             return;
         }
         break;
-    case 'F': {
-        if (PathKind(record.a) == 2) {
+    case RecordKind::FolderMoved: {
+        if (PathKind(record.a) == PathType::Folder) {
             return void(StepBack(QStringLiteral("既に同名のフォルダが存在しています")));
         }
         const QString parent = FolderOf(record.a);
         const QString moved = record.b + QLatin1Char('/') + FileNameOf(record.a);
-        if (PathKind(parent) != 2 || PathKind(moved) != 2) {
+        if (PathKind(parent) != PathType::Folder || PathKind(moved) != PathType::Folder) {
             return void(StepBack(QStringLiteral("フォルダが存在しません")));
         }
         const MessageResult answer =
@@ -512,17 +513,17 @@ void SortingWorkflow::redoExecute2(bool quiet) {
                          MessageIcon::Exclamation);
     };
     QString place = record.b;
-    switch (record.kind.unicode()) {
-    case 'M':
-    case 'C': {
-        const bool move = record.kind == QLatin1Char('M');
-        if (PathKind(record.a) == 0) {
+    switch (record.kind) {
+    case RecordKind::Moved:
+    case RecordKind::Copied: {
+        const bool move = record.kind == RecordKind::Moved;
+        if (PathKind(record.a) == PathType::None) {
             return void(StepBack(QStringLiteral("リドゥするファイルが見つかりません")));
         }
-        if (PathKind(FolderOf(record.b)) != 2) {
+        if (PathKind(FolderOf(record.b)) != PathType::Folder) {
             return void(StepBack(QStringLiteral("リドゥ先のフォルダが見つかりません")));
         }
-        if (PathKind(record.b) != 0) {
+        if (PathKind(record.b) != PathType::None) {
             return void(StepBack(QStringLiteral("リドゥ先に同名のファイルが存在しています")));
         }
         if (move && !IsRecordedFile(index, record.a)) {
@@ -541,10 +542,10 @@ void SortingWorkflow::redoExecute2(bool quiet) {
         ++state.SortCount;
         break;
     }
-    case 'L': {
+    case RecordKind::Label: {
         int count = 0;
         for (int i = index + 1; i < journal.UndoData().size() && !journal.UndoData()[i].isEmpty() &&
-                                UndoJournal::Parse(journal.UndoData()[i]).kind != QLatin1Char('L');
+                                UndoJournal::Parse(journal.UndoData()[i]).kind != RecordKind::Label;
              ++i) {
             ++count;
         }
@@ -562,18 +563,18 @@ void SortingWorkflow::redoExecute2(bool quiet) {
         place = state.CurrentFolder;
         break;
     }
-    case 'R':
+    case RecordKind::Renamed:
         if (!RenameStep(index, record.a, record.b,
                         QStringLiteral("リドゥするファイルはアンドゥの後に変更されています"), failed)) {
             return;
         }
         break;
-    case 'F': {
+    case RecordKind::FolderMoved: {
         const QString moved = record.b + QLatin1Char('/') + FileNameOf(record.a);
-        if (PathKind(moved) == 2) {
+        if (PathKind(moved) == PathType::Folder) {
             return void(StepBack(QStringLiteral("既に同名のフォルダが存在しています")));
         }
-        if (PathKind(record.a) != 2 || PathKind(record.b) != 2) {
+        if (PathKind(record.a) != PathType::Folder || PathKind(record.b) != PathType::Folder) {
             return void(StepBack(QStringLiteral("フォルダが存在しません")));
         }
         const MessageResult answer =

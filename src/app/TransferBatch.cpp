@@ -34,9 +34,10 @@ void TransferBatch::Lock(bool on) {
 }
 
 int TransferBatch::ListOperation2(const QStringList& files, const QString& destination, const QString& label,
-                                  TransferOp op) {
+                                  TransferOp op, Feedback feedback) {
+    const bool shown = feedback == Feedback::Shown;
     const QString word = OperationWord(op);
-    if (op != TransferOp::Delete && PathKind(destination) != 2) {
+    if (op != TransferOp::Delete && PathKind(destination) != PathType::Folder) {
         m_prompts.message(word + QStringLiteral("先のフォルダが見つかりません") + kCrLf + destination +
                               kCrLf + word + QStringLiteral("処理を中止します"),
                           MessageIcon::Information, MessageButtons::Ok);
@@ -45,19 +46,19 @@ int TransferBatch::ListOperation2(const QStringList& files, const QString& desti
 
     Lock(true);
     if (!label.isEmpty()) {
-        m_journal.undoWrite2(QLatin1Char('L'), label, QString());
+        m_journal.undoWrite2(RecordKind::Label, label, QString());
     }
     m_toAll.reset();
     int count = 0;
     Step step = Step::Next;
     for (int i = 0; i < files.size() && step == Step::Next; ++i) {
-        if (!QuietMode) {
+        if (shown) {
             emit progressTitle(word + QStringLiteral("中 %1/%2 : ").arg(i + 1).arg(files.size()));
             QCoreApplication::processEvents();
         }
         const QString& path = files[i];
         const bool lastFile = i + 1 == files.size();
-        if (PathKind(path) == 0) {
+        if (PathKind(path) == PathType::None) {
             const MessageResult answer =
                 m_prompts.message(word + QStringLiteral("するファイルが見つかりません") + kCrLf + path +
                                       kCrLf + kCrLf + QStringLiteral("無視して処理を継続しますか？"),
@@ -68,16 +69,16 @@ int TransferBatch::ListOperation2(const QStringList& files, const QString& desti
         step = op == TransferOp::Delete ? DeleteOne(path, lastFile, count)
                                         : TransferOne(path, destination, op, lastFile, count);
     }
-    if (step != Step::Stop && !QuietMode) {
+    if (step != Step::Stop && shown) {
         m_prompts.message(QStringLiteral("%1個のファイルを").arg(count) + word + QStringLiteral("しました"),
                           MessageIcon::Information, MessageButtons::Ok);
     }
 
     if (!label.isEmpty()) {
-        m_journal.undoWrite2(QLatin1Char('L'), label, QString());
+        m_journal.undoWrite2(RecordKind::Label, label, QString());
     }
     m_toAll.reset();
-    if (!QuietMode) {
+    if (shown) {
         emit progressTitle(QString());
     }
     Lock(false);
@@ -88,12 +89,12 @@ TransferBatch::Step TransferBatch::TransferOne(const QString& source, const QStr
                                                TransferOp op, bool lastFile, int& count) {
     QString target = WithoutTrailingSlash(destination) + QLatin1Char('/') + FileNameOf(source);
     ExistingTarget existing = ExistingTarget::Refuse;
-    if (const int kind = PathKind(target); kind != 0) {
+    if (const PathType kind = PathKind(target); kind != PathType::None) {
         if (SameFile(source, target)) {
             return Step::Next;
         }
         // Files replace files only: a folder of the name is no clash the user could answer.
-        if (kind == 2) {
+        if (kind == PathType::Folder) {
             return Refused(OperationWord(op) + QStringLiteral("先に同じ名前のフォルダがあるため、") +
                                OperationWord(op) + QStringLiteral("できません") + kCrLf + target,
                            lastFile);
@@ -125,7 +126,8 @@ TransferBatch::Step TransferBatch::TransferOne(const QString& source, const QStr
     const FileOpResult done = op == TransferOp::Move ? m_files.Move(source, target, existing)
                                                      : m_files.Copy(source, target, existing);
     // Replaced, or (when the transfer failed at its very end) left in the trash.
-    const bool targetTrashed = existing == ExistingTarget::ToTrash && (done || PathKind(target) == 0);
+    const bool targetTrashed =
+        existing == ExistingTarget::ToTrash && (done || PathKind(target) == PathType::None);
     if (targetTrashed) {
         emit fileDeleted(target);
     }
@@ -133,10 +135,10 @@ TransferBatch::Step TransferBatch::TransferOne(const QString& source, const QStr
         return Failed(op, source, done, lastFile);
     }
     if (op == TransferOp::Move) {
-        m_journal.undoWrite2(QLatin1Char('M'), source, target);
+        m_journal.undoWrite2(RecordKind::Moved, source, target);
         emit fileMoved(source, target);
     } else {
-        m_journal.undoWrite2(QLatin1Char('C'), source, target);
+        m_journal.undoWrite2(RecordKind::Copied, source, target);
     }
     emit fileSorted();
     ++count;

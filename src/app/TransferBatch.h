@@ -27,14 +27,15 @@ public:
     // The same-name conflict dialog; without one every clash stops the batch.
     void SetConflictDialog(ConflictDialog* dialog) { m_dialog = dialog; }
 
-    // Set by every caller before a batch: no progress title and no closing summary.
-    bool QuietMode = false;
+    // Whether a batch tells the user how it goes: the progress title and the closing summary
+    // are shown, or the batch is quiet (a single keypress sort). The questions come either way.
+    enum class Feedback { Shown, Quiet };
 
     // Copies, moves or deletes `files` (full paths) into `destination` (ignored for delete);
-    // a non-empty `label` brackets the batch with "L" records in the journal. Returns the
+    // a non-empty `label` brackets the batch with label records in the journal. Returns the
     // number of files done.
     int ListOperation2(const QStringList& files, const QString& destination, const QString& label,
-                       TransferOp op);
+                       TransferOp op, Feedback feedback);
 
     // One file or folder, no dialog, no journal: move, copy, delete (to the trash) or rename.
     FileOpResult taFileOperation(const QString& from, const QString& to, TransferOp op) const;

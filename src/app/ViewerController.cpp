@@ -34,7 +34,7 @@ constexpr std::chrono::milliseconds kHeldInputRetry{50};
 constexpr std::chrono::milliseconds kProgressInterval{40};
 
 QString ExistingFolderOr(const QString& folder, const QString& fallback) {
-    return PathKind(folder) == 2 ? folder : fallback;
+    return PathKind(folder) == PathType::Folder ? folder : fallback;
 }
 
 // The share of the machine's memory that pictures read ahead may hold.
@@ -47,6 +47,24 @@ qint64 PrefetchBudget(int percent) {
     return static_cast<qint64>(pages) * pageSize / 100 * std::clamp(percent, 0, 50);
 }
 
+const QString& SoundFile(const Options& options, Sound kind) {
+    switch (kind) {
+    case Sound::Copy:
+        return options.sndCopy;
+    case Sound::Move:
+        return options.sndMove;
+    case Sound::Undo:
+        return options.sndUndo;
+    case Sound::CheckOn:
+        return options.sndCheckOn;
+    case Sound::CheckOff:
+        return options.sndCheckOff;
+    case Sound::EndOfList:
+        break;
+    }
+    return options.sndLoop;
+}
+
 qint64 TickCount() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
@@ -57,12 +75,11 @@ qint64 TickCount() {
 
 ViewerController::ViewerController(const Options& options, Services services, QObject* parent)
     : QObject(parent), m_options(options), m_services(services), m_home(QDir::homePath()),
-      m_files(QString(), Trash(Trash::HomeTrashFolder())),
-      m_batch(services.prompts, m_options, m_journal, m_files) {
+      m_files(QString(), Trash(Trash::HomeTrashFolder())), m_batch(m_prompts, m_options, m_journal, m_files) {
     m_state.ExecutionCount = options.Execution;
     m_state.PreviousSortCount = options.Movement;
     m_state.LastFile = options.ImgFile;
-    m_state.SortMode = options.SortNo;
+    m_state.SortMode = SortOrderOfCode(options.SortNo);
     m_soundOn = options.sndPlay;
     m_gifTimer.setSingleShot(true);
     connect(&m_gifTimer, &QTimer::timeout, this, &ViewerController::NextGifFrame);
@@ -99,13 +116,13 @@ bool ViewerController::InitFolders(const QString& programFolder, QString* error)
     if (!fromEnvironment.isEmpty()) {
         m_state.SaveDataFolder =
             WithoutTrailingSlash(ExpandShortName(fromEnvironment, m_home, QDir::currentPath()));
-    } else if (PathKind(portable) == 2) {
+    } else if (PathKind(portable) == PathType::Folder) {
         m_state.SaveDataFolder = portable;
     } else {
         m_state.SaveDataFolder =
             QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/ruvela");
     }
-    if (!QDir().mkpath(m_state.SaveDataFolder) || PathKind(m_state.SaveDataFolder) != 2) {
+    if (!QDir().mkpath(m_state.SaveDataFolder) || PathKind(m_state.SaveDataFolder) != PathType::Folder) {
         if (error) {
             *error = m_state.SaveDataFolder;
         }
@@ -145,7 +162,7 @@ void ViewerController::StartUp(const QStringList& arguments) {
     }
     if (target.isEmpty()) {
         ViewFolder(m_state.pDesk, true);
-    } else if (PathKind(target) == 2) {
+    } else if (PathKind(target) == PathType::Folder) {
         ViewFolder(target, true);
     } else {
         ViewFile(target);
@@ -183,7 +200,7 @@ bool ViewerController::LoadSettings(bool atStartUp) {
         m_state.ExecutionCount = m_options.Execution;
         m_state.PreviousSortCount = m_options.Movement;
         m_state.LastFile = m_options.ImgFile;
-        m_state.SortMode = m_options.SortNo;
+        m_state.SortMode = SortOrderOfCode(m_options.SortNo);
         m_soundOn = m_options.sndPlay;
     }
     ZoomExecute(m_options.ZoomNo);
@@ -195,7 +212,7 @@ bool ViewerController::SaveSettings() {
     m_options.Execution = m_state.ExecutionCount;
     m_options.Movement = m_state.PreviousSortCount + m_state.SortCount;
     m_options.ImgFile = m_state.FileList.empty() ? m_state.CurrentFolder : m_state.CurrentFile;
-    m_options.SortNo = m_state.SortMode;
+    m_options.SortNo = SortCodeOf(m_state.SortMode);
     m_options.ZoomNo = ZoomNoToStore();
     QString message;
     if (!IniSave(SettingsPath(), m_options, &message)) {
@@ -262,7 +279,7 @@ void ViewerController::ViewFolder(const QString& folder, bool selectInTree) {
     if (m_state.ScanBusy || m_closing) {
         return;
     }
-    const QString target = PathKind(folder) == 2 ? folder : m_state.pDesk;
+    const QString target = PathKind(folder) == PathType::Folder ? folder : m_state.pDesk;
     m_state.ScanBusy = true;
     ++m_listGeneration;
     m_state.CurrentFolder = m_state.LowDirBase = WithoutTrailingSlash(target);
@@ -330,7 +347,7 @@ void ViewerController::ViewFileUndo(const QString& path) {
     if (m_state.ScanBusy || m_closing) {
         return;
     }
-    if (PathKind(path) == 0) {
+    if (PathKind(path) == PathType::None) {
         infoMes(QStringLiteral("ファイルが開けませんでした"), MessageIcon::Information);
         return;
     }
@@ -411,22 +428,31 @@ void ViewerController::ImgBarChange() {
     if (m_state.ShowBusy || !m_imageCommands || count == 0 || m_bar.position == m_state.CurrentIndex) {
         return;
     }
-    const bool stepGif = m_state.CurrentIndex == -256;
-    if (!stepGif) {
-        CloseGif();
-        m_state.GifFrame = 0;
+    CloseGif();
+    m_state.GifFrame = 0;
+    ShowBarPosition(m_bar.position >= m_state.CurrentIndex ? 1 : -1);
+}
+
+void ViewerController::StepGifFrame(int delta) {
+    if (m_state.ShowBusy || !m_imageCommands || m_state.FileList.empty()) {
+        return;
     }
-    const int direction = m_bar.position >= m_state.CurrentIndex ? 1 : -1;
+    m_state.GifFrame += delta;
+    ShowBarPosition(1);
+}
+
+void ViewerController::ShowBarPosition(int direction) {
+    const int count = static_cast<int>(m_state.FileList.size());
     m_state.ShowBusy = true;
     m_state.ClipboardMode = false;
     m_bar.handlerAttached = false;
     int position = m_bar.position;
     if (position > count) {
         position = 1;
-        SoundPlay(5);
+        SoundPlay(Sound::EndOfList);
     } else if (position < 1) {
         position = count;
-        SoundPlay(5);
+        SoundPlay(Sound::EndOfList);
     }
     m_bar.position = position;
     m_bar.handlerAttached = true;
@@ -442,7 +468,7 @@ void ViewerController::ImgBarChange() {
     SetActualSize(false);
     const quint64 list = m_listGeneration;
     PreparedPicture picture;
-    if (stepGif && m_state.GifImage) {
+    if (m_state.GifImage) {
         // The open animation gives the frame; the file is not read again.
         picture.loaded =
             LoadImageFile(m_state.CurrentFile, m_loader.loadOptions(), m_state.GifImage, m_state.GifFrame);
@@ -796,15 +822,10 @@ void ViewerController::RateInput() {
     if (m_state.FileList.empty()) {
         return;
     }
-    std::optional<QString> answer;
-    {
-        FlagScope paused(m_state.Paused);
-        answer = m_services.prompts.input(
-            QStringLiteral("表示倍率を入力"),
-            QStringLiteral(
-                "倍率を入力して下さい（0.1～8倍まで有効）\r\n9以上なら指定pixel幅にリサイズします"),
-            QString());
-    }
+    const std::optional<QString> answer = m_prompts.input(
+        QStringLiteral("表示倍率を入力"),
+        QStringLiteral("倍率を入力して下さい（0.1～8倍まで有効）\r\n9以上なら指定pixel幅にリサイズします"),
+        QString());
     if (!answer) {
         return;
     }
@@ -869,7 +890,7 @@ void ViewerController::SetViewSize(QSize size) {
 void ViewerController::Refresh(const QString& treeFolder) {
     m_state.ScanBusy = false;
     m_state.ShowBusy = false;
-    if (!m_state.CurrentFile.isEmpty() && PathKind(m_state.CurrentFile) == 1) {
+    if (!m_state.CurrentFile.isEmpty() && PathKind(m_state.CurrentFile) == PathType::File) {
         ViewFile(m_state.CurrentFile);
     } else {
         ViewFolder(treeFolder, true);
@@ -896,7 +917,7 @@ void ViewerController::OpenDropped(const QStringList& paths) {
         return;
     }
     const QString& path = paths.first();
-    if (PathKind(path) == 2) {
+    if (PathKind(path) == PathType::Folder) {
         ViewFolder(path, true);
     } else {
         ViewFile(path);
@@ -929,8 +950,7 @@ void ViewerController::AppendCaption(const QString& suffix) {
 }
 
 std::optional<QString> ViewerController::AskFolder(const QString& caption, const QString& start) {
-    FlagScope paused(m_state.Paused);
-    return m_services.prompts.folder(caption, start);
+    return m_prompts.folder(caption, start);
 }
 
 void ViewerController::TitleDraw() {
@@ -955,11 +975,7 @@ TitleContext ViewerController::MakeTitleContext() const {
 }
 
 MessageResult ViewerController::infoMes(const QString& text, MessageIcon icon, MessageButtons buttons) {
-    MessageResult result = MessageResult::None;
-    {
-        FlagScope paused(m_state.Paused);
-        result = m_services.prompts.message(text, icon, buttons);
-    }
+    const MessageResult result = m_prompts.message(text, icon, buttons);
     if (result == MessageResult::None) {
         TitleTexts texts = MakeTitleTexts(m_state, MakeTitleContext());
         texts.caption = QStringLiteral("Ruvela - ") + text;
@@ -968,17 +984,12 @@ MessageResult ViewerController::infoMes(const QString& text, MessageIcon icon, M
     return result;
 }
 
-void ViewerController::SoundPlay(int kind) {
+void ViewerController::SoundPlay(Sound kind) {
     if (!m_soundOn) {
         return;
     }
-    const QString* files[] = {&m_options.sndCopy,    &m_options.sndMove,     &m_options.sndUndo,
-                              &m_options.sndCheckOn, &m_options.sndCheckOff, &m_options.sndLoop};
-    if (kind < 0 || kind >= static_cast<int>(std::size(files))) {
-        return;
-    }
-    const QString& file = *files[kind];
-    if (!file.isEmpty() && PathKind(file) == 1) {
+    const QString& file = SoundFile(m_options, kind);
+    if (!file.isEmpty() && PathKind(file) == PathType::File) {
         m_services.sound.play(file);
     }
 }
@@ -1008,13 +1019,11 @@ void ViewerController::ImgNext() {
         return;
     }
     if (m_services.keys.ctrlHeld()) {
-        ++m_state.GifFrame;
-        m_state.CurrentIndex = -256;
-        ImgBarChange();
+        StepGifFrame(1);
         return;
     }
     if (m_bar.position >= m_bar.maximum) {
-        SoundPlay(5);
+        SoundPlay(Sound::EndOfList);
         return;
     }
     TrackBarMoved(m_bar.position + 1);
@@ -1025,13 +1034,11 @@ void ViewerController::ImgBack() {
         return;
     }
     if (m_services.keys.ctrlHeld()) {
-        --m_state.GifFrame;
-        m_state.CurrentIndex = -256;
-        ImgBarChange();
+        StepGifFrame(-1);
         return;
     }
     if (m_bar.position <= m_bar.minimum) {
-        SoundPlay(5);
+        SoundPlay(Sound::EndOfList);
         return;
     }
     TrackBarMoved(m_bar.position - 1);
@@ -1100,14 +1107,14 @@ void ViewerController::FolderNextEx(const QString& treeFolder) {
     WalkFolder(&DepthFirstNextFolder, treeFolder);
 }
 
-void ViewerController::SortMenuChosen(int code) {
-    SortExecute(code);
+void ViewerController::SortMenuChosen(SortOrder order) {
+    SortExecute(order);
     if (!m_state.CurrentFile.isEmpty()) {
         ViewFile(m_state.CurrentFile);
     }
 }
 
-void ViewerController::SortExecute(int code) {
-    m_state.SortMode = code;
-    emit sortModeChanged(code);
+void ViewerController::SortExecute(SortOrder order) {
+    m_state.SortMode = order;
+    emit sortModeChanged(order);
 }

@@ -3,6 +3,7 @@
 #include "app/BackgroundSaver.h"
 #include "app/CheckListWorkflow.h"
 #include "app/CommandExecutor.h"
+#include "app/PausingPrompts.h"
 #include "app/PictureLoader.h"
 #include "app/Services.h"
 #include "app/SortingWorkflow.h"
@@ -10,6 +11,7 @@
 #include "app/TransferBatch.h"
 #include "app/ViewerState.h"
 #include "app/commands/CommandRegistry.h"
+#include "core/common/SoundPlayer.h"
 #include "core/common/UserPrompts.h"
 #include "core/settings/Options.h"
 
@@ -23,8 +25,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-
-class SoundPlayer;
 
 // The viewer's controller: owns `ViewerState` and the options, opens folders and files, shows
 // the file at the track bar's position and tells the windows what changed through signals.
@@ -120,9 +120,9 @@ public:
 
     // A sort menu item was chosen: the list is scanned again in that order and the shown file
     // stays shown at its new place.
-    void SortMenuChosen(int code);
+    void SortMenuChosen(SortOrder order);
     // Sets the order of the next scan without scanning.
-    void SortExecute(int code);
+    void SortExecute(SortOrder order);
 
     // The zoom-mode items (codes 260 to 264): the picture is drawn again in that mode.
     void ZoomRedraw(int mode);
@@ -182,7 +182,8 @@ public:
     // Shows `files` as the current list in place of a folder, named `name` in the title.
     void OpenList(const QStringList& files, const QString& name);
     const KeyState& keys() const { return m_services.keys; }
-    UserPrompts& prompts() { return m_services.prompts; }
+    // Every question to the user: each one pauses the viewer while it is open.
+    UserPrompts& prompts() { return m_prompts; }
 
     // A folder picker titled `caption`, opened at `start`; nothing when it was cancelled.
     std::optional<QString> AskFolder(const QString& caption, const QString& start);
@@ -196,7 +197,7 @@ public:
     // One of the start-up tips, chosen by the clock and the launch count.
     QString Tip() const;
     MessageResult infoMes(const QString& text, MessageIcon icon, MessageButtons buttons = MessageButtons::Ok);
-    void SoundPlay(int kind);
+    void SoundPlay(Sound kind);
     void SetSoundOn(bool on);
     bool soundOn() const { return m_soundOn; }
     void SetSlideShow(bool on) { m_slideShow = on; }
@@ -211,8 +212,8 @@ signals:
     void trackBarChanged();
     void imageCommandsEnabled(bool on);
     void selectFolderInTree(const QString& folder);
-    void sortModeChanged(int code); // the sort menu checks the item of `code`
-    void zoomModeChanged(int code); // the zoom menu checks the item of `code`
+    void sortModeChanged(SortOrder order); // the sort menu checks the item of `order`
+    void zoomModeChanged(int code);        // the zoom menu checks the item of `code`
     void filtersChanged(const FilterSettings& filters);
     void actualSizeChanged(bool on);
     void scanRunning(bool running); // a subfolder scan disables the window meanwhile
@@ -243,6 +244,12 @@ private:
     void SetComment(const QString& text);
     void CloseGif();
     void NextGifFrame();
+    // Ctrl with next / back: shows the frame `delta` away in the open animation without reading
+    // the file again; a picture that is no animation is shown anew.
+    void StepGifFrame(int delta);
+    // Shows the file at the track bar's position, keeping the animation that is open (the
+    // callers close it before showing another file). `direction` is where reading ahead goes.
+    void ShowBarPosition(int direction);
     void ShowFileList(int position);
     int PositionOf(const QString& path) const;
     TitleContext MakeTitleContext() const;
@@ -254,6 +261,7 @@ private:
     Options m_options;
     Services m_services;
     ViewerState m_state;
+    PausingPrompts m_prompts{m_services.prompts, m_state.Paused};
     TrackBar m_bar;
     CommandRegistry m_registry;
     std::function<QString()> m_treeFolder;

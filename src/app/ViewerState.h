@@ -37,7 +37,7 @@ struct ViewerState {
     QString LowDirBase;   // the number-key base folder: its subfolders are the keypad's destinations
     QString LastFile;
     QString ScanMask;
-    int SortMode = 0;
+    SortOrder SortMode = SortOrder::FileSystem;
 
     QImage SourceBitmap; // as decoded
     QImage ViewBitmap;   // as shown

@@ -8,6 +8,7 @@ target_sources(ruvela_app PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/SortingWorkflow.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CheckListWorkflow.cpp
     ${CMAKE_CURRENT_LIST_DIR}/BackgroundSaver.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PausingPrompts.cpp
     ${CMAKE_CURRENT_LIST_DIR}/commands/AppCommands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/commands/CommandRegistry.cpp
     ${CMAKE_CURRENT_LIST_DIR}/commands/CommandTable.cpp

@@ -9,7 +9,7 @@ QtSoundPlayer::QtSoundPlayer() = default;
 QtSoundPlayer::~QtSoundPlayer() = default;
 
 void QtSoundPlayer::play(const QString& file) {
-    if (file.isEmpty() || PathKind(file) != 1)
+    if (file.isEmpty() || PathKind(file) != PathType::File)
         return;
     if (!m_effect)
         m_effect = std::make_unique<QSoundEffect>();

@@ -36,6 +36,26 @@ QMessageBox::StandardButtons BoxButtons(MessageButtons buttons) {
     return QMessageBox::Ok;
 }
 
+// The filters written the way the program keeps them ("名前 (*.a;*.b)") in the form Qt's file
+// dialogs read: Qt splits the patterns at spaces only, and the filters at ";;".
+QString QtNameFilters(const QStringList& filters) {
+    QStringList written;
+    for (QString filter : filters) {
+        const qsizetype open = filter.lastIndexOf(QLatin1Char('('));
+        for (qsizetype i = open + 1; open >= 0 && i < filter.size(); ++i) {
+            if (filter[i] == QLatin1Char(';'))
+                filter[i] = QLatin1Char(' ');
+        }
+        written << filter;
+    }
+    return written.join(QStringLiteral(";;"));
+}
+
+std::optional<QString> ChosenPath(const QUrl& url) {
+    const QString path = PathFromLocalUrl(url);
+    return path.isEmpty() ? std::nullopt : std::optional<QString>(path);
+}
+
 MessageResult Pressed(int button) {
     switch (button) {
     case QMessageBox::Ok:
@@ -82,4 +102,21 @@ std::optional<QString> QtUserPrompts::folder(const QString& caption, const QStri
     const QString chosen =
         PathFromLocalUrl(QFileDialog::getExistingDirectoryUrl(Owner(), title, LocalUrlFromPath(start)));
     return chosen.isEmpty() ? std::nullopt : std::optional<QString>(chosen);
+}
+
+std::optional<QString> QtUserPrompts::openFile(const QString& caption, const QString& start,
+                                               const QStringList& filters) {
+    return ChosenPath(
+        QFileDialog::getOpenFileUrl(Owner(), caption, LocalUrlFromPath(start), QtNameFilters(filters)));
+}
+
+std::optional<QString> QtUserPrompts::saveFile(const QString& caption, const QString& start,
+                                               const QStringList& filters) {
+    return ChosenPath(
+        QFileDialog::getSaveFileUrl(Owner(), caption, LocalUrlFromPath(start), QtNameFilters(filters)));
+}
+
+void QtUserPrompts::about(const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Ok, Owner());
+    box.exec();
 }

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <deque>
 #include <functional>
+#include <optional>
+#include <vector>
 
 // The user's answers, given in advance; every question asked is recorded.
 class ScriptedPrompts : public UserPrompts {
@@ -30,14 +32,13 @@ public:
         }
         return all;
     }
-    // Runs as each box opens, to look at the program while it waits for the answer.
+    // Runs as each question opens (a box, an input box, a picker), to look at the program while
+    // it waits for the answer.
     std::function<void()> onAsk;
 
     MessageResult message(const QString& text, MessageIcon icon, MessageButtons buttons) override {
         asked.push_back({text, icon, buttons});
-        if (onAsk) {
-            onAsk();
-        }
+        Opened();
         if (answers.empty()) {
             return fallback;
         }
@@ -53,6 +54,7 @@ public:
 
     std::optional<QString> input(const QString& caption, const QString& prompt, const QString&) override {
         inputCaptions << caption + QLatin1Char('|') + prompt;
+        Opened();
         if (typed.isEmpty() || typed.first().isNull()) {
             if (!typed.isEmpty()) {
                 typed.removeFirst();
@@ -69,10 +71,59 @@ public:
 
     std::optional<QString> folder(const QString& caption, const QString& start) override {
         folderCaptions << caption + QLatin1Char('|') + start;
-        if (chosenFolders.isEmpty()) {
+        Opened();
+        return Take(chosenFolders);
+    }
+
+    // Files chosen in order by the open and save pickers, a null text for a cancelled picker;
+    // when they run out, every picker is cancelled. Each picker asked is recorded.
+    struct FilePicker {
+        bool save;
+        QString caption;
+        QString start;
+        QStringList filters;
+    };
+    QStringList chosenFiles;
+    std::vector<FilePicker> filePickers;
+
+    std::optional<QString> openFile(const QString& caption, const QString& start,
+                                    const QStringList& filters) override {
+        filePickers.push_back({false, caption, start, filters});
+        Opened();
+        return Take(chosenFiles);
+    }
+
+    std::optional<QString> saveFile(const QString& caption, const QString& start,
+                                    const QStringList& filters) override {
+        filePickers.push_back({true, caption, start, filters});
+        Opened();
+        return Take(chosenFiles);
+    }
+
+    // The information boxes shown.
+    struct About {
+        QString caption;
+        QString text;
+    };
+    std::vector<About> aboutBoxes;
+
+    void about(const QString& caption, const QString& text) override {
+        aboutBoxes.push_back({caption, text});
+        Opened();
+    }
+
+private:
+    void Opened() const {
+        if (onAsk) {
+            onAsk();
+        }
+    }
+
+    static std::optional<QString> Take(QStringList& answers) {
+        if (answers.isEmpty()) {
             return std::nullopt;
         }
-        const QString chosen = chosenFolders.takeFirst();
+        const QString chosen = answers.takeFirst();
         return chosen.isNull() ? std::nullopt : std::optional<QString>(chosen);
     }
 };

@@ -16,7 +16,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -284,21 +283,68 @@ TEST_F(MainWindowTest, ASubfolderScanDisablesTheWindowMeanwhile) {
 
 TEST_F(MainWindowTest, TheVersionBoxNamesTheRunAndPausesTheViewer) {
     Start(pictures.path());
-    QString title;
-    QString text;
     bool pausedMeanwhile = false;
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        title = box->windowTitle();
-        text = box->text();
-        pausedMeanwhile = controller->state().Paused;
-        box->accept();
-    });
+    prompts.onAsk = [&] { pausedMeanwhile = controller->state().Paused; };
     Item("mnuVersion")->trigger();
+    ASSERT_EQ(prompts.aboutBoxes.size(), 1u);
+    const QString title = prompts.aboutBoxes[0].caption;
+    const QString text = prompts.aboutBoxes[0].text;
     EXPECT_EQ(title, QStringLiteral("Ruvela - バージョン情報（1）"));
     EXPECT_TRUE(text.contains(QStringLiteral("Furiwake : 0 / 0\r\nDisplay1 : "))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Tips : ")));
+    EXPECT_TRUE(pausedMeanwhile);
+    EXPECT_FALSE(controller->state().Paused);
+}
+
+// The window's pickers ask through the prompts with their captions, start folders and filters;
+// each one pauses the viewer while it is open and gives back the pause it found.
+TEST_F(MainWindowTest, ThePickersAskThroughThePromptsAndGiveThePauseBack) {
+    pictures.write(QStringLiteral("a.jpg"), Jpeg(40, 30, 1));
+    const QString other = pictures.write(QStringLiteral("b.jpg"), Jpeg(50, 30, 2));
+    Start(pictures.path());
+    ASSERT_FALSE(controller->state().Paused);
+    bool pausedMeanwhile = false;
+    prompts.onAsk = [&] { pausedMeanwhile = controller->state().Paused; };
+
+    prompts.chosenFiles = {other};
+    Item("mnuFileOpen")->trigger();
+    ASSERT_EQ(prompts.filePickers.size(), 1u);
+    EXPECT_FALSE(prompts.filePickers[0].save);
+    EXPECT_EQ(prompts.filePickers[0].caption, QStringLiteral("画像ファイルを開く"));
+    EXPECT_EQ(prompts.filePickers[0].start, controller->state().CurrentFolder);
+    EXPECT_EQ(prompts.filePickers[0].filters,
+              QStringList({QStringLiteral("画像ファイル (*.bmp;*.jpg;*.jpe;*.jpeg;*.png;*.gif)"),
+                           QStringLiteral("BMPファイル (*.bmp)"),
+                           QStringLiteral("JPEGファイル (*.jpg;*.jpe;*.jpeg)"),
+                           QStringLiteral("PNGファイル (*.png)"), QStringLiteral("GIFファイル (*.gif)")}));
+    EXPECT_TRUE(pausedMeanwhile);
+    EXPECT_FALSE(controller->state().Paused);
+    EXPECT_EQ(controller->state().CurrentFile, other);
+
+    // A pause held from outside is still held after the question.
+    controller->state().Paused = true;
+    Item("mnuFileOpen")->trigger();
+    EXPECT_TRUE(controller->state().Paused);
+    controller->state().Paused = false;
+
+    const QStringList table{QStringLiteral("振り分けテーブル (*.ktb)")};
+    for (const bool save : {false, true}) {
+        pausedMeanwhile = false;
+        Item(save ? "mnuKeyTableSave" : "mnuKeyTableLoad")->trigger();
+        const ScriptedPrompts::FilePicker& picker = prompts.filePickers.back();
+        EXPECT_EQ(picker.save, save);
+        EXPECT_EQ(picker.caption,
+                  save ? QStringLiteral("振り分けテーブルの保存") : QStringLiteral("振り分けテーブルの読込"));
+        EXPECT_EQ(picker.start, controller->state().SaveDataFolder);
+        EXPECT_EQ(picker.filters, table);
+        EXPECT_TRUE(pausedMeanwhile) << save;
+        EXPECT_FALSE(controller->state().Paused) << save;
+    }
+
+    pausedMeanwhile = false;
+    Item("mnuFoldetOpen")->trigger();
+    EXPECT_EQ(prompts.folderCaptions.last(),
+              QStringLiteral("閲覧するフォルダを選択して下さい|") + controller->state().CurrentFolder);
     EXPECT_TRUE(pausedMeanwhile);
     EXPECT_FALSE(controller->state().Paused);
 }
@@ -377,10 +423,10 @@ TEST_F(MainWindowTest, ASortItemReordersTheListAndKeepsTheShownFile) {
     EXPECT_EQ(form->windowTitle(), Caption(3, 3, QStringLiteral("c.jpg"), QSize(60, 40)));
     Item("mnuSortImageWidth")->trigger();
     EXPECT_TRUE(Item("mnuSortImageWidth")->isChecked());
-    EXPECT_EQ(controller->state().SortMode, 9);
+    EXPECT_EQ(controller->state().SortMode, SortOrder::Width);
     EXPECT_EQ(form->windowTitle(), Caption(2, 3, QStringLiteral("c.jpg"), QSize(60, 40)));
     // An order the menu has no item for checks the name order.
-    controller->SortExecute(5);
+    controller->SortExecute(SortOrderOfCode(5));
     EXPECT_TRUE(Item("mnuSortFileName123")->isChecked());
 }
 
@@ -539,9 +585,10 @@ TEST_F(MainWindowTest, ABatchShowsItsProgressInTheTitleAndHoldsTheWindow) {
                             Qt::NoModifier);
         QApplication::sendEvent(panel, &release);
     };
-    controller->batch().QuietMode = false;
 
-    EXPECT_EQ(controller->batch().ListOperation2({a, b}, to, QString(), TransferOp::Copy), 2);
+    EXPECT_EQ(controller->batch().ListOperation2({a, b}, to, QString(), TransferOp::Copy,
+                                                 TransferBatch::Feedback::Shown),
+              2);
 
     EXPECT_EQ(titleAtSummary, QStringLiteral("コピー中 2/2 : ") + title);
     EXPECT_FALSE(menusAtSummary);

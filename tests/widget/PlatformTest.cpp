@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
@@ -232,6 +233,61 @@ TEST(QtUserPrompts, BoxesBelongToTheOpenDialogAndPickerTitlesAreOneLine) {
                              QDir::tempPath()),
               std::nullopt);
     EXPECT_EQ(title, QStringLiteral("ファイル数 : 3 移動先のフォルダを選択して下さい"));
+}
+
+// The file pickers show the caption, open in the start folder and offer the filters in the
+// form Qt reads (patterns apart by spaces); the chosen file comes back as a path. The
+// information box carries its own caption.
+TEST(QtUserPrompts, FilePickersAndTheInformationBoxShowWhatTheyAreGiven) {
+    TempFolder temp;
+    const QString picture = temp.write(QStringLiteral("絵.jpg"), QByteArray("x"));
+    QtUserPrompts prompts;
+    const QStringList filters{QStringLiteral("画像ファイル (*.bmp;*.jpg)"),
+                              QStringLiteral("GIFファイル (*.gif)")};
+    struct Seen {
+        QString title;
+        QStringList filters;
+        QString folder;
+        QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
+    };
+    const auto pick = [&picture](Seen& seen, bool choose) {
+        QTimer::singleShot(0, [&seen, &picture, choose] {
+            auto* picker = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(picker, nullptr);
+            seen = {picker->windowTitle(), picker->nameFilters(), picker->directory().absolutePath(),
+                    picker->acceptMode()};
+            if (choose) {
+                picker->selectFile(picture);
+                static_cast<QDialog*>(picker)->accept(); // public in the base class
+            } else {
+                picker->reject();
+            }
+        });
+    };
+    const QStringList qtFilters{QStringLiteral("画像ファイル (*.bmp *.jpg)"),
+                                QStringLiteral("GIFファイル (*.gif)")};
+
+    Seen open;
+    pick(open, true);
+    EXPECT_EQ(prompts.openFile(QStringLiteral("画像ファイルを開く"), temp.path(), filters), picture);
+    EXPECT_EQ(open.title, QStringLiteral("画像ファイルを開く"));
+    EXPECT_EQ(open.filters, qtFilters);
+    EXPECT_EQ(open.folder, temp.path());
+    EXPECT_EQ(open.mode, QFileDialog::AcceptOpen);
+
+    Seen save;
+    pick(save, false);
+    EXPECT_EQ(prompts.saveFile(QStringLiteral("振り分けテーブルの保存"), temp.path(), filters), std::nullopt);
+    EXPECT_EQ(save.title, QStringLiteral("振り分けテーブルの保存"));
+    EXPECT_EQ(save.filters, qtFilters);
+    EXPECT_EQ(save.mode, QFileDialog::AcceptSave);
+
+    BoxPress press{QMessageBox::Ok, {}, QMessageBox::NoIcon, {}};
+    press.arm();
+    prompts.about(QStringLiteral("Ruvela - バージョン情報（3）"), QStringLiteral("Tips : なし"));
+    EXPECT_EQ(press.title, QStringLiteral("Ruvela - バージョン情報（3）"));
+    EXPECT_EQ(press.icon, QMessageBox::Information);
+    EXPECT_EQ(press.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
 }
 
 // A signal asking the program to end arrives as a Qt signal in the event loop, where the

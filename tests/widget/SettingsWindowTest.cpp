@@ -97,11 +97,26 @@ TEST_F(SettingsWindowTest, TheSoundSwitchOfTheDialogWaitsForTheNextStart) {
     EXPECT_FALSE(form->mainMenu().action(QStringLiteral("mnuSoundPlay"))->isChecked());
 }
 
+// The options dialog pauses the viewer while it is open and leaves a pause it found in place.
+TEST_F(SettingsWindowTest, TheOptionsDialogGivesBackThePauseItFound) {
+    Start();
+    for (const bool outer : {false, true}) {
+        controller->state().Paused = outer;
+        bool pausedMeanwhile = false;
+        RunOptions([&](TFormOption& open) {
+            pausedMeanwhile = controller->state().Paused;
+            open.reject();
+        });
+        EXPECT_TRUE(pausedMeanwhile) << outer;
+        EXPECT_EQ(controller->state().Paused, outer);
+    }
+}
+
 TEST_F(SettingsWindowTest, TheStoredSortOrderIsChecked) {
     data.write(QStringLiteral("Ruvela.ini"), "[FormMain]\r\nSortNo=17\r\n");
     Start();
     EXPECT_TRUE(form->mainMenu().action(QStringLiteral("mnuSortFileName321"))->isChecked());
-    EXPECT_EQ(controller->state().SortMode, 17);
+    EXPECT_EQ(controller->state().SortMode, SortOrder::NameDescending);
 }
 
 TEST_F(SettingsWindowTest, AnUnknownSortOrderChecksTheNameOrder) {

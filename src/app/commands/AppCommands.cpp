@@ -120,7 +120,7 @@ void RegisterViewerCommands(ViewerController& viewer, CommandRegistry& registry)
     }
     for (const CommandChoice& choice : kSortChoices) {
         const int code = choice.code;
-        on(choice.id, [v, code] { v->SortMenuChosen(code); });
+        on(choice.id, [v, code] { v->SortMenuChosen(SortOrderOfCode(code)); });
     }
     for (const CommandChoice& choice : kJpegScaleChoices) {
         const int scale = choice.code;

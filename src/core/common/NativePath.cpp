@@ -174,12 +174,12 @@ PathFacts StatPath(const QString& path) {
     return facts;
 }
 
-int PathKind(const QString& path) {
+PathType PathKind(const QString& path) {
     const PathFacts facts = StatPath(path);
     if (!facts.exists) {
-        return 0;
+        return PathType::None;
     }
-    return facts.isFolder ? 2 : 1;
+    return facts.isFolder ? PathType::Folder : PathType::File;
 }
 
 QStringList FindNamesIgnoringCase(const QString& folder, const QStringList& names) {

@@ -26,8 +26,9 @@ struct PathFacts {
 };
 PathFacts StatPath(const QString& path);
 
-// 2 folder, 1 file, 0 nothing.
-int PathKind(const QString& path);
+// What a path names: nothing, a file, or a folder (symbolic links followed).
+enum class PathType { None, File, Folder };
+PathType PathKind(const QString& path);
 
 // For each of `names`, the path in `folder` of the entry whose name is that name in any letter
 // case ("PHOTO.TXT" for "photo.txt"), or an empty string when there is none. An entry spelled

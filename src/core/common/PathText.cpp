@@ -35,7 +35,7 @@ QString ExpandShortName(const QString& path, const QString& home, const QString&
         full = currentFolder + QLatin1Char('/') + full;
     }
     full = QDir::cleanPath(full);
-    return PathKind(full) == 0 ? path : full;
+    return PathKind(full) == PathType::None ? path : full;
 }
 
 QString FolderOf(const QString& path) {

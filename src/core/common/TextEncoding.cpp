@@ -82,7 +82,7 @@ bool WriteUtf8Lines(const QString& path, const QStringList& lines) {
 std::optional<QStringList> ReadTextLines(const QString& path,
                                          const std::function<QString(const QString&)>& pathOf) {
     QFile file;
-    if (PathKind(path) != 1 || !OpenFile(file, path, QIODevice::ReadOnly)) {
+    if (PathKind(path) != PathType::File || !OpenFile(file, path, QIODevice::ReadOnly)) {
         return std::nullopt;
     }
     QByteArray bytes = file.readAll();
@@ -109,7 +109,7 @@ std::optional<QStringList> ReadTextLines(const QString& path,
         }
         const QString held = PathFromNative(line);
         const QString named = pathOf ? pathOf(held) : held;
-        if (named.startsWith(QLatin1Char('/')) && PathKind(named) != 0) {
+        if (named.startsWith(QLatin1Char('/')) && PathKind(named) != PathType::None) {
             lines << held;
             continue;
         }

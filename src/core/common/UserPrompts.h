@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // What a message box looks like: its icon and its buttons.
@@ -22,4 +23,13 @@ public:
                                          const QString& initial) = 0;
     // A folder picker titled `caption`, opened at `start`; nothing when it is cancelled.
     virtual std::optional<QString> folder(const QString& caption, const QString& start) = 0;
+    // A picker of one existing file titled `caption`, opened in the folder `start`, offering
+    // `filters` in order, each written as "名前 (*.a;*.b)"; nothing when it is cancelled.
+    virtual std::optional<QString> openFile(const QString& caption, const QString& start,
+                                            const QStringList& filters) = 0;
+    // The same for the name of a file to write, which need not exist yet.
+    virtual std::optional<QString> saveFile(const QString& caption, const QString& start,
+                                            const QStringList& filters) = 0;
+    // An information box with its own `caption` and an OK button.
+    virtual void about(const QString& caption, const QString& text) = 0;
 };

@@ -42,18 +42,18 @@ std::int32_t PackedDosTime(time_t seconds) {
     return static_cast<std::int32_t>(packed);
 }
 
-// The sort key of one accepted file for the order `sortMode`, from what stat(2) said of it and,
+// The sort key of one accepted file for the order `order`, from what stat(2) said of it and,
 // for the picture-size orders, from its header, read through `openFile` (-1 when it could not
 // be opened). Every order's key is made here, on the scanning threads.
-std::int32_t SortKeyOf(int sortMode, const struct stat& facts, int openFile, const char* name) {
-    switch (SortKeySourceOf(sortMode)) {
+std::int32_t SortKeyOf(SortOrder order, const struct stat& facts, int openFile, const char* name) {
+    switch (SortKeySourceOf(order)) {
     case SortKeySource::Size:
         return static_cast<std::int32_t>(
             std::min<qint64>(facts.st_size, std::numeric_limits<std::int32_t>::max()));
     case SortKeySource::ModifiedTime:
         return PackedDosTime(facts.st_mtim.tv_sec);
     case SortKeySource::PictureSize:
-        return PictureSortKey(sortMode, ProbeOpenFile(openFile, name));
+        return PictureSortKey(order, ProbeOpenFile(openFile, name));
     case SortKeySource::None:
         break;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/filelist/SortOrder.h"
+
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -20,7 +22,7 @@ struct ScanRule {
     QString mask;
     qint64 minSize = 128;
     qint64 maxSize = 2048000000;
-    int sortMode = 0; // the order to compute keys for and to sort by
+    SortOrder sortMode = SortOrder::FileSystem; // the order to compute keys for and to sort by
 };
 
 // Builds the mask from the plug-ins' patterns and the built-in switches.
@@ -45,12 +47,12 @@ qint64 FullSearch(FileEntries& list, const QString& folder, const ScanRule& rule
                   const ScanProgress& progress, bool* stopped = nullptr,
                   const std::function<void()>& beforeSort = {});
 
-// Orders `list` by the sort mode, from the paths and the keys the scan stored (SortOrder.h):
-// 0 file-system order; 1 / 17 path ascending / descending; 4 extension, then path; 8 a fresh
-// random order; 2 / 18 size and 3 / 19 modification time, ascending with equal keys by path
-// ascending / descending with equal keys by path descending; 9 width, 10 height, 11 pixel
-// count, larger first with equal keys by path; 12 / 16 landscape pictures closest to the shape
-// 3:4 / 9:16 (height / width) first, then portrait and square ones, squarer first, then pictures
-// of unknown size. Texts compare without case in the user's locale. Other codes leave the list
-// as it is.
-void SortFileList(FileEntries& list, int sortMode);
+// Orders `list` by `order`, from the paths and the keys the scan stored (SortOrder.h):
+// file-system order as it is; Name / NameDescending path ascending / descending; Extension
+// extension, then path; Shuffle a fresh random order; Size / SizeDescending and Modified /
+// ModifiedDescending, ascending with equal keys by path ascending / descending with equal keys
+// by path descending; Width, Height, Pixels larger first with equal keys by path; Shape4To3 /
+// Shape16To9 landscape pictures closest to the shape 3:4 / 9:16 (height / width) first, then
+// portrait and square ones, squarer first, then pictures of unknown size. Texts compare without
+// case in the user's locale. Codes that name no order leave the list as it is.
+void SortFileList(FileEntries& list, SortOrder order);

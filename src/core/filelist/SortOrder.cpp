@@ -204,32 +204,32 @@ void Shuffle(FileEntries& list) {
 
 } // namespace
 
-SortKeySource SortKeySourceOf(int sortMode) {
-    switch (sortMode) {
-    case 2:
-    case 18:
+SortKeySource SortKeySourceOf(SortOrder order) {
+    switch (order) {
+    case SortOrder::Size:
+    case SortOrder::SizeDescending:
         return SortKeySource::Size;
-    case 3:
-    case 19:
+    case SortOrder::Modified:
+    case SortOrder::ModifiedDescending:
         return SortKeySource::ModifiedTime;
-    case 9:
-    case 10:
-    case 11:
-    case 12:
-    case 16:
+    case SortOrder::Width:
+    case SortOrder::Height:
+    case SortOrder::Pixels:
+    case SortOrder::Shape4To3:
+    case SortOrder::Shape16To9:
         return SortKeySource::PictureSize;
     default:
         return SortKeySource::None;
     }
 }
 
-std::int32_t PictureSortKey(int sortMode, std::uint32_t probed) {
+std::int32_t PictureSortKey(SortOrder order, std::uint32_t probed) {
     const std::uint32_t width = probed >> 16;
     const std::uint32_t height = probed & 0xFFFFu;
-    switch (sortMode) {
-    case 10:
+    switch (order) {
+    case SortOrder::Height:
         return static_cast<std::int32_t>((height << 16) | width);
-    case 11:
+    case SortOrder::Pixels:
         return static_cast<std::int32_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(width) * height,
                                                                  std::numeric_limits<std::int32_t>::max()));
     default:
@@ -237,43 +237,43 @@ std::int32_t PictureSortKey(int sortMode, std::uint32_t probed) {
     }
 }
 
-void SortFileList(FileEntries& list, int sortMode) {
-    switch (sortMode) {
-    case 1:
+void SortFileList(FileEntries& list, SortOrder order) {
+    switch (order) {
+    case SortOrder::Name:
         SortByName(list, Direction::Ascending, false);
         break;
-    case 17:
+    case SortOrder::NameDescending:
         SortByName(list, Direction::Descending, false);
         break;
-    case 4:
+    case SortOrder::Extension:
         SortByName(list, Direction::Ascending, true);
         break;
-    case 8:
+    case SortOrder::Shuffle:
         Shuffle(list);
         break;
-    case 2:
-    case 3:
+    case SortOrder::Size:
+    case SortOrder::Modified:
         SortByKey(list, AscendingRank, Direction::Ascending);
         break;
-    case 18:
-    case 19:
+    case SortOrder::SizeDescending:
+    case SortOrder::ModifiedDescending:
         SortByKey(list, DescendingRank, Direction::Descending);
         break;
-    case 9:
-    case 10:
-    case 11:
+    case SortOrder::Width:
+    case SortOrder::Height:
+    case SortOrder::Pixels:
         SortByKey(list, DescendingRank, Direction::Ascending);
         break;
-    case 12:
+    case SortOrder::Shape4To3:
         SortByKey(
             list, [](std::int32_t key) { return ShapeRank(key, 0.75f); }, Direction::Ascending);
         break;
-    case 16:
+    case SortOrder::Shape16To9:
         SortByKey(
             list, [](std::int32_t key) { return ShapeRank(key, 0.5625f); }, Direction::Ascending);
         break;
     default:
-        // File-system order (0), and codes no order has.
+        // File-system order, and codes no order has.
         break;
     }
 }

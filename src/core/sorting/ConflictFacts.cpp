@@ -90,7 +90,7 @@ QString RenameProposal(const QString& source, const QString& targetFolder) {
     const QString folder = WithTrailingSlash(targetFolder);
     for (int number = 0; number < 100; ++number) {
         const QString name = base + QStringLiteral("_Rename%1").arg(number, 2, 10, QLatin1Char('0'));
-        if (PathKind(folder + name + extension) == 0) {
+        if (PathKind(folder + name + extension) == PathType::None) {
             return name;
         }
     }

@@ -16,7 +16,7 @@ RecordedFacts FactsOf(const QString& path) {
     return {true, facts.size, facts.modifiedNanoseconds};
 }
 
-void UndoJournal::undoWrite2(QChar kind, const QString& a, const QString& b) {
+void UndoJournal::undoWrite2(RecordKind kind, const QString& a, const QString& b) {
     m_records[m_position] = Record(kind, a, b);
     m_facts[static_cast<std::size_t>(m_position)] = b.isEmpty() ? RecordedFacts{} : FactsOf(b);
     ++m_position;
@@ -29,8 +29,8 @@ void UndoJournal::undoWrite2(QChar kind, const QString& a, const QString& b) {
     }
 }
 
-QString UndoJournal::Record(QChar kind, const QString& a, const QString& b) {
-    return kind + QStringLiteral(";") + a + kSeparator + b;
+QString UndoJournal::Record(RecordKind kind, const QString& a, const QString& b) {
+    return QLatin1Char(static_cast<char>(kind)) + QStringLiteral(";") + a + kSeparator + b;
 }
 
 UndoRecord UndoJournal::Parse(const QString& record) {
@@ -38,7 +38,7 @@ UndoRecord UndoJournal::Parse(const QString& record) {
     if (record.isEmpty()) {
         return parsed;
     }
-    parsed.kind = record.front();
+    parsed.kind = static_cast<RecordKind>(record.front().toLatin1());
     const qsizetype split = record.indexOf(kSeparator, 2);
     if (split < 0) {
         parsed.a = record.mid(2);

@@ -4,9 +4,20 @@
 #include <QStringList>
 #include <vector>
 
-// One parsed journal record: kind letter, first path A and second path B.
+// What a journal record says was done. Each kind's value is the letter that stands for it in
+// the record's text.
+enum class RecordKind : char {
+    None = '\0', // the empty record past the last step
+    Moved = 'M',
+    Copied = 'C',
+    Label = 'L', // the start of a batch, with its label as A
+    Renamed = 'R',
+    FolderMoved = 'F',
+};
+
+// One parsed journal record: its kind, first path A and second path B.
 struct UndoRecord {
-    QChar kind; // 'M' moved, 'C' copied, 'L' batch label, 'R' renamed, 'F' folder moved; null when empty
+    RecordKind kind = RecordKind::None;
     QString a;
     QString b;
 };
@@ -32,7 +43,7 @@ public:
     // Stores a record at the position, moves past it and makes the record there empty, so
     // records left over from earlier undos can no longer be redone. The facts of the file now
     // at B are kept beside the record.
-    void undoWrite2(QChar kind, const QString& a, const QString& b);
+    void undoWrite2(RecordKind kind, const QString& a, const QString& b);
 
     // Undo and redo move the position over the records.
     void SetUndoPosition(int position) { m_position = position; }
@@ -42,8 +53,8 @@ public:
     void SetFacts(int index, const RecordedFacts& facts) { m_facts[static_cast<std::size_t>(index)] = facts; }
 
     // The text of one record: kind + ";" + A + NUL + B.
-    static QString Record(QChar kind, const QString& a, const QString& b);
-    // Splits a record: the first character is the kind, A runs from the third character to the
+    static QString Record(RecordKind kind, const QString& a, const QString& b);
+    // Splits a record: the first character is the kind's letter, A runs from the third character to the
     // NUL, B is the rest.
     static UndoRecord Parse(const QString& record);
 

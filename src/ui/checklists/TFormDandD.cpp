@@ -74,7 +74,7 @@ void TFormDandD::ListBoxStartDrag(int row) {
     QList<QUrl> urls;
     urls.reserve(files.size());
     for (const QString& path : files) {
-        if (PathKind(path) != 1) {
+        if (PathKind(path) != PathType::File) {
             m_prompts.message(QStringLiteral("リストのファイル") + QStringLiteral("\r\n") + path +
                                   QStringLiteral("\r\n") + QStringLiteral("が見つかりません"),
                               MessageIcon::Information, MessageButtons::Ok);

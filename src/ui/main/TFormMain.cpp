@@ -25,7 +25,6 @@
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileDialog>
 #include <QFileSystemModel>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -33,7 +32,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -64,17 +62,6 @@ QStringList DroppedPaths(const QMimeData* data) {
             paths.append(path);
     }
     return paths;
-}
-
-// A filter written the Windows way ("名前 (*.a;*.b)") in the form Qt's file dialogs read: Qt
-// splits the patterns at spaces only.
-QString QtNameFilter(QString filter) {
-    const qsizetype open = filter.lastIndexOf(QLatin1Char('('));
-    for (qsizetype i = open + 1; open >= 0 && i < filter.size(); ++i) {
-        if (filter[i] == QLatin1Char(';'))
-            filter[i] = QLatin1Char(' ');
-    }
-    return filter;
 }
 
 // The new-folder key (1 … 4) a press stands for, or 0: the keys ";", ":", "." and "/" of a
@@ -374,10 +361,10 @@ void TFormMain::WireController() {
             [this](const QPoint& at) { Popup(QStringLiteral("PopupText"), m_comment->mapToGlobal(at)); });
 }
 
-// Checks the sort menu's item of `code`; an order the menu does not know checks the name order.
-void TFormMain::CheckSortItem(int code) {
+// Checks the sort menu's item of `order`; an order the menu does not know checks the name order.
+void TFormMain::CheckSortItem(SortOrder order) {
     m_menu.action(Command::mnuSortFileName123)->setChecked(true);
-    CheckChoice(SortChoices(), code);
+    CheckChoice(SortChoices(), SortCodeOf(order));
 }
 
 void TFormMain::SetTreeModel() {
@@ -559,29 +546,20 @@ void TFormMain::WireCommands() {
 }
 
 void TFormMain::mnuKeyTableLoadClick() {
-    QUrl chosen;
-    {
-        FlagScope paused(m_controller.state().Paused);
-        chosen = QFileDialog::getOpenFileUrl(this, QStringLiteral("振り分けテーブルの読込"),
-                                             LocalUrlFromPath(m_controller.state().SaveDataFolder),
-                                             QtNameFilter(QStringLiteral("振り分けテーブル (*.ktb)")));
-    }
-    const QString path = PathFromLocalUrl(chosen);
-    if (!path.isEmpty())
-        m_controller.sorting().LoadTableFile(path);
+    const std::optional<QString> path = m_controller.prompts().openFile(
+        QStringLiteral("振り分けテーブルの読込"), m_controller.state().SaveDataFolder,
+        {QStringLiteral("振り分けテーブル (*.ktb)")});
+    if (path)
+        m_controller.sorting().LoadTableFile(*path);
 }
 
 void TFormMain::mnuKeyTableSaveClick() {
-    QUrl chosen;
-    {
-        FlagScope paused(m_controller.state().Paused);
-        chosen = QFileDialog::getSaveFileUrl(this, QStringLiteral("振り分けテーブルの保存"),
-                                             LocalUrlFromPath(m_controller.state().SaveDataFolder),
-                                             QtNameFilter(QStringLiteral("振り分けテーブル (*.ktb)")));
-    }
-    QString path = PathFromLocalUrl(chosen);
-    if (path.isEmpty())
+    const std::optional<QString> chosen = m_controller.prompts().saveFile(
+        QStringLiteral("振り分けテーブルの保存"), m_controller.state().SaveDataFolder,
+        {QStringLiteral("振り分けテーブル (*.ktb)")});
+    if (!chosen)
         return;
+    QString path = *chosen;
     if (!path.endsWith(QStringLiteral(".ktb"), Qt::CaseInsensitive))
         path += QStringLiteral(".ktb");
     m_controller.sorting().SaveTableFile(path);
@@ -728,9 +706,11 @@ void TFormMain::mnuFileOptionClick() {
     ViewerState& state = m_controller.state();
     m_optionDialog->setOptions(m_controller.options());
     m_optionDialog->setCurrentPlace(state.CurrentFolder, state.ZoomRate);
-    state.Paused = true;
-    const bool saved = m_optionDialog->exec() == QDialog::Accepted;
-    state.Paused = false;
+    bool saved = false;
+    {
+        FlagScope paused(state.Paused);
+        saved = m_optionDialog->exec() == QDialog::Accepted;
+    }
     if (saved) {
         m_controller.options() = m_optionDialog->options();
         m_controller.SaveSettings();
@@ -771,7 +751,7 @@ void TFormMain::ApplySettings() {
     QPalette viewColours = m_scrBox->viewport()->palette();
     viewColours.setColor(QPalette::Window, ColorFromStored(o.ImgBackColor, palette()));
     m_scrBox->viewport()->setPalette(viewColours);
-    CheckSortItem(o.SortNo);
+    CheckSortItem(SortOrderOfCode(o.SortNo));
     ShowExternalApps();
 }
 
@@ -833,34 +813,24 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFormMain::mnuFileOpenClick() {
-    QStringList filters;
-    for (const QString& filter : {
-             QStringLiteral("画像ファイル (*.bmp;*.jpg;*.jpe;*.jpeg;*.png;*.gif)"),
-             QStringLiteral("BMPファイル (*.bmp)"),
-             QStringLiteral("JPEGファイル (*.jpg;*.jpe;*.jpeg)"),
-             QStringLiteral("PNGファイル (*.png)"),
-             QStringLiteral("GIFファイル (*.gif)"),
-         })
-        filters.append(QtNameFilter(filter));
-    const QUrl chosen = QFileDialog::getOpenFileUrl(this, QStringLiteral("画像ファイルを開く"),
-                                                    LocalUrlFromPath(m_controller.state().CurrentFolder),
-                                                    filters.join(QStringLiteral(";;")));
-    const QString path = PathFromLocalUrl(chosen);
-    if (!path.isEmpty())
-        m_controller.ViewFile(path);
+    const std::optional<QString> path = m_controller.prompts().openFile(
+        QStringLiteral("画像ファイルを開く"), m_controller.state().CurrentFolder,
+        {
+            QStringLiteral("画像ファイル (*.bmp;*.jpg;*.jpe;*.jpeg;*.png;*.gif)"),
+            QStringLiteral("BMPファイル (*.bmp)"),
+            QStringLiteral("JPEGファイル (*.jpg;*.jpe;*.jpeg)"),
+            QStringLiteral("PNGファイル (*.png)"),
+            QStringLiteral("GIFファイル (*.gif)"),
+        });
+    if (path)
+        m_controller.ViewFile(*path);
 }
 
 void TFormMain::mnuFoldetOpenClick() {
-    QUrl chosen;
-    {
-        FlagScope paused(m_controller.state().Paused);
-        chosen =
-            QFileDialog::getExistingDirectoryUrl(this, QStringLiteral("閲覧するフォルダを選択して下さい"),
-                                                 LocalUrlFromPath(m_controller.state().CurrentFolder));
-    }
-    const QString folder = PathFromLocalUrl(chosen);
-    if (!folder.isEmpty())
-        m_controller.ViewFolder(folder, true);
+    const std::optional<QString> folder = m_controller.AskFolder(
+        QStringLiteral("閲覧するフォルダを選択して下さい"), m_controller.state().CurrentFolder);
+    if (folder)
+        m_controller.ViewFolder(*folder, true);
 }
 
 // The wheel over the picture steps through the list, down to the next file and up to the one
@@ -985,11 +955,9 @@ void TFormMain::mnuVersionClick() {
     QList<QSize> screens;
     for (const QScreen* screen : QGuiApplication::screens())
         screens.append(screen->size());
-    QMessageBox box(QMessageBox::Information, VersionCaption(state.ExecutionCount),
-                    VersionText(state.SortCount, state.PreviousSortCount, screens, m_controller.Tip()),
-                    QMessageBox::Ok, this);
-    FlagScope paused(m_controller.state().Paused);
-    box.exec();
+    m_controller.prompts().about(
+        VersionCaption(state.ExecutionCount),
+        VersionText(state.SortCount, state.PreviousSortCount, screens, m_controller.Tip()));
 }
 
 void TFormMain::mnuListDandDClick() {

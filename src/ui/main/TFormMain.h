@@ -2,6 +2,7 @@
 
 #include "app/TitleText.h"
 #include "app/commands/AppCommands.h"
+#include "core/filelist/SortOrder.h"
 #include "core/input/WheelSteps.h"
 #include "ui/main/MainMenu.h"
 
@@ -94,7 +95,7 @@ private:
     void PlaceImage();
     bool ImageMouse(const QEvent& event);
     void DragPictureOut();
-    void CheckSortItem(int code);
+    void CheckSortItem(SortOrder order);
     void ImageWheel(const QWheelEvent& event);
     void EnableImageCommands(bool on);
     void SelectFolderInTree(const QString& folder);

@@ -10,7 +10,7 @@
 std::unique_ptr<TFormSplash> TFormSplash::Show(const QString& saveDataFolder) {
     for (const char* extension : {".bmp", ".jpg", ".png"}) {
         const QString path = saveDataFolder + QStringLiteral("/Ruvela") + QLatin1String(extension);
-        if (PathKind(path) != 1) {
+        if (PathKind(path) != PathType::File) {
             continue;
         }
         QImage picture;

@@ -181,7 +181,7 @@ void TFormOverWrite::RenameClick() {
     }
     const QString renamed =
         WithTrailingSlash(FolderOf(m_question.target)) + name + SourceExtension(m_question.source);
-    if (PathKind(renamed) != 0) {
+    if (PathKind(renamed) != PathType::None) {
         m_prompts.message(QStringLiteral("既に同名のファイルが存在します\r\n\"") + renamed + QLatin1Char('"'),
                           MessageIcon::Information, MessageButtons::Ok);
         return;

@@ -62,13 +62,13 @@ TEST_F(CheckListTest, TheListsFollowMovesAndDeletesAndFolderRenames) {
     EXPECT_EQ(list(0), QStringList{best + QStringLiteral("/p0.jpg")});
     EXPECT_EQ(list(2), QStringList{best + QStringLiteral("/p0.jpg")});
 
-    controller->batch().QuietMode = true;
     controller->batch().ListOperation2({best + QStringLiteral("/p0.jpg")}, QString(), QString(),
-                                       TransferOp::Delete);
+                                       TransferOp::Delete, TransferBatch::Feedback::Quiet);
     EXPECT_TRUE(list(0).isEmpty());
     // A file no list holds changes no list.
     QSignalSpy changes(&checks(), &CheckListWorkflow::listsChanged);
-    controller->batch().ListOperation2({files[2]}, best, QString(), TransferOp::Copy);
+    controller->batch().ListOperation2({files[2]}, best, QString(), TransferOp::Copy,
+                                       TransferBatch::Feedback::Quiet);
     EXPECT_EQ(changes.count(), 0);
 
     // A folder renamed: the lists and the sorting table follow it.
@@ -112,7 +112,7 @@ TEST_F(CheckListTest, CopyAndMoveRunOneLabelledBatchIntoTheChosenFolder) {
     EXPECT_TRUE(QFile::exists(target + QStringLiteral("/p0.jpg")));
     EXPECT_TRUE(QFile::exists(files[0]));
     EXPECT_EQ(controller->journal().UndoData().first(),
-              UndoJournal::Record(QLatin1Char('L'), QStringLiteral("保留"), QString()));
+              UndoJournal::Record(RecordKind::Label, QStringLiteral("保留"), QString()));
     EXPECT_EQ(controller->options().ListFolder[4], target);
     EXPECT_EQ(prompts.texts().last(), QStringLiteral("2個のファイルをコピーしました"));
 

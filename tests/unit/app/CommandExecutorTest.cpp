@@ -130,8 +130,8 @@ TEST_F(CommandExecutorTest, FolderFormsOpenSendAndSetTheKeypadBase) {
 
     // The shown file goes into the folder and the next one is shown.
     commands().mgesExecute(QStringLiteral("$MOVE=") + best);
-    EXPECT_EQ(PathKind(files[0]), 0);
-    EXPECT_EQ(PathKind(best + QStringLiteral("/a.jpg")), 1);
+    EXPECT_EQ(PathKind(files[0]), PathType::None);
+    EXPECT_EQ(PathKind(best + QStringLiteral("/a.jpg")), PathType::File);
     EXPECT_EQ(state().CurrentFile, files[1]);
 
     commands().mgesExecute(QStringLiteral("$OPEN=") + elsewhere);

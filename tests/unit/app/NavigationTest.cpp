@@ -161,21 +161,21 @@ TEST_F(NavigationTest, ChoosingASortOrderRescansAndKeepsTheShownFile) {
     const QString small = pictures.write(QStringLiteral("a.jpg"), Jpeg(8, 8));
     const QString large = pictures.write(QStringLiteral("b.jpg"), Jpeg(200, 150));
     const QString middle = pictures.write(QStringLiteral("c.jpg"), Jpeg(60, 40));
-    controller->SortExecute(1);
+    controller->SortExecute(SortOrder::Name);
     QSignalSpy checked(controller.get(), &ViewerController::sortModeChanged);
     controller->ViewFile(middle);
     EXPECT_EQ(state().CurrentIndex, 3);
-    controller->SortMenuChosen(18); // size, largest first
-    EXPECT_EQ(state().SortMode, 18);
+    controller->SortMenuChosen(SortOrder::SizeDescending);
+    EXPECT_EQ(state().SortMode, SortOrder::SizeDescending);
     ASSERT_EQ(checked.size(), 1);
-    EXPECT_EQ(checked.first().first().toInt(), 18);
+    EXPECT_EQ(checked.first().first().value<SortOrder>(), SortOrder::SizeDescending);
     EXPECT_EQ(state().CurrentFile, middle);
     EXPECT_EQ(state().CurrentIndex, 2);
     EXPECT_EQ(state().FileList.front().path, large);
     EXPECT_EQ(state().FileList.back().path, small);
 
     // Without a re-scan the list keeps its order until the next scan.
-    controller->SortExecute(1);
+    controller->SortExecute(SortOrder::Name);
     EXPECT_EQ(state().FileList.front().path, large);
     controller->ViewFolder(pictures.path(), true);
     EXPECT_EQ(state().FileList.front().path, small);

@@ -124,11 +124,11 @@ TEST(NativePathTest, NamesThatAreNotUtf8RoundTrip) {
     ASSERT_TRUE(OpenFile(out, odd, QIODevice::WriteOnly));
     out.write("abc");
     out.close();
-    EXPECT_EQ(PathKind(odd), 1);
+    EXPECT_EQ(PathKind(odd), PathType::File);
     EXPECT_EQ(StatPath(odd).size, 3);
     EXPECT_EQ(ReadFileHead(odd, 10), QByteArray("abc"));
-    EXPECT_EQ(PathKind(temp.path()), 2);
-    EXPECT_EQ(PathKind(temp.file(QStringLiteral("none"))), 0);
+    EXPECT_EQ(PathKind(temp.path()), PathType::Folder);
+    EXPECT_EQ(PathKind(temp.file(QStringLiteral("none"))), PathType::None);
 }
 
 TEST(NativePathTest, RenameNeverReplacesAnExistingFile) {
@@ -142,7 +142,7 @@ TEST(NativePathTest, RenameNeverReplacesAnExistingFile) {
     EXPECT_EQ(ReadFileHead(a, 100), QByteArray("first"));
     const QString c = temp.file(QStringLiteral("c.jpg"));
     EXPECT_TRUE(RenameNoReplace(a, c));
-    EXPECT_EQ(PathKind(a), 0);
+    EXPECT_EQ(PathKind(a), PathType::None);
     EXPECT_EQ(ReadFileHead(c, 100), QByteArray("first"));
 }
 
@@ -150,12 +150,12 @@ TEST(NativePathTest, MakeFolderWorksUnderANameThatIsNotUtf8) {
     TempFolder temp;
     const QString odd = PathFromNative(NativePath(temp.path()) + "/\xff\xfe");
     ASSERT_TRUE(MakeFolder(odd));
-    EXPECT_EQ(PathKind(odd), 2);
+    EXPECT_EQ(PathKind(odd), PathType::Folder);
     const QString inner = odd + QStringLiteral("/中");
     // Qt cannot make a folder under a name it cannot spell.
     EXPECT_FALSE(QDir().mkdir(inner));
     ASSERT_TRUE(MakeFolder(inner));
-    EXPECT_EQ(PathKind(inner), 2);
+    EXPECT_EQ(PathKind(inner), PathType::Folder);
     // An existing folder and a missing parent both fail.
     EXPECT_FALSE(MakeFolder(inner));
     EXPECT_FALSE(MakeFolder(odd + QStringLiteral("/missing/child")));

@@ -167,8 +167,8 @@ TEST_F(SortingTest, AFolderEntryMovesTheFileShowsTheNextAndSaysWhereItWent) {
 
     sorting().actABCExecute(false);
 
-    EXPECT_EQ(PathKind(files[0]), 0);
-    EXPECT_EQ(PathKind(best + QStringLiteral("/p0.jpg")), 1);
+    EXPECT_EQ(PathKind(files[0]), PathType::None);
+    EXPECT_EQ(PathKind(best + QStringLiteral("/p0.jpg")), PathType::File);
     EXPECT_EQ(state().CurrentFile, files[1]);
     EXPECT_EQ(state().FileList.size(), 2u);
     EXPECT_EQ(state().SortCount, 1);
@@ -177,7 +177,7 @@ TEST_F(SortingTest, AFolderEntryMovesTheFileShowsTheNextAndSaysWhereItWent) {
                                        QStringLiteral(" }")))
         << title.caption.toStdString();
     EXPECT_EQ(controller->journal().UndoData()[0],
-              UndoJournal::Record(QLatin1Char('M'), files[0], best + QStringLiteral("/p0.jpg")));
+              UndoJournal::Record(RecordKind::Moved, files[0], best + QStringLiteral("/p0.jpg")));
     EXPECT_FALSE(state().SortBusy);
 }
 
@@ -224,7 +224,7 @@ TEST_F(SortingTest, KeysPressedWhileAPictureIsReadActOnItOnceItIsShown) {
     // p1 went where "A" sends files only after it was shown (9 pixels wide); then p2 came up
     // and F1 marked it.
     EXPECT_EQ(moves, QStringList{QStringLiteral("p1.jpg 9")});
-    EXPECT_EQ(PathKind(best + QStringLiteral("/p1.jpg")), 1);
+    EXPECT_EQ(PathKind(best + QStringLiteral("/p1.jpg")), PathType::File);
     EXPECT_EQ(state().CurrentFile, files[2]);
     EXPECT_TRUE(controller->checks().lists().contains(0, files[2]));
     EXPECT_EQ(controller->checks().lists().list(0).size(), 1);
@@ -243,12 +243,12 @@ TEST_F(SortingTest, NothingIsSortedWhileTheTreeHasTheFocus) {
     keys.keys = {Qt::Key_A};
     sorting().actABCExecute(false);
     controller->commands().mgesExecute(QStringLiteral("$MOVE=") + best);
-    EXPECT_EQ(PathKind(files[0]), 1);
+    EXPECT_EQ(PathKind(files[0]), PathType::File);
     EXPECT_EQ(state().CurrentFile, files[0]);
 
     controller->SetTreeFocused(false);
     sorting().actABCExecute(false);
-    EXPECT_EQ(PathKind(best + QStringLiteral("/p0.jpg")), 1);
+    EXPECT_EQ(PathKind(best + QStringLiteral("/p0.jpg")), PathType::File);
 }
 
 TEST_F(SortingTest, PrefixesAndTheCopyOptionDecideCopyOrMove) {
@@ -270,8 +270,8 @@ TEST_F(SortingTest, PrefixesAndTheCopyOptionDecideCopyOrMove) {
 
         sorting().actABCExecute(false);
 
-        EXPECT_EQ(PathKind(target + QStringLiteral("/x.jpg")), 1);
-        EXPECT_EQ(PathKind(file), c.copied ? 1 : 0);
+        EXPECT_EQ(PathKind(target + QStringLiteral("/x.jpg")), PathType::File);
+        EXPECT_EQ(PathKind(file), c.copied ? PathType::File : PathType::None);
         EXPECT_TRUE(
             title.caption.contains(c.copied ? QStringLiteral("{ Copy > ") : QStringLiteral("{ Move > ")));
         QFile::remove(target + QStringLiteral("/x.jpg"));
@@ -329,7 +329,7 @@ TEST_F(SortingTest, EntriesThatAreNoFoldersRunAsCommands) {
 
     sorting().KeyTableExecute(4);
     EXPECT_EQ(state().CurrentFolder, elsewhere);
-    EXPECT_EQ(PathKind(files[0]), 1);
+    EXPECT_EQ(PathKind(files[0]), PathType::File);
     EXPECT_FALSE(state().SortBusy);
 }
 
@@ -348,17 +348,17 @@ TEST_F(SortingTest, EmptyKeypadEntriesUseTheSubfoldersOfTheBaseFolder) {
     live().LowDirBase = base;
 
     sorting().KeypadExecute(3); // the third: A b c → c
-    EXPECT_EQ(PathKind(base + QStringLiteral("/c/p0.jpg")), 1);
+    EXPECT_EQ(PathKind(base + QStringLiteral("/c/p0.jpg")), PathType::File);
     keys.ctrl = true;
     sorting().KeypadExecute(3); // the thirteenth: s12
-    EXPECT_EQ(PathKind(base + QStringLiteral("/s12/p1.jpg")), 1);
+    EXPECT_EQ(PathKind(base + QStringLiteral("/s12/p1.jpg")), PathType::File);
 
     live().LowDirBase = pictures.folder(QStringLiteral("few"));
     pictures.folder(QStringLiteral("few/one"));
     pictures.folder(QStringLiteral("few/two"));
     keys.ctrl = false;
     sorting().KeypadExecute(3);
-    EXPECT_EQ(PathKind(files[2]), 1);
+    EXPECT_EQ(PathKind(files[2]), PathType::File);
 
     // The top-row digits never use the base folder, and the option must be on.
     live().LowDirBase = base;
@@ -366,7 +366,7 @@ TEST_F(SortingTest, EmptyKeypadEntriesUseTheSubfoldersOfTheBaseFolder) {
     sorting().act123Execute();
     controller->options().SwLowFolder = false;
     sorting().KeypadExecute(3);
-    EXPECT_EQ(PathKind(files[2]), 1);
+    EXPECT_EQ(PathKind(files[2]), PathType::File);
 
     // Opening a folder makes it the base again.
     controller->ViewFolder(FolderOf(files[0]), true);
@@ -384,9 +384,9 @@ TEST_F(SortingTest, TheTrashFoldersOfAVolumeAreNoKeypadSubfolders) {
     live().LowDirBase = base;
 
     sorting().KeypadExecute(1);
-    EXPECT_EQ(PathKind(base + QStringLiteral("/a/p0.jpg")), 1);
+    EXPECT_EQ(PathKind(base + QStringLiteral("/a/p0.jpg")), PathType::File);
     sorting().KeypadExecute(2);
-    EXPECT_EQ(PathKind(base + QStringLiteral("/b/p1.jpg")), 1);
+    EXPECT_EQ(PathKind(base + QStringLiteral("/b/p1.jpg")), PathType::File);
     EXPECT_TRUE(QDir(base + QStringLiteral("/.Trash-1000")).isEmpty());
     EXPECT_TRUE(QDir(base + QStringLiteral("/.Trash")).isEmpty());
 }
@@ -396,19 +396,19 @@ TEST_F(SortingTest, NewFolderKeysMakeTheFolderOnlyWithShift) {
     const QString from = FolderOf(files[0]);
 
     sorting().mnuFolderCreateMove1Click(1, QString());
-    EXPECT_EQ(PathKind(from + QStringLiteral("/新しいフォルダ")), 0);
-    EXPECT_EQ(PathKind(files[0]), 1);
+    EXPECT_EQ(PathKind(from + QStringLiteral("/新しいフォルダ")), PathType::None);
+    EXPECT_EQ(PathKind(files[0]), PathType::File);
 
     keys.shift = true;
     sorting().mnuFolderCreateMove1Click(1, QString());
-    EXPECT_EQ(PathKind(from + QStringLiteral("/新しいフォルダ/p0.jpg")), 1);
+    EXPECT_EQ(PathKind(from + QStringLiteral("/新しいフォルダ/p0.jpg")), PathType::File);
     sorting().mnuFolderCreateMove1Click(3, QString());
-    EXPECT_EQ(PathKind(from + QStringLiteral("/新しいフォルダ3/p1.jpg")), 1);
+    EXPECT_EQ(PathKind(from + QStringLiteral("/新しいフォルダ3/p1.jpg")), PathType::File);
 
     // An existing folder takes the file without Shift.
     keys.shift = false;
     sorting().mnuFolderCreateMove1Click(3, QString());
-    EXPECT_EQ(PathKind(from + QStringLiteral("/新しいフォルダ3/p2.jpg")), 1);
+    EXPECT_EQ(PathKind(from + QStringLiteral("/新しいフォルダ3/p2.jpg")), PathType::File);
 
     // A folder whose name is not UTF-8 gets its new folder too.
     const QString odd = PathFromNative(NativePath(pictures.path()) + "/odd\xff");
@@ -422,7 +422,7 @@ TEST_F(SortingTest, NewFolderKeysMakeTheFolderOnlyWithShift) {
     ASSERT_EQ(state().CurrentFile, picture);
     keys.shift = true;
     sorting().mnuFolderCreateMove1Click(1, QString());
-    EXPECT_EQ(PathKind(odd + QStringLiteral("/新しいフォルダ/q.jpg")), 1);
+    EXPECT_EQ(PathKind(odd + QStringLiteral("/新しいフォルダ/q.jpg")), PathType::File);
     EXPECT_TRUE(prompts.texts().isEmpty()) << prompts.texts().join(' ').toStdString();
 }
 
@@ -439,17 +439,17 @@ TEST_F(SortingTest, ShiftLetterWithTheFolderOptionAsksAndTheRepeatKeyReusesTheAn
     prompts.chosenFolders = {QString(), chosen};
 
     sorting().actABCExecute(false); // cancelled: nothing happens
-    EXPECT_EQ(PathKind(files[0]), 1);
+    EXPECT_EQ(PathKind(files[0]), PathType::File);
     sorting().actABCExecute(false);
     EXPECT_EQ(prompts.folderCaptions,
               (QStringList{QStringLiteral("ファイルの移動先を選択して下さい|") + start,
                            QStringLiteral("ファイルの移動先を選択して下さい|") + start}));
-    EXPECT_EQ(PathKind(chosen + QStringLiteral("/p0.jpg")), 1);
+    EXPECT_EQ(PathKind(chosen + QStringLiteral("/p0.jpg")), PathType::File);
 
     keys.shift = false;
     keys.keys.clear();
     sorting().actCommaExecute();
-    EXPECT_EQ(PathKind(chosen + QStringLiteral("/p1.jpg")), 1);
+    EXPECT_EQ(PathKind(chosen + QStringLiteral("/p1.jpg")), PathType::File);
     EXPECT_EQ(state().LastChosenFolder, chosen);
 }
 

@@ -74,14 +74,16 @@ TEST_F(TransferBatchTest, AMissingDestinationIsReportedAndNothingHappens) {
     QSignalSpy locks(&batch(), &TransferBatch::interfaceLocked);
     const QString missing = pictures.file(QStringLiteral("gone"));
 
-    EXPECT_EQ(batch().ListOperation2(files, missing, QStringLiteral("gone"), TransferOp::Copy), 0);
+    EXPECT_EQ(batch().ListOperation2(files, missing, QStringLiteral("gone"), TransferOp::Copy,
+                                     TransferBatch::Feedback::Shown),
+              0);
 
     EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("コピー先のフォルダが見つかりません") + kCrLf +
                                            missing + kCrLf + QStringLiteral("コピー処理を中止します")});
     EXPECT_EQ(prompts.asked[0].icon, MessageIcon::Information);
     EXPECT_EQ(locks.count(), 0);
     EXPECT_EQ(controller->journal().UndoPosition(), 0);
-    EXPECT_TRUE(PathKind(files[0]) == 1);
+    EXPECT_TRUE(PathKind(files[0]) == PathType::File);
 }
 
 TEST_F(TransferBatchTest, AMoveBatchMovesJournalsCountsAndShowsItsProgress) {
@@ -92,16 +94,16 @@ TEST_F(TransferBatchTest, AMoveBatchMovesJournalsCountsAndShowsItsProgress) {
     QSignalSpy moved(&batch(), &TransferBatch::fileMoved);
     bool lockedDuringQuestion = false;
     prompts.onAsk = [&] { lockedDuringQuestion = batch().locked(); };
-    batch().QuietMode = false;
 
-    EXPECT_EQ(batch().ListOperation2(files, to + QLatin1Char('/'), QStringLiteral("Best"), TransferOp::Move),
+    EXPECT_EQ(batch().ListOperation2(files, to + QLatin1Char('/'), QStringLiteral("Best"), TransferOp::Move,
+                                     TransferBatch::Feedback::Shown),
               3);
 
-    QStringList records{UndoJournal::Record(QLatin1Char('L'), QStringLiteral("Best"), QString())};
+    QStringList records{UndoJournal::Record(RecordKind::Label, QStringLiteral("Best"), QString())};
     for (const QString& name : {QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c.jpg")}) {
-        EXPECT_EQ(PathKind(from + QLatin1Char('/') + name), 0);
+        EXPECT_EQ(PathKind(from + QLatin1Char('/') + name), PathType::None);
         EXPECT_EQ(Contents(to + QLatin1Char('/') + name), name.toUtf8() + "source");
-        records << UndoJournal::Record(QLatin1Char('M'), from + QLatin1Char('/') + name,
+        records << UndoJournal::Record(RecordKind::Moved, from + QLatin1Char('/') + name,
                                        to + QLatin1Char('/') + name);
     }
     records << records.first() << QString();
@@ -125,17 +127,17 @@ TEST_F(TransferBatchTest, AMoveBatchMovesJournalsCountsAndShowsItsProgress) {
     EXPECT_FALSE(batch().locked());
 }
 
-TEST_F(TransferBatchTest, QuietModeShowsNoProgressAndNoSummaryAndACopyKeepsItsSource) {
+TEST_F(TransferBatchTest, QuietFeedbackShowsNoProgressAndNoSummaryAndACopyKeepsItsSource) {
     const QStringList files = Files(from, {QStringLiteral("a.jpg")});
     QSignalSpy titles(&batch(), &TransferBatch::progressTitle);
-    batch().QuietMode = true;
 
-    EXPECT_EQ(batch().ListOperation2(files, to, QString(), TransferOp::Copy), 1);
+    EXPECT_EQ(batch().ListOperation2(files, to, QString(), TransferOp::Copy, TransferBatch::Feedback::Quiet),
+              1);
 
     EXPECT_EQ(Contents(files[0]), "a.jpgsource");
     EXPECT_EQ(Contents(to + QStringLiteral("/a.jpg")), "a.jpgsource");
     EXPECT_EQ(Journal(),
-              (QStringList{UndoJournal::Record(QLatin1Char('C'), files[0], to + QStringLiteral("/a.jpg")),
+              (QStringList{UndoJournal::Record(RecordKind::Copied, files[0], to + QStringLiteral("/a.jpg")),
                            QString()}));
     EXPECT_EQ(titles.count(), 0);
     EXPECT_TRUE(prompts.asked.empty());
@@ -163,21 +165,22 @@ TEST_P(ClashTest, TheAnswersDecideEachClash) {
     for (ConflictAnswer answer : c.answers) {
         conflicts.replies.push_back({answer, {}});
     }
-    batch().QuietMode = false;
 
-    EXPECT_EQ(batch().ListOperation2(files, to, QStringLiteral("clash"), TransferOp::Move), c.done);
+    EXPECT_EQ(batch().ListOperation2(files, to, QStringLiteral("clash"), TransferOp::Move,
+                                     TransferBatch::Feedback::Shown),
+              c.done);
 
     EXPECT_EQ(static_cast<int>(conflicts.asked.size()), c.asked);
     for (int i = 0; i < names.size(); ++i) {
         const QString target = to + QLatin1Char('/') + names[i];
         EXPECT_EQ(Contents(target), names[i].toUtf8() + (c.replaced[i] ? "source" : "target"))
             << names[i].toStdString();
-        EXPECT_EQ(PathKind(files[i]), c.replaced[i] ? 0 : 1);
+        EXPECT_EQ(PathKind(files[i]), c.replaced[i] ? PathType::None : PathType::File);
     }
     EXPECT_EQ(Trashed().size(), c.trashed);
     EXPECT_EQ(prompts.asked.size(), c.summary ? 1u : 0u);
     // However the batch ended, both labels are there for a batch undo.
-    const QString label = UndoJournal::Record(QLatin1Char('L'), QStringLiteral("clash"), QString());
+    const QString label = UndoJournal::Record(RecordKind::Label, QStringLiteral("clash"), QString());
     EXPECT_EQ(Journal().first(), label);
     EXPECT_EQ(Journal()[controller->journal().UndoPosition() - 1], label);
 }
@@ -213,9 +216,9 @@ TEST_F(TransferBatchTest, NoToAllOnTheFirstClashSkipsEveryLaterClashAndCountsOnl
     const QStringList files = Files(from, names);
     Files(to, {names[0], names[4], names[9]}, "target");
     conflicts.replies.push_back({ConflictAnswer::NoToAll, {}});
-    batch().QuietMode = false;
 
-    EXPECT_EQ(batch().ListOperation2(files, to, QString(), TransferOp::Copy), 7);
+    EXPECT_EQ(batch().ListOperation2(files, to, QString(), TransferOp::Copy, TransferBatch::Feedback::Shown),
+              7);
 
     EXPECT_EQ(conflicts.asked.size(), 1u);
     EXPECT_EQ(Contents(to + QStringLiteral("/p9.jpg")), "p9.jpgtarget");
@@ -228,9 +231,9 @@ TEST_F(TransferBatchTest, TheDialogIsToldWhatClashesAndARenameTransfersUnderTheN
     const QString renamed = to + QStringLiteral("/a_Rename01.JPG");
     conflicts.replies.push_back({ConflictAnswer::Rename, renamed});
     controller->options().TimeFormat = QStringLiteral("yy/m/d hh:nn");
-    batch().QuietMode = true;
 
-    EXPECT_EQ(batch().ListOperation2(files, to, QString(), TransferOp::Move), 1);
+    EXPECT_EQ(batch().ListOperation2(files, to, QString(), TransferOp::Move, TransferBatch::Feedback::Quiet),
+              1);
 
     ASSERT_EQ(conflicts.asked.size(), 1u);
     const ConflictQuestion& question = conflicts.asked[0];
@@ -242,7 +245,7 @@ TEST_F(TransferBatchTest, TheDialogIsToldWhatClashesAndARenameTransfersUnderTheN
     EXPECT_EQ(question.timeFormat, QStringLiteral("yy/m/d hh:nn"));
     EXPECT_EQ(Contents(renamed), "a_Rename03.JPGsource");
     EXPECT_EQ(Contents(question.target), "a_Rename03.JPGtarget");
-    EXPECT_EQ(Journal()[0], UndoJournal::Record(QLatin1Char('M'), files[0], renamed));
+    EXPECT_EQ(Journal()[0], UndoJournal::Record(RecordKind::Moved, files[0], renamed));
 }
 
 TEST_F(TransferBatchTest, AnIdenticalFileIsReplacedWithoutAskingOnlyWhenDeleteDialogsAreOff) {
@@ -255,24 +258,25 @@ TEST_F(TransferBatchTest, AnIdenticalFileIsReplacedWithoutAskingOnlyWhenDeleteDi
         conflicts.replies = {{ConflictAnswer::Yes, {}}};
         const QStringList files = Files(from, {QStringLiteral("same.jpg")});
         Files(to, {QStringLiteral("same.jpg")});
-        batch().QuietMode = true;
 
-        EXPECT_EQ(batch().ListOperation2(files, to, QString(), TransferOp::Move), 1);
+        EXPECT_EQ(
+            batch().ListOperation2(files, to, QString(), TransferOp::Move, TransferBatch::Feedback::Quiet),
+            1);
 
         EXPECT_EQ(conflicts.asked.size(), quiet ? 0u : 1u);
         if (!quiet) {
             EXPECT_TRUE(conflicts.asked[0].identical);
         }
-        EXPECT_EQ(PathKind(files[0]), 0);
+        EXPECT_EQ(PathKind(files[0]), PathType::None);
     }
     EXPECT_EQ(Trashed().size(), 2);
 }
 
 TEST_F(TransferBatchTest, MovingAFileIntoItsOwnFolderAsksNothingAndDoesNothing) {
     const QStringList files = Files(from, {QStringLiteral("a.jpg")});
-    batch().QuietMode = false;
 
-    EXPECT_EQ(batch().ListOperation2(files, from, QString(), TransferOp::Move), 0);
+    EXPECT_EQ(
+        batch().ListOperation2(files, from, QString(), TransferOp::Move, TransferBatch::Feedback::Shown), 0);
 
     EXPECT_TRUE(conflicts.asked.empty());
     EXPECT_EQ(Contents(files[0]), "a.jpgsource");
@@ -285,9 +289,9 @@ TEST_F(TransferBatchTest, MovingAFileThroughALinkToItsOwnFolderAsksNothingAndTra
     const QStringList files = Files(from, {QStringLiteral("a.jpg")});
     const QString link = pictures.file(QStringLiteral("link"));
     ASSERT_EQ(::symlink(NativePath(from).constData(), NativePath(link).constData()), 0);
-    batch().QuietMode = true;
 
-    EXPECT_EQ(batch().ListOperation2(files, link, QString(), TransferOp::Move), 0);
+    EXPECT_EQ(
+        batch().ListOperation2(files, link, QString(), TransferOp::Move, TransferBatch::Feedback::Quiet), 0);
 
     EXPECT_TRUE(conflicts.asked.empty());
     EXPECT_EQ(Contents(files[0]), "a.jpgsource");
@@ -302,9 +306,9 @@ TEST_F(TransferBatchTest, AVanishedFileAsksWhetherToGoOn) {
         files.prepend(from + QStringLiteral("/vanished.jpg"));
         prompts.asked.clear();
         prompts.answers = {answer};
-        batch().QuietMode = false;
 
-        const int done = batch().ListOperation2(files, QString(), QStringLiteral("del"), TransferOp::Delete);
+        const int done = batch().ListOperation2(files, QString(), QStringLiteral("del"), TransferOp::Delete,
+                                                TransferBatch::Feedback::Shown);
 
         ASSERT_FALSE(prompts.asked.empty());
         EXPECT_EQ(prompts.asked[0].text, QStringLiteral("削除するファイルが見つかりません") + kCrLf +
@@ -318,17 +322,17 @@ TEST_F(TransferBatchTest, AVanishedFileAsksWhetherToGoOn) {
         } else {
             EXPECT_EQ(done, 0);
             EXPECT_EQ(prompts.asked.size(), 1u);
-            EXPECT_EQ(PathKind(files[1]), 1);
+            EXPECT_EQ(PathKind(files[1]), PathType::File);
         }
         // Deletes are not journaled; the labels still bracket the batch.
         EXPECT_EQ(Journal().mid(0, 2),
-                  QStringList(2, UndoJournal::Record(QLatin1Char('L'), QStringLiteral("del"), QString())));
+                  QStringList(2, UndoJournal::Record(RecordKind::Label, QStringLiteral("del"), QString())));
     }
 }
 
 TEST_F(TransferBatchTest, ATargetThatCannotGoToTheTrashIsNotReplaced) {
     // A tmpfs has no trash that outlives a restart: overwriting there must keep both files.
-    if (PathKind(QStringLiteral("/dev/shm")) != 2) {
+    if (PathKind(QStringLiteral("/dev/shm")) != PathType::Folder) {
         GTEST_SKIP() << "no /dev/shm on this machine";
     }
     QTemporaryDir shm(QStringLiteral("/dev/shm/ruvela-test-XXXXXX"));
@@ -340,9 +344,10 @@ TEST_F(TransferBatchTest, ATargetThatCannotGoToTheTrashIsNotReplaced) {
     const QStringList files = Files(from, {QStringLiteral("a.jpg"), QStringLiteral("b.jpg")});
     conflicts.replies = {{ConflictAnswer::Yes, {}}};
     prompts.answers = {MessageResult::Yes};
-    batch().QuietMode = true;
 
-    EXPECT_EQ(batch().ListOperation2(files, shm.path(), QString(), TransferOp::Move), 1);
+    EXPECT_EQ(batch().ListOperation2(files, shm.path(), QString(), TransferOp::Move,
+                                     TransferBatch::Feedback::Quiet),
+              1);
 
     ASSERT_FALSE(prompts.asked.empty());
     EXPECT_TRUE(prompts.asked[0].text.startsWith(
@@ -362,9 +367,9 @@ TEST_F(TransferBatchTest, AFolderOfTheNameIsRefusedEvenAfterOverwriteAll) {
     pictures.write(QStringLiteral("to/a.jpg/inner.jpg"), "inner");
     conflicts.replies = {{ConflictAnswer::YesToAll, {}}};
     prompts.answers = {MessageResult::Yes};
-    batch().QuietMode = true;
 
-    EXPECT_EQ(batch().ListOperation2(files, to, QString(), TransferOp::Move), 2);
+    EXPECT_EQ(batch().ListOperation2(files, to, QString(), TransferOp::Move, TransferBatch::Feedback::Quiet),
+              2);
 
     EXPECT_EQ(conflicts.asked.size(), 1u) << "the folder is no question";
     ASSERT_EQ(prompts.asked.size(), 1u);
@@ -393,9 +398,8 @@ TEST_F(TransferBatchTest, AnOverwriteThatFailsLeavesTheOldFileInPlace) {
         conflicts.replies = {{ConflictAnswer::Yes, {}}};
         prompts.asked.clear();
         QSignalSpy deleted(&batch(), &TransferBatch::fileDeleted);
-        batch().QuietMode = true;
 
-        EXPECT_EQ(batch().ListOperation2(files, to, QString(), op), 0);
+        EXPECT_EQ(batch().ListOperation2(files, to, QString(), op, TransferBatch::Feedback::Quiet), 0);
 
         EXPECT_EQ(Contents(target), "a.jpgtarget");
         EXPECT_TRUE(Trashed().isEmpty());

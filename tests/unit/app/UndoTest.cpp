@@ -45,18 +45,18 @@ TEST_F(UndoTest, NothingToUndoOrRedoAtStart) {
 TEST_F(UndoTest, UndoBringsTheFileBackAndShowsItAndRedoMovesItAgain) {
     const QStringList files = Open(3);
     SortShown();
-    ASSERT_EQ(PathKind(files[0]), 0);
+    ASSERT_EQ(PathKind(files[0]), PathType::None);
     ASSERT_EQ(state().SortCount, 1);
 
     sorting().mnuMoveUndoClick();
-    EXPECT_EQ(PathKind(files[0]), 1);
+    EXPECT_EQ(PathKind(files[0]), PathType::File);
     EXPECT_EQ(state().CurrentFile, files[0]);
     EXPECT_EQ(state().SortCount, 0);
     EXPECT_EQ(position(), 0);
     EXPECT_EQ(sounds.played.last(), options.sndUndo);
 
     sorting().mnuMoveRedoClick();
-    EXPECT_EQ(PathKind(files[0]), 0);
+    EXPECT_EQ(PathKind(files[0]), PathType::None);
     EXPECT_EQ(state().CurrentFile, to + QStringLiteral("/p0.jpg"));
     EXPECT_EQ(state().CurrentFolder, to);
     EXPECT_EQ(state().SortCount, 1);
@@ -82,24 +82,24 @@ TEST_F(UndoTest, PathsHoldingGreaterThanSignsGoBackAndForth) {
     to = pictures.folder(QStringLiteral("to>there"));
     SortShown();
     const QString moved = to + QStringLiteral("/x>y.jpg");
-    ASSERT_EQ(PathKind(moved), 1);
+    ASSERT_EQ(PathKind(moved), PathType::File);
 
     sorting().mnuMoveUndoClick();
     EXPECT_TRUE(prompts.asked.empty()) << prompts.texts().join(QLatin1Char('|')).toStdString();
-    EXPECT_EQ(PathKind(picture), 1);
-    EXPECT_EQ(PathKind(moved), 0);
+    EXPECT_EQ(PathKind(picture), PathType::File);
+    EXPECT_EQ(PathKind(moved), PathType::None);
     EXPECT_EQ(state().CurrentFile, picture);
 
     sorting().mnuMoveRedoClick();
-    EXPECT_EQ(PathKind(picture), 0);
-    EXPECT_EQ(PathKind(moved), 1);
+    EXPECT_EQ(PathKind(picture), PathType::None);
+    EXPECT_EQ(PathKind(moved), PathType::File);
     EXPECT_EQ(state().CurrentFile, moved);
     EXPECT_EQ(position(), 1);
 }
 
 TEST_F(UndoTest, AnUndoStepTheFileSystemRefusesSaysSoAndKeepsItsRecord) {
     // A copy on a tmpfs cannot go to the Trash, so its undo fails.
-    if (PathKind(QStringLiteral("/dev/shm")) != 2) {
+    if (PathKind(QStringLiteral("/dev/shm")) != PathType::Folder) {
         GTEST_SKIP() << "no /dev/shm on this machine";
     }
     QTemporaryDir shm(QStringLiteral("/dev/shm/ruvela-test-XXXXXX"));
@@ -107,7 +107,7 @@ TEST_F(UndoTest, AnUndoStepTheFileSystemRefusesSaysSoAndKeepsItsRecord) {
     const QStringList files = Open(2);
     sorting().FileFuriwake(files[0], shm.path(), 1);
     const QString copy = shm.path() + QStringLiteral("/p0.jpg");
-    ASSERT_EQ(PathKind(copy), 1);
+    ASSERT_EQ(PathKind(copy), PathType::File);
     ASSERT_EQ(position(), 1);
 
     sorting().mnuMoveUndoClick();
@@ -116,8 +116,8 @@ TEST_F(UndoTest, AnUndoStepTheFileSystemRefusesSaysSoAndKeepsItsRecord) {
     EXPECT_TRUE(
         prompts.texts()[0].startsWith(QStringLiteral("アンドゥできませんでした") + kCrLf + copy + kCrLf))
         << prompts.texts()[0].toStdString();
-    EXPECT_EQ(PathKind(copy), 1);
-    EXPECT_EQ(PathKind(files[0]), 1);
+    EXPECT_EQ(PathKind(copy), PathType::File);
+    EXPECT_EQ(PathKind(files[0]), PathType::File);
     EXPECT_EQ(position(), 1); // the record is still there, to be tried again
     EXPECT_FALSE(state().SortBusy);
 }
@@ -125,11 +125,11 @@ TEST_F(UndoTest, AnUndoStepTheFileSystemRefusesSaysSoAndKeepsItsRecord) {
 TEST_F(UndoTest, TheUndoCommandInTheSortingTableUndoes) {
     const QStringList files = Open(3);
     SortShown();
-    ASSERT_EQ(PathKind(files[0]), 0);
+    ASSERT_EQ(PathKind(files[0]), PathType::None);
     controller->state().SortingTable[1] = QStringLiteral("移動のアンドゥ");
     keys.keys = {Qt::Key_B};
     sorting().actABCExecute(false);
-    EXPECT_EQ(PathKind(files[0]), 1);
+    EXPECT_EQ(PathKind(files[0]), PathType::File);
     EXPECT_EQ(position(), 0);
 }
 
@@ -137,8 +137,8 @@ TEST_F(UndoTest, UndoOfACopySendsTheCopyToTheTrashAndKeepsTheSource) {
     const QStringList files = Open(2);
     sorting().FileFuriwake(files[0], to, 1);
     sorting().mnuMoveUndoClick();
-    EXPECT_EQ(PathKind(to + QStringLiteral("/p0.jpg")), 0);
-    EXPECT_EQ(PathKind(files[0]), 1);
+    EXPECT_EQ(PathKind(to + QStringLiteral("/p0.jpg")), PathType::None);
+    EXPECT_EQ(PathKind(files[0]), PathType::File);
     EXPECT_EQ(QDir(data.file(QStringLiteral("share/Trash/files"))).entryList(QDir::Files),
               QStringList{QStringLiteral("p0.jpg")});
     EXPECT_EQ(state().SortCount, 0);
@@ -203,10 +203,10 @@ TEST_F(UndoTest, RefusedUndosAreToldAndSteppedOver) {
         EXPECT_EQ(prompts.texts().value(0).section(kCrLf, 0, 0), QString::fromUtf8(c.message));
         EXPECT_EQ(position(), 1);
         EXPECT_EQ(ReadFileHead(second, 1 << 20), spoiled); // nothing was carried away
-        if (PathKind(FolderOf(files[1])) == 2) {
+        if (PathKind(FolderOf(files[1])) == PathType::Folder) {
             sorting().mnuMoveUndoClick(); // the earlier record still undoes
-            EXPECT_EQ(PathKind(files[0]), 1);
-            EXPECT_EQ(PathKind(first), 0);
+            EXPECT_EQ(PathKind(files[0]), PathType::File);
+            EXPECT_EQ(PathKind(first), PathType::None);
             EXPECT_EQ(position(), 0);
         }
     }
@@ -216,7 +216,7 @@ TEST_F(UndoTest, RefusedRedosAreToldAndSteppedOver) {
     const QStringList files = Open(2);
     SortShown();
     sorting().mnuMoveUndoClick();
-    ASSERT_EQ(PathKind(files[0]), 1);
+    ASSERT_EQ(PathKind(files[0]), PathType::File);
     // Another file took the name at the destination meanwhile.
     pictures.write(QStringLiteral("to/p0.jpg"), "another");
     prompts.asked.clear();
@@ -225,7 +225,7 @@ TEST_F(UndoTest, RefusedRedosAreToldAndSteppedOver) {
     EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("リドゥ先に同名のファイルが存在しています")});
     EXPECT_EQ(position(), 1);
     EXPECT_EQ(ReadFileHead(to + QStringLiteral("/p0.jpg"), 100), "another");
-    EXPECT_EQ(PathKind(files[0]), 1);
+    EXPECT_EQ(PathKind(files[0]), PathType::File);
 }
 
 TEST_F(UndoTest, ABatchOfTenIsUndoneAndRedoneAfterOneQuestion) {
@@ -234,8 +234,9 @@ TEST_F(UndoTest, ABatchOfTenIsUndoneAndRedoneAfterOneQuestion) {
         files << pictures.write(QStringLiteral("from/p%1.jpg").arg(i), Jpeg(8, 8));
     }
     controller->ViewFolder(FolderOf(files[0]), true);
-    controller->batch().QuietMode = false;
-    ASSERT_EQ(controller->batch().ListOperation2(files, to, QStringLiteral("汎用"), TransferOp::Move), 10);
+    ASSERT_EQ(controller->batch().ListOperation2(files, to, QStringLiteral("汎用"), TransferOp::Move,
+                                                 TransferBatch::Feedback::Shown),
+              10);
     ASSERT_EQ(position(), 12);
     prompts.asked.clear();
     QSignalSpy titles(&controller->batch(), &TransferBatch::progressTitle);
@@ -252,7 +253,7 @@ TEST_F(UndoTest, ABatchOfTenIsUndoneAndRedoneAfterOneQuestion) {
     sorting().mnuMoveUndoClick();
     EXPECT_EQ(position(), 0);
     for (const QString& file : files) {
-        EXPECT_EQ(PathKind(file), 1) << file.toStdString();
+        EXPECT_EQ(PathKind(file), PathType::File) << file.toStdString();
     }
     EXPECT_EQ(titles.count(), 11);
     EXPECT_EQ(titles[0][0].toString(), QStringLiteral("アンドゥ中 1/10 : "));
@@ -274,15 +275,15 @@ TEST_F(UndoTest, RenamesAndFolderMovesGoBackAndForth) {
     const QString old = pictures.write(QStringLiteral("r/old.jpg"), "x");
     const QString renamed = pictures.file(QStringLiteral("r/new.jpg"));
     ASSERT_TRUE(controller->batch().taFileOperation(old, renamed, TransferOp::Rename));
-    controller->journal().undoWrite2(QLatin1Char('R'), old, renamed);
+    controller->journal().undoWrite2(RecordKind::Renamed, old, renamed);
     const QString folder = pictures.folder(QStringLiteral("r/album"));
     const QString folderRenamed = pictures.file(QStringLiteral("r/album2"));
     ASSERT_TRUE(controller->batch().taFileOperation(folder, folderRenamed, TransferOp::Rename));
-    controller->journal().undoWrite2(QLatin1Char('R'), folder, folderRenamed);
+    controller->journal().undoWrite2(RecordKind::Renamed, folder, folderRenamed);
     const QString parent = pictures.folder(QStringLiteral("r/parent"));
     ASSERT_TRUE(controller->batch().taFileOperation(folderRenamed, parent + QStringLiteral("/album2"),
                                                     TransferOp::Move));
-    controller->journal().undoWrite2(QLatin1Char('F'), folderRenamed, parent);
+    controller->journal().undoWrite2(RecordKind::FolderMoved, folderRenamed, parent);
     QSignalSpy folders(&controller->batch(), &TransferBatch::folderMoved);
 
     prompts.answers = {MessageResult::No};
@@ -292,12 +293,12 @@ TEST_F(UndoTest, RenamesAndFolderMovesGoBackAndForth) {
     EXPECT_EQ(position(), 3);
     prompts.answers = {MessageResult::Yes};
     sorting().mnuMoveUndoClick();
-    EXPECT_EQ(PathKind(folderRenamed), 2);
+    EXPECT_EQ(PathKind(folderRenamed), PathType::Folder);
     sorting().mnuMoveUndoClick();
-    EXPECT_EQ(PathKind(folder), 2);
+    EXPECT_EQ(PathKind(folder), PathType::Folder);
     sorting().mnuMoveUndoClick();
-    EXPECT_EQ(PathKind(old), 1);
-    EXPECT_EQ(PathKind(renamed), 0);
+    EXPECT_EQ(PathKind(old), PathType::File);
+    EXPECT_EQ(PathKind(renamed), PathType::None);
     EXPECT_EQ(position(), 0);
     EXPECT_EQ(folders.count(), 2);
 
@@ -305,8 +306,8 @@ TEST_F(UndoTest, RenamesAndFolderMovesGoBackAndForth) {
     for (int i = 0; i < 3; ++i) {
         sorting().mnuMoveRedoClick();
     }
-    EXPECT_EQ(PathKind(renamed), 1);
-    EXPECT_EQ(PathKind(parent + QStringLiteral("/album2")), 2);
+    EXPECT_EQ(PathKind(renamed), PathType::File);
+    EXPECT_EQ(PathKind(parent + QStringLiteral("/album2")), PathType::Folder);
     EXPECT_EQ(state().CurrentFolder, parent + QStringLiteral("/album2"));
 
     // A name taken meanwhile stops the undo of the file's rename and keeps both files.

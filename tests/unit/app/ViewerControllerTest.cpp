@@ -147,13 +147,13 @@ TEST_F(ControllerTest, APngNamedJpgOffersTheRightExtensionAndRenames) {
     EXPECT_EQ(prompts.asked[0].icon, MessageIcon::Question);
     EXPECT_EQ(prompts.asked[0].buttons, MessageButtons::YesNo);
     EXPECT_EQ(comment, QStringLiteral("> ") + wrong + QStringLiteral("\r\n画像の展開に失敗しました(.PNG)"));
-    EXPECT_EQ(PathKind(wrong), 1);
+    EXPECT_EQ(PathKind(wrong), PathType::File);
 
     prompts.answers = {MessageResult::Yes};
     controller->Refresh(pictures.path());
     const QString right = pictures.file(QStringLiteral("x.png"));
-    EXPECT_EQ(PathKind(wrong), 0);
-    EXPECT_EQ(PathKind(right), 1);
+    EXPECT_EQ(PathKind(wrong), PathType::None);
+    EXPECT_EQ(PathKind(right), PathType::File);
     EXPECT_EQ(state().CurrentFile, right);
     EXPECT_EQ(state().FileList[0].path, right);
     EXPECT_EQ(state().SourceBitmap.size(), QSize(40, 20));
@@ -169,7 +169,7 @@ TEST_F(ControllerTest, ARenameThatWouldReplaceAFileIsRefused) {
     EXPECT_EQ(prompts.asked[1].text, QStringLiteral("ファイルのリネームに失敗しました"));
     EXPECT_EQ(prompts.asked[1].icon, MessageIcon::Exclamation);
     EXPECT_EQ(ReadFileHead(taken, 100), QByteArray("not a picture but the user's file"));
-    EXPECT_EQ(PathKind(wrong), 1);
+    EXPECT_EQ(PathKind(wrong), PathType::File);
 }
 
 TEST_F(ControllerTest, GarbageFailsWithoutARenameOffer) {

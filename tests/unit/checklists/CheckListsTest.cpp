@@ -231,8 +231,8 @@ TEST_F(LoadedLists, SaveWritesChangedListsAndRemovesEmptiedOnes) {
     EXPECT_EQ(Bytes(File(0)), unchanged);
     EXPECT_EQ(StatPath(File(0)).modifiedSeconds, 1000000000);
     EXPECT_EQ(Bytes(File(1)), QByteArray("/p/b.jpg\r\n/p/\xe7\x8c\xab.jpg\r\n"));
-    EXPECT_EQ(PathKind(File(2)), 0);
-    EXPECT_EQ(PathKind(File(3)), 0);
+    EXPECT_EQ(PathKind(File(2)), PathType::None);
+    EXPECT_EQ(PathKind(File(3)), PathType::None);
     for (int n = 0; n < CheckLists::kCount; ++n) {
         EXPECT_FALSE(m_lists.changed(n)) << n;
     }
@@ -292,7 +292,7 @@ TEST(CheckListsSave, StopsAtTheFirstListThatCannotBeWritten) {
     QString failed;
     EXPECT_FALSE(lists.Save(folder.path(), &failed));
     EXPECT_EQ(failed, folder.file(S("List_A.lst")));
-    EXPECT_EQ(PathKind(folder.file(S("List_B.lst"))), 0);
+    EXPECT_EQ(PathKind(folder.file(S("List_B.lst"))), PathType::None);
     EXPECT_TRUE(lists.changed(0));
     EXPECT_TRUE(lists.changed(1));
 }

@@ -21,7 +21,7 @@ namespace {
 ScanRule DefaultRule(int sortMode = 0) {
     ScanRule rule;
     rule.mask = BuildScanMask(QString(), Options());
-    rule.sortMode = sortMode;
+    rule.sortMode = SortOrderOfCode(sortMode);
     return rule;
 }
 
@@ -313,12 +313,12 @@ TEST(SortFileList, NameOrdersIgnoreCaseAndCompareDigitsAsText) {
         for (const char* name : {"a9.jpg", "B.jpg", "a.jpg", "a10.jpg", "A.JPG", "b1.jpg"}) {
             list.push_back({QStringLiteral("/t/") + QString::fromUtf8(name), 0});
         }
-        SortFileList(list, 1);
+        SortFileList(list, SortOrder::Name);
         ExpectNameOrder(list,
                         {QStringLiteral("a.jpg"), QStringLiteral("a.jpg"), QStringLiteral("a10.jpg"),
                          QStringLiteral("a9.jpg"), QStringLiteral("b.jpg"), QStringLiteral("b1.jpg")},
                         label.c_str());
-        SortFileList(list, 17);
+        SortFileList(list, SortOrder::NameDescending);
         ExpectNameOrder(list,
                         {QStringLiteral("b1.jpg"), QStringLiteral("b.jpg"), QStringLiteral("a9.jpg"),
                          QStringLiteral("a10.jpg"), QStringLiteral("a.jpg"), QStringLiteral("a.jpg")},

@@ -25,7 +25,7 @@ namespace {
 ScanRule RuleFor(int sortMode) {
     ScanRule rule;
     rule.mask = BuildScanMask(QString(), Options());
-    rule.sortMode = sortMode;
+    rule.sortMode = SortOrderOfCode(sortMode);
     return rule;
 }
 
@@ -371,7 +371,7 @@ TEST(SortOrder, LargeListsAgreeWithThePairwiseRules) {
     }
     for (const int code : {1, 17, 4, 2, 3, 18, 19, 9, 10, 11, 12, 16}) {
         FileEntries sorted = list;
-        SortFileList(sorted, code);
+        SortFileList(sorted, SortOrderOfCode(code));
         ASSERT_EQ(sorted.size(), list.size());
         int wrong = 0;
         for (std::size_t i = 1; i < sorted.size(); ++i) {

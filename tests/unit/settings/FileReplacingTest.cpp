@@ -113,7 +113,7 @@ TEST(FileReplacing, AFailedWriteLeavesTheOldFileAndNoTemporary) {
     EXPECT_FALSE(WriteFileReplacing(temp.file("missing/list.lst"), "x"));
     const QString folder = temp.folder("taken");
     EXPECT_FALSE(WriteFileReplacing(folder, "x"));
-    EXPECT_EQ(PathKind(folder), 2);
+    EXPECT_EQ(PathKind(folder), PathType::Folder);
     EXPECT_TRUE(NamesIn(folder).isEmpty());
     EXPECT_FALSE(WriteFileReplacing(QString(), "x"));
 }

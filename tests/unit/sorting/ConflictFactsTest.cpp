@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <gtest/gtest.h>
+#include <utility>
 #include <utime.h>
 
 namespace {
@@ -97,8 +98,8 @@ TEST(ConflictFacts, NamesAndWords) {
 TEST(UndoJournal, AWriteAfterUndosCutsOffRedo) {
     UndoJournal journal;
     EXPECT_EQ(journal.UndoData(), QStringList{QString()});
-    journal.undoWrite2(QLatin1Char('L'), QStringLiteral("Best"), QString());
-    journal.undoWrite2(QLatin1Char('M'), QStringLiteral("/a/x.jpg"), QStringLiteral("/b/x.jpg"));
+    journal.undoWrite2(RecordKind::Label, QStringLiteral("Best"), QString());
+    journal.undoWrite2(RecordKind::Moved, QStringLiteral("/a/x.jpg"), QStringLiteral("/b/x.jpg"));
     const QChar nul(u'\0');
     EXPECT_EQ(journal.UndoData(),
               (QStringList{QStringLiteral("L;Best") + nul,
@@ -106,21 +107,34 @@ TEST(UndoJournal, AWriteAfterUndosCutsOffRedo) {
     EXPECT_EQ(journal.UndoPosition(), 2);
 
     const UndoRecord move = UndoJournal::Parse(journal.UndoData()[1]);
-    EXPECT_EQ(move.kind, QLatin1Char('M'));
+    EXPECT_EQ(move.kind, RecordKind::Moved);
     EXPECT_EQ(move.a, QStringLiteral("/a/x.jpg"));
     EXPECT_EQ(move.b, QStringLiteral("/b/x.jpg"));
     const UndoRecord label = UndoJournal::Parse(journal.UndoData()[0]);
     EXPECT_EQ(label.a, QStringLiteral("Best"));
     EXPECT_TRUE(label.b.isEmpty());
-    EXPECT_TRUE(UndoJournal::Parse(QString()).kind.isNull());
+    EXPECT_EQ(UndoJournal::Parse(QString()).kind, RecordKind::None);
     // A long path comes back whole: a shortened one would name another file.
     const QString longPath = QLatin1Char('/') + QString(1999, QLatin1Char('b'));
     EXPECT_EQ(UndoJournal::Parse(QStringLiteral("R;/a") + nul + longPath).b, longPath);
     // ">" is a character of a name like any other.
-    journal.undoWrite2(QLatin1Char('R'), QStringLiteral("/a>b/x>.jpg"), QStringLiteral("/a>b/>y.jpg"));
+    journal.undoWrite2(RecordKind::Renamed, QStringLiteral("/a>b/x>.jpg"), QStringLiteral("/a>b/>y.jpg"));
     const UndoRecord rename = UndoJournal::Parse(journal.UndoData()[2]);
     EXPECT_EQ(rename.a, QStringLiteral("/a>b/x>.jpg"));
     EXPECT_EQ(rename.b, QStringLiteral("/a>b/>y.jpg"));
+}
+
+TEST(UndoJournal, EachKindIsStoredAsItsLetterAndReadBack) {
+    const std::pair<RecordKind, char> kinds[] = {{RecordKind::Moved, 'M'},
+                                                 {RecordKind::Copied, 'C'},
+                                                 {RecordKind::Label, 'L'},
+                                                 {RecordKind::Renamed, 'R'},
+                                                 {RecordKind::FolderMoved, 'F'}};
+    for (const auto& [kind, letter] : kinds) {
+        const QString record = UndoJournal::Record(kind, QStringLiteral("/a"), QStringLiteral("/b"));
+        EXPECT_EQ(record.front(), QLatin1Char(letter));
+        EXPECT_EQ(UndoJournal::Parse(record).kind, kind) << letter;
+    }
 }
 
 } // namespace
