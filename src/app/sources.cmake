@@ -9,6 +9,12 @@ target_sources(ruvela_app PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/CheckListWorkflow.cpp
     ${CMAKE_CURRENT_LIST_DIR}/BackgroundSaver.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PausingPrompts.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/display/Animation.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/display/PictureShow.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/display/ViewSettings.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/feedback/Feedback.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/filelist/FileListNavigator.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/session/Session.cpp
     ${CMAKE_CURRENT_LIST_DIR}/commands/AppCommands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/commands/CommandRegistry.cpp
     ${CMAKE_CURRENT_LIST_DIR}/commands/CommandTable.cpp
