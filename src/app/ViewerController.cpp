@@ -50,3 +50,6 @@ ViewerController::ViewerController(const Options& options, Services services, QO
 }
 
 ViewerController::~ViewerController() = default;
+
+ViewerPart::ViewerPart(ViewerController& viewer)
+    : m_viewer(viewer), m_state(viewer.state()), m_options(viewer.options()), m_bar(viewer.bar()) {}

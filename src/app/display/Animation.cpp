@@ -2,8 +2,7 @@
 
 #include "app/ViewerController.h"
 
-Animation::Animation(ViewerController& viewer)
-    : m_viewer(viewer), m_state(viewer.state()), m_options(viewer.options()), m_bar(viewer.bar()) {
+Animation::Animation(ViewerController& viewer) : ViewerPart(viewer) {
     m_gifTimer.setSingleShot(true);
     connect(&m_gifTimer, &QTimer::timeout, this, &Animation::NextGifFrame);
 }

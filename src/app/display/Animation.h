@@ -1,16 +1,13 @@
 #pragma once
 
-#include "app/ViewerState.h"
-#include "core/settings/Options.h"
+#include "app/ViewerPart.h"
 
 #include <QObject>
 #include <QTimer>
 
-class ViewerController;
-
 // The frames of an animated picture: its timer shows the next frame when the shown one's time is
 // up. GUI thread.
-class Animation : public QObject {
+class Animation : public QObject, private ViewerPart {
     Q_OBJECT
 
 public:
@@ -22,9 +19,5 @@ public:
     void CloseGif();
 
 private:
-    ViewerController& m_viewer;
-    ViewerState& m_state;
-    Options& m_options;
-    TrackBar& m_bar;
     QTimer m_gifTimer;
 };

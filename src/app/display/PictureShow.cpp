@@ -32,8 +32,7 @@ qint64 PrefetchBudget(int percent) {
 
 } // namespace
 
-PictureShow::PictureShow(ViewerController& viewer)
-    : m_viewer(viewer), m_state(viewer.state()), m_options(viewer.options()), m_bar(viewer.bar()) {}
+PictureShow::PictureShow(ViewerController& viewer) : ViewerPart(viewer) {}
 
 void PictureShow::ApplyLoadOptions() {
     m_loader.SetLoadOptions(LoadOptions{m_options.Bmp, m_options.Jpeg, m_options.Png, m_options.Gif,

@@ -1,20 +1,17 @@
 #pragma once
 
 #include "app/PictureLoader.h"
-#include "app/ViewerState.h"
-#include "core/settings/Options.h"
+#include "app/ViewerPart.h"
 
 #include <QImage>
 #include <QObject>
 #include <deque>
 #include <functional>
 
-class ViewerController;
-
 // Showing pictures: the only client of the loader. Shows the file at the track bar's position,
 // reads ahead its neighbours, draws the picture for the view, and holds back the inputs that act
 // on the shown file while a picture is still being read. GUI thread.
-class PictureShow : public QObject {
+class PictureShow : public QObject, private ViewerPart {
     Q_OBJECT
 
 public:
@@ -61,10 +58,6 @@ signals:
     void trackBarChanged();
 
 private:
-    ViewerController& m_viewer;
-    ViewerState& m_state;
-    Options& m_options;
-    TrackBar& m_bar;
     PictureLoader m_loader;
     int m_direction = 1;                               // the direction of the last step: 1 onwards, -1 back
     std::deque<std::function<void()>> m_waitingInputs; // inputs that wait for the picture

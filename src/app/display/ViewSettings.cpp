@@ -5,8 +5,7 @@
 
 #include <cmath>
 
-ViewSettings::ViewSettings(ViewerController& viewer)
-    : m_viewer(viewer), m_state(viewer.state()), m_options(viewer.options()), m_bar(viewer.bar()) {}
+ViewSettings::ViewSettings(ViewerController& viewer) : ViewerPart(viewer) {}
 
 // What the view draws with now; pictures read ahead are drawn for it.
 ViewParams ViewSettings::CurrentViewParams() const {

@@ -1,20 +1,17 @@
 #pragma once
 
-#include "app/ViewerState.h"
+#include "app/ViewerPart.h"
 #include "core/display/ViewRender.h"
-#include "core/settings/Options.h"
 
 #include <QObject>
 #include <QRgb>
 #include <QSize>
 #include <optional>
 
-class ViewerController;
-
 // How the picture is drawn: the zoom mode and rate, the 1:1 toggle, the filters and the room the
 // view gives; the shown picture is drawn again when they change, and the pictures read ahead are
 // made for them. GUI thread.
-class ViewSettings : public QObject {
+class ViewSettings : public QObject, private ViewerPart {
     Q_OBJECT
 
 public:
@@ -62,10 +59,6 @@ signals:
     void zoomModeChanged(int code);
 
 private:
-    ViewerController& m_viewer;
-    ViewerState& m_state;
-    Options& m_options;
-    TrackBar& m_bar;
     ZoomMode m_zoomMode = ZoomMode::ShrinkOnly;
     FilterSettings m_filters;
     double m_savedRate = 1; // the rate put aside while the picture is shown 1:1

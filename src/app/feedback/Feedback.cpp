@@ -26,8 +26,7 @@ const QString& SoundFile(const Options& options, Sound kind) {
 
 } // namespace
 
-Feedback::Feedback(ViewerController& viewer)
-    : m_viewer(viewer), m_state(viewer.state()), m_options(viewer.options()), m_bar(viewer.bar()) {}
+Feedback::Feedback(ViewerController& viewer) : ViewerPart(viewer) {}
 
 void Feedback::AppendCaption(const QString& suffix) {
     TitleTexts texts = MakeTitleTexts(m_state, MakeTitleContext());

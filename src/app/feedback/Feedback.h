@@ -1,19 +1,16 @@
 #pragma once
 
 #include "app/TitleText.h"
-#include "app/ViewerState.h"
+#include "app/ViewerPart.h"
 #include "core/common/SoundPlayer.h"
 #include "core/common/UserPrompts.h"
-#include "core/settings/Options.h"
 
 #include <QObject>
 #include <optional>
 
-class ViewerController;
-
 // What the user is told: the title and the status bar, the comment pane, message boxes and the
 // event sounds. GUI thread.
-class Feedback : public QObject {
+class Feedback : public QObject, private ViewerPart {
     Q_OBJECT
 
 public:
@@ -41,10 +38,6 @@ signals:
     void titleChanged(const TitleTexts& texts);
 
 private:
-    ViewerController& m_viewer;
-    ViewerState& m_state;
-    Options& m_options;
-    TrackBar& m_bar;
     bool m_soundOn = false;
     bool m_slideShow = false;
 };

@@ -19,8 +19,7 @@ constexpr std::chrono::milliseconds kProgressInterval{40};
 
 } // namespace
 
-FileListNavigator::FileListNavigator(ViewerController& viewer)
-    : m_viewer(viewer), m_state(viewer.state()), m_options(viewer.options()), m_bar(viewer.bar()) {}
+FileListNavigator::FileListNavigator(ViewerController& viewer) : ViewerPart(viewer) {}
 
 qint64 FileListNavigator::RunScan(FileEntries& list, const QString& folder, bool subfolders) {
     const ScanRule rule{m_state.ScanMask, m_options.MinSize, m_options.MaxSize, m_state.SortMode};

@@ -1,20 +1,17 @@
 #pragma once
 
-#include "app/ViewerState.h"
+#include "app/ViewerPart.h"
 #include "core/filelist/FileScan.h"
 #include "core/filelist/SortOrder.h"
-#include "core/settings/Options.h"
 
 #include <QObject>
 #include <QStringList>
 #include <atomic>
 
-class ViewerController;
-
 // The list and the position: scans a folder (a subfolder scan on a worker while this waits in an
 // event loop), opens folders, files, lists and drops, keeps the track bar, steps through the list
 // and between folders, and orders the list. GUI thread.
-class FileListNavigator : public QObject {
+class FileListNavigator : public QObject, private ViewerPart {
     Q_OBJECT
 
 public:
@@ -75,10 +72,6 @@ signals:
     void trackBarChanged();
 
 private:
-    ViewerController& m_viewer;
-    ViewerState& m_state;
-    Options& m_options;
-    TrackBar& m_bar;
     bool m_imageCommands = false; // the track bar and the image commands are enabled
     std::atomic<bool> m_stopScan{false};
     quint64 m_listGeneration = 0; // grows with every new list, to notice one made during a load

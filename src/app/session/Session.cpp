@@ -17,8 +17,7 @@ QString ExistingFolderOr(const QString& folder, const QString& fallback) {
 
 } // namespace
 
-Session::Session(ViewerController& viewer)
-    : m_viewer(viewer), m_state(viewer.state()), m_options(viewer.options()), m_bar(viewer.bar()) {}
+Session::Session(ViewerController& viewer) : ViewerPart(viewer) {}
 
 bool Session::InitFolders(const QString& programFolder, QString* error) {
     m_state.ProgramFolder = programFolder;

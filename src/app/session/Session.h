@@ -1,20 +1,17 @@
 #pragma once
 
 #include "app/BackgroundSaver.h"
-#include "app/ViewerState.h"
-#include "core/settings/Options.h"
+#include "app/ViewerPart.h"
 
 #include <QObject>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
 
-class ViewerController;
-
 // The session: the special folders and the data folder, start-up, the settings file read and
 // written, and shut-down with everything it saves (the check lists and the sorting table are also
 // written in the background soon after each change). GUI thread.
-class Session : public QObject {
+class Session : public QObject, private ViewerPart {
     Q_OBJECT
 
 public:
@@ -47,10 +44,6 @@ public:
     bool SaveSettings();
 
 private:
-    ViewerController& m_viewer;
-    ViewerState& m_state;
-    Options& m_options;
-    TrackBar& m_bar;
     BackgroundSaver m_saver{std::chrono::milliseconds(500)};
     std::unique_ptr<QTemporaryDir> m_tempFolder; // pTemp, removed at exit
     bool m_closing = false;
