@@ -3,6 +3,7 @@
 #include "core/common/PathText.h"
 #include "core/convert/ImageEncoders.h"
 #include "demo/DemoPictures.h"
+#include "support/ModalAnswer.h"
 #include "ui/main/ImgBar.h"
 #include "ui/main/ImgView.h"
 
@@ -23,7 +24,6 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
-#include <QTimer>
 #include <QTreeView>
 #include <map>
 #include <unistd.h>
@@ -276,9 +276,9 @@ TEST_F(MainWindowTest, ASubfolderScanDisablesTheWindowMeanwhile) {
     EXPECT_FALSE(controller->InputHeld());
     EXPECT_TRUE(form->isEnabled());
     EXPECT_EQ(Bar()->trackBar().maximum, 2);
-    // A scan this short never shows its progress window.
-    QTest::qWait(TFormSearch::kShowDelayMs + 100);
-    EXPECT_FALSE(search.isVisible());
+    // A scan this short never shows its progress window: it stays hidden well past the delay
+    // after which a longer scan shows it. Waiting out that time is the point of the check.
+    EXPECT_FALSE(QTest::qWaitFor([this] { return search.isVisible(); }, TFormSearch::kShowDelayMs + 100));
 }
 
 TEST_F(MainWindowTest, TheVersionBoxNamesTheRunAndPausesTheViewer) {
@@ -547,14 +547,13 @@ TEST_F(MainWindowTest, TheDragOutWindowOpensWhereTheSettingsPlaceIt) {
     controller->options().DandD_X = 40;
     controller->options().DandD_Y = 30;
     QPoint openedAt;
-    QTimer::singleShot(0, [&openedAt] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        ASSERT_NE(dialog, nullptr);
+    ModalAnswer answer([&openedAt](QWidget* dialog) {
         openedAt = dialog->pos();
         dialog->move(150, 120);
         dialog->close();
     });
     Item("mnuListDandD")->trigger();
+    EXPECT_TRUE(answer.answered());
     EXPECT_EQ(openedAt, QPoint(40, 30));
     EXPECT_EQ(controller->options().DandD_X, 150);
     EXPECT_EQ(controller->options().DandD_Y, 120);

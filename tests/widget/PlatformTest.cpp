@@ -4,18 +4,18 @@
 #include "platform/QtSoundPlayer.h"
 #include "platform/QtUserPrompts.h"
 #include "platform/UnixSignalWatcher.h"
+#include "support/ModalAnswer.h"
 #include "support/TempFolder.h"
 #include "ui/common/StoredColor.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <QWidget>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -150,24 +150,26 @@ TEST_F(KeyStateTrackerTest, LosingTheFocusForgetsEveryKey) {
     EXPECT_TRUE(keys.keyHeld(Qt::Key_X));
 }
 
-// Presses `button` of the message box as soon as it is shown and records how it looked.
-struct BoxPress {
-    QMessageBox::StandardButton button;
+// How a message box looked when it was answered.
+struct BoxSeen {
     QString title;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
-
-    void arm() {
-        QTimer::singleShot(0, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
-            title = box->windowTitle();
-            icon = box->icon();
-            buttons = box->standardButtons();
-            box->button(button)->click();
-        });
-    }
+    const QWidget* owner = nullptr;
 };
+
+// Notes how the message box looks into `seen` and presses its `button`. Anything else is left
+// for ModalAnswer to close; the checks on `seen` then fail.
+std::function<void(QWidget*)> Press(QMessageBox::StandardButton button, BoxSeen& seen) {
+    return [button, &seen](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (!box)
+            return;
+        seen = {box->windowTitle(), box->icon(), box->standardButtons(), box->parentWidget()};
+        if (QAbstractButton* pressed = box->button(button))
+            pressed->click();
+    };
+}
 
 TEST(QtUserPrompts, ShowsARuvelaBoxAndReturnsThePressedButton) {
     struct Case {
@@ -192,12 +194,14 @@ TEST(QtUserPrompts, ShowsARuvelaBoxAndReturnsThePressedButton) {
     };
     QtUserPrompts prompts;
     for (const Case& c : cases) {
-        BoxPress press{c.press, {}, QMessageBox::NoIcon, {}};
-        press.arm();
+        BoxSeen seen;
+        ModalAnswer answer(Press(c.press, seen));
         EXPECT_EQ(prompts.message(QStringLiteral("よろしいですか？"), c.icon, c.buttons), c.expected);
-        EXPECT_EQ(press.title, QStringLiteral("Ruvela"));
-        EXPECT_EQ(press.icon, c.expectedIcon);
-        EXPECT_EQ(press.buttons, c.expectedButtons);
+        EXPECT_TRUE(answer.answered());
+        EXPECT_FALSE(answer.leftOpen());
+        EXPECT_EQ(seen.title, QStringLiteral("Ruvela"));
+        EXPECT_EQ(seen.icon, c.expectedIcon);
+        EXPECT_EQ(seen.buttons, c.expectedButtons);
     }
 }
 
@@ -210,28 +214,26 @@ TEST(QtUserPrompts, BoxesBelongToTheOpenDialogAndPickerTitlesAreOneLine) {
     QDialog dialog(&main);
     dialog.setModal(true);
     dialog.show();
-    QWidget* owner = nullptr;
-    QTimer::singleShot(0, [&owner] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        owner = box->parentWidget();
-        box->button(QMessageBox::Ok)->click();
-    });
-    prompts.message(QStringLiteral("リストのファイルが見つかりません"), MessageIcon::Information,
-                    MessageButtons::Ok);
-    EXPECT_EQ(owner, &dialog);
+    BoxSeen seen;
+    {
+        ModalAnswer answer(Press(QMessageBox::Ok, seen), &dialog);
+        prompts.message(QStringLiteral("リストのファイルが見つかりません"), MessageIcon::Information,
+                        MessageButtons::Ok);
+        EXPECT_TRUE(answer.answered());
+        EXPECT_FALSE(answer.leftOpen());
+    }
+    EXPECT_EQ(seen.owner, &dialog);
     dialog.hide();
 
     QString title;
-    QTimer::singleShot(0, [&title] {
-        QWidget* picker = QApplication::activeModalWidget();
-        ASSERT_NE(picker, nullptr);
+    ModalAnswer answer([&title](QWidget* picker) {
         title = picker->windowTitle();
         picker->close();
     });
     EXPECT_EQ(prompts.folder(QStringLiteral("ファイル数 : 3\r\n移動先のフォルダを選択して下さい"),
                              QDir::tempPath()),
               std::nullopt);
+    EXPECT_TRUE(answer.answered());
     EXPECT_EQ(title, QStringLiteral("ファイル数 : 3 移動先のフォルダを選択して下さい"));
 }
 
@@ -282,12 +284,13 @@ TEST(QtUserPrompts, FilePickersAndTheInformationBoxShowWhatTheyAreGiven) {
     EXPECT_EQ(save.filters, qtFilters);
     EXPECT_EQ(save.mode, QFileDialog::AcceptSave);
 
-    BoxPress press{QMessageBox::Ok, {}, QMessageBox::NoIcon, {}};
-    press.arm();
+    BoxSeen seen;
+    ModalAnswer answer(Press(QMessageBox::Ok, seen));
     prompts.about(QStringLiteral("Ruvela - バージョン情報（3）"), QStringLiteral("Tips : なし"));
-    EXPECT_EQ(press.title, QStringLiteral("Ruvela - バージョン情報（3）"));
-    EXPECT_EQ(press.icon, QMessageBox::Information);
-    EXPECT_EQ(press.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    EXPECT_TRUE(answer.answered());
+    EXPECT_EQ(seen.title, QStringLiteral("Ruvela - バージョン情報（3）"));
+    EXPECT_EQ(seen.icon, QMessageBox::Information);
+    EXPECT_EQ(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
 }
 
 // A signal asking the program to end arrives as a Qt signal in the event loop, where the
@@ -345,7 +348,8 @@ TEST(QtSoundPlayer, StartsTheAudioOnlyForAFileThatExists) {
         player.play(folder.write(QStringLiteral("move.wav"), SilentWave()));
     }
     // The sounds load on a thread of their own and are released through the event loop: let
-    // that end before the test does.
+    // that end before the test does. Neither the player nor Qt Multimedia tells when it has, so
+    // this is a pause, not a wait for a state the test could poll.
     QTest::qWait(500);
 }
 

@@ -1,5 +1,6 @@
 #include "MainWindowFixture.h"
 #include "core/common/NativePath.h"
+#include "support/ModalAnswer.h"
 #include "ui/settings/TFormOption.h"
 
 #include <QApplication>
@@ -8,7 +9,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 namespace {
 
@@ -25,13 +25,18 @@ protected:
         form->FormFirstShow({data.path()});
     }
 
-    // Runs the options dialog; `act` gets the open dialog and ends it.
+    // Runs the options dialog; `act` gets the open dialog and ends it. Whatever else opens, or
+    // a dialog `act` leaves open, is closed, so a failing check never leaves the test waiting.
     void RunOptions(const std::function<void(TFormOption&)>& act) {
-        QTimer::singleShot(0, form.get(), [this, act] {
-            ASSERT_TRUE(dialog.isVisible());
-            act(dialog);
+        const QWidget* opened = nullptr;
+        ModalAnswer answer([&](QWidget* modal) {
+            opened = modal;
+            if (modal == &dialog)
+                act(dialog);
         });
         form->mainMenu().action(QStringLiteral("mnuFileOption"))->trigger();
+        EXPECT_EQ(opened, &dialog);
+        EXPECT_FALSE(answer.leftOpen());
     }
 
     TFormOption dialog{sound};

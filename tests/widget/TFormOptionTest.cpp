@@ -2,6 +2,7 @@
 
 #include "app/CommandNames.h"
 #include "core/common/SoundPlayer.h"
+#include "support/ModalAnswer.h"
 #include "ui/common/StoredColor.h"
 
 #include <QApplication>
@@ -17,7 +18,6 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTest>
-#include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -77,19 +77,12 @@ protected:
         return dropped.isAccepted();
     }
 
-    // Runs `answer` on the modal dialog that clicking `button` opens.
+    // Runs `answer` on the modal dialog that clicking `button` opens; `answer` must end it.
     void answerModal(const char* button, std::function<void(QWidget*)> answer) {
-        bool answered = false;
-        QTimer::singleShot(0, &dialog, [&] {
-            QWidget* modal = nullptr;
-            const bool opened = QTest::qWaitFor(
-                [&] { return (modal = QApplication::activeModalWidget()) && modal != &dialog; }, 5000);
-            ASSERT_TRUE(opened);
-            answer(modal);
-            answered = true;
-        });
+        ModalAnswer modal(std::move(answer), &dialog);
         control<QPushButton>(button)->click();
-        EXPECT_TRUE(answered);
+        EXPECT_TRUE(modal.answered());
+        EXPECT_FALSE(modal.leftOpen());
     }
 
     RecordingSoundPlayer sounds;
@@ -344,7 +337,11 @@ TEST_F(TFormOptionTest, ChosenColourAndFontAreStored) {
     EXPECT_EQ(chosen.CommentFontStyle & (4 | 8), 4 | 8);
     EXPECT_FALSE(chosen.CommentFont.isEmpty());
 
-    answerModal("TreeFont", [](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
+    answerModal("TreeFont", [](QWidget* modal) {
+        auto* picker = qobject_cast<QFontDialog*>(modal);
+        ASSERT_NE(picker, nullptr);
+        picker->reject();
+    });
     EXPECT_EQ(dialog.options().TreeFontSize, Options{}.TreeFontSize);
 }
 

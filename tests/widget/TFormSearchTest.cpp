@@ -23,11 +23,12 @@ TEST(TFormSearch, AScanThatEndsWithinItsDelayNeverShowsTheWindow) {
     TFormSearch window;
     window.scanStarted();
     window.scanProgress(QStringLiteral("/pictures/a"), 3, 10);
-    QTest::qWait(TFormSearch::kShowDelayMs / 4);
+    // The scan lasts a quarter of the delay; the window must not show meanwhile.
+    EXPECT_FALSE(QTest::qWaitFor([&] { return window.isVisible(); }, TFormSearch::kShowDelayMs / 4));
     window.scanFinished();
-    // Well past the delay: the stopped timer must not bring the window up late.
-    QTest::qWait(TFormSearch::kShowDelayMs * 2);
-    EXPECT_FALSE(window.isVisible());
+    // Well past the delay: the stopped timer must not bring the window up late. Waiting out
+    // that time is the point of the check.
+    EXPECT_FALSE(QTest::qWaitFor([&] { return window.isVisible(); }, TFormSearch::kShowDelayMs * 2));
 }
 
 TEST(TFormSearch, ALongScanShowsProgressAndCanBeStopped) {

@@ -1,0 +1,7 @@
+// The interface platform implements.
+#pragma once
+
+class Service {
+public:
+    virtual ~Service() = default;
+};
