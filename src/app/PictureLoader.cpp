@@ -265,6 +265,19 @@ PreparedPicture PictureLoader::Take(const QString& path) {
     return picture;
 }
 
+PreparedPicture PictureLoader::Frame(const QString& path, const GifHandle& gif, int frame) {
+    PreparedPicture picture;
+    picture.path = path;
+    picture.loaded = LoadImageFile(path, m_options, gif, frame);
+    picture.madeFor = m_view;
+    picture.view = RenderView(picture.loaded.image, m_view);
+    return picture;
+}
+
+RenderedView PictureLoader::Redraw(const QImage& source, double rate) const {
+    return RenderView(source, m_view, rate);
+}
+
 void PictureLoader::Prefetch(const QString& shown, const QStringList& wanted) {
     m_shown = shown;
     m_wanted.clear();

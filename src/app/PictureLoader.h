@@ -29,7 +29,8 @@ struct PreparedPicture {
     qint64 bytes() const;
 };
 
-// The one owner of loading, caching and prefetching. After a picture is shown, the controller
+// The one owner of decoding, caching and prefetching: files, the frames of an open animation and
+// the redraws of the shown picture all go through it. After a picture is shown, the controller
 // names the neighbours it will want next; the loader decodes them on its worker threads and
 // makes their shown bitmaps for the current view, so that showing one of them is only a swap.
 // It keeps the shown picture and the wanted neighbours within a memory budget and forgets the
@@ -74,6 +75,12 @@ public:
     // unchanged on disk is returned at once; otherwise a worker reads it while this waits in a
     // local event loop, so the window stays alive and input keeps arriving meanwhile.
     PreparedPicture Take(const QString& path);
+
+    // Frame `frame` of the open animation `gif` of `path`, made for the current view; the file is
+    // not read again.
+    PreparedPicture Frame(const QString& path, const GifHandle& gif, int frame);
+    // `source` drawn again for the current view, at `rate` (0: the rate of the zoom mode).
+    RenderedView Redraw(const QImage& source, double rate) const;
 
     // `shown` is on screen; `wanted` are the files likely to be shown next, most likely first.
     // They are read in the background as far as the budget allows; everything else is dropped.

@@ -90,10 +90,7 @@ void PictureShow::ShowBarPosition(int direction) {
     PreparedPicture picture;
     if (m_state.GifImage) {
         // The open animation gives the frame; the file is not read again.
-        picture.loaded =
-            LoadImageFile(m_state.CurrentFile, m_loader.loadOptions(), m_state.GifImage, m_state.GifFrame);
-        picture.madeFor = m_loader.view();
-        picture.view = RenderView(picture.loaded.image, picture.madeFor);
+        picture = m_loader.Frame(m_state.CurrentFile, m_state.GifImage, m_state.GifFrame);
     } else {
         if (std::exchange(m_shownGone, false) && !m_loader.IsReady(m_state.CurrentFile)) {
             // The file on screen went away: it must not look as if it were still there while the
@@ -304,10 +301,7 @@ void PictureShow::ViewSeting(double rate) {
     if (m_state.BrowserMode || (rate == 0 && m_state.SourceBitmap.isNull())) {
         return;
     }
-    PreparedPicture picture;
-    picture.madeFor = m_loader.view();
-    picture.view = RenderView(m_state.SourceBitmap, picture.madeFor, rate);
-    Present(picture.view);
+    Present(m_loader.Redraw(m_state.SourceBitmap, rate));
 }
 
 // Shows a picture whose bitmap was made ahead of time, or draws it now when it was made for
