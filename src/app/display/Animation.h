@@ -15,9 +15,10 @@ public:
 
     // The shown frame stays for `delayMs`, then the next one comes.
     void Start(int delayMs) { m_gifTimer.start(delayMs); }
-    void NextGifFrame();
     void CloseGif();
 
 private:
+    void NextGifFrame();
+
     QTimer m_gifTimer;
 };

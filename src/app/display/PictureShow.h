@@ -27,9 +27,6 @@ public:
     // Ctrl with next / back: shows the frame `delta` away in the open animation without reading
     // the file again; a picture that is no animation is shown anew.
     void StepGifFrame(int delta);
-    // Shows the file at the track bar's position, keeping the animation that is open (the
-    // callers close it before showing another file). `direction` is where reading ahead goes.
-    void ShowBarPosition(int direction);
     // Runs `action`, an input that acts on the shown file, now; or, while a picture is still
     // being read (or earlier inputs wait), once the picture the track bar points at is on
     // screen. Waiting inputs run one at a time in the order they came, and steps through the
@@ -37,16 +34,9 @@ public:
     void ActOnShownFile(std::function<void()> action);
     // True when `step` was put behind inputs that wait for the picture (see ActOnShownFile).
     bool WaitBehindInputs(std::function<void()> step);
-    void PostWaitingInputs();
-    void RunWaitingInputs();
     void PrefetchNeighbours(int direction);
-    void ReadCurrentFileFacts();
-    void ApplyLoaded(const QString& path, const LoadedImage& loaded);
-    void OfferRename(const QString& path, const QString& trueExtension);
-    void LoadSideText();
     void ViewSeting(double rate);
     void ShowPicture(const PreparedPicture& picture);
-    void Present(const RenderedView& view);
     // Shows a picture from the clipboard; nothing happens for a null image.
     void ShowClipboard(const QImage& image);
     // JPEG load scale 0..3; shows the current file again.
@@ -58,6 +48,17 @@ signals:
     void trackBarChanged();
 
 private:
+    // Shows the file at the track bar's position, keeping the animation that is open (the
+    // callers close it before showing another file). `direction` is where reading ahead goes.
+    void ShowBarPosition(int direction);
+    void PostWaitingInputs();
+    void RunWaitingInputs();
+    void ReadCurrentFileFacts();
+    void ApplyLoaded(const QString& path, const LoadedImage& loaded);
+    void OfferRename(const QString& path, const QString& trueExtension);
+    void LoadSideText();
+    void Present(const RenderedView& view);
+
     PictureLoader m_loader;
     int m_direction = 1;                               // the direction of the last step: 1 onwards, -1 back
     std::deque<std::function<void()>> m_waitingInputs; // inputs that wait for the picture

@@ -21,10 +21,8 @@ public:
     const FilterSettings& filters() const { return m_filters; }
     bool actualSize() const { return m_actualSize; }
     int scrollBarWidth() const { return m_scrollBarWidth; }
-    ViewParams CurrentViewParams() const;
     QRgb ViewColour() const;
     void SyncView();
-    void RedrawAtCurrentRate();
     // The zoom-mode items (codes 260 to 264): the picture is drawn again in that mode.
     void ZoomRedraw(int mode);
     // A stored zoom value: a mode code, or any other number as the fixed rate. No redraw.
@@ -39,7 +37,6 @@ public:
     // "拡大" and "縮小": the next rate of the zoom steps.
     void ZoomIn();
     void ZoomOut();
-    void ZoomTo(std::optional<double> rate);
     // A number bound as a command: the picture is shown at that rate, held to the zoom steps'
     // range; a rate that is not a positive number does nothing.
     void ViewAtRate(double rate);
@@ -59,6 +56,10 @@ signals:
     void zoomModeChanged(int code);
 
 private:
+    ViewParams CurrentViewParams() const;
+    void RedrawAtCurrentRate();
+    void ZoomTo(std::optional<double> rate);
+
     ZoomMode m_zoomMode = ZoomMode::ShrinkOnly;
     FilterSettings m_filters;
     double m_savedRate = 1; // the rate put aside while the picture is shown 1:1

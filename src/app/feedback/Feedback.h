@@ -26,7 +26,6 @@ public:
     void TitleDraw();
     // One of the start-up tips, chosen by the clock and the launch count.
     QString Tip() const;
-    TitleContext MakeTitleContext() const;
     MessageResult infoMes(const QString& text, MessageIcon icon, MessageButtons buttons = MessageButtons::Ok);
     void SoundPlay(Sound kind);
     void SetSoundOn(bool on);
@@ -38,6 +37,8 @@ signals:
     void titleChanged(const TitleTexts& texts);
 
 private:
+    TitleContext MakeTitleContext() const;
+
     bool m_soundOn = false;
     bool m_slideShow = false;
 };

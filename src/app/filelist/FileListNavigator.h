@@ -21,14 +21,10 @@ public:
     quint64 listGeneration() const { return m_listGeneration; }
     // Asks a running subfolder scan to stop at the next folder.
     void RequestScanStop() { m_stopScan = true; }
-    qint64 RunScan(FileEntries& list, const QString& folder, bool subfolders);
     void ViewFolder(const QString& folder, bool selectInTree);
-    int PositionOf(const QString& path) const;
-    void ShowFileList(int position);
     void ViewFile(const QString& path);
     void ViewFileUndo(const QString& path);
     void ImgListDelete();
-    void ImgBarSeting();
     // The user moved the track bar.
     void TrackBarMoved(int position);
     // "進む" and "戻る": one file on, or with Ctrl held one frame of an animated picture. At an
@@ -42,7 +38,6 @@ public:
     void SetSelectionStart();
     void SetSelectionEnd();
     void SelectAll();
-    void WalkFolder(QString (*step)(const QString&), const QString& treeFolder);
     // The folder walk: each starts from the current folder and, when that finds nothing, from
     // `treeFolder`, the tree's selected folder. Nothing happens when both find nothing.
     void FolderPrevious(const QString& treeFolder);
@@ -61,7 +56,6 @@ public:
     void OpenList(const QStringList& files, const QString& name);
     // Files or folders dropped on the window: the first one is opened.
     void OpenDropped(const QStringList& paths);
-    void EnableImageCommands(bool on);
 
 signals:
     void imageCommandsEnabled(bool on);
@@ -72,6 +66,13 @@ signals:
     void trackBarChanged();
 
 private:
+    qint64 RunScan(FileEntries& list, const QString& folder, bool subfolders);
+    int PositionOf(const QString& path) const;
+    void ShowFileList(int position);
+    void ImgBarSeting();
+    void WalkFolder(QString (*step)(const QString&), const QString& treeFolder);
+    void EnableImageCommands(bool on);
+
     bool m_imageCommands = false; // the track bar and the image commands are enabled
     std::atomic<bool> m_stopScan{false};
     quint64 m_listGeneration = 0; // grows with every new list, to notice one made during a load
