@@ -73,8 +73,8 @@ bench: deps
 
 # Each target runs on a copy of its checked-in corpus in build/fuzz/corpus-<target>, so what
 # libFuzzer adds stays out of the sources; a crash, leak or timeout input goes to
-# build/fuzz/findings-<target>/ and its log to build/fuzz/log-<target>.txt. Fails when any
-# target found something.
+# build/fuzz/findings-<target>/ and its log to build/fuzz/log-<target>.txt. Prints what this run
+# found there and fails when any target found something.
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := decode_jpeg decode_png decode_gif decode_bmp header_probe ini_file sorting_table \
 	check_lists undo_journal
@@ -87,7 +87,9 @@ fuzz:
 		corpus=$(CURDIR)/build/fuzz/corpus-$$target; \
 		findings=$(CURDIR)/build/fuzz/findings-$$target; \
 		log=$(CURDIR)/build/fuzz/log-$$target.txt; \
+		started=$(CURDIR)/build/fuzz/started-$$target; \
 		mkdir -p "$$corpus" "$$findings"; \
+		touch "$$started"; \
 		cp -n $(CURDIR)/fuzz/corpus/$$target/* "$$corpus"/; \
 		echo "== $$target: $(FUZZ_SECONDS) s"; \
 		status=0; \
@@ -95,7 +97,7 @@ fuzz:
 			-rss_limit_mb=2048 -malloc_limit_mb=1024 -print_final_stats=1 \
 			-artifact_prefix="$$findings"/ "$$corpus" > "$$log" 2>&1 || status=$$?; \
 		runs=$$(sed -n 's/^stat::number_of_executed_units: *//p' "$$log"); \
-		crashes=$$(find "$$findings" -type f | sort); \
+		crashes=$$(find "$$findings" -type f -newer "$$started" | sort); \
 		echo "   executions: $${runs:-unknown}, corpus: $$(ls "$$corpus" | wc -l) files, exit status $$status"; \
 		if [[ -n "$$crashes" || $$status != 0 ]]; then \
 			found=1; \
