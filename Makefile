@@ -4,18 +4,19 @@
 #   make asan    the tests again under AddressSanitizer and UndefinedBehaviorSanitizer
 #   make tsan    the tests of the code that runs on several threads under ThreadSanitizer
 #   make bench   build optimised and run every benchmark
+#   make fuzz    build the fuzz targets with clang and libFuzzer and run each for FUZZ_SECONDS
 #   make format  reformat the sources in place
 
 SHELL := /bin/bash
 .SHELLFLAGS := -eu -o pipefail -c
 
 JOBS := $(shell nproc)
-SOURCE_DIRS := src tests tools bench
+SOURCE_DIRS := src tests tools bench fuzz
 SOURCES = find $(SOURCE_DIRS) \( -name '*.cpp' -o -name '*.h' \) -print0
 # The folder `make run` opens; `make run FOLDER=~/Pictures` opens another.
 FOLDER ?= $(CURDIR)/build/dev/demo
 
-.PHONY: deps dev run test format-check asan tsan bench format
+.PHONY: deps dev run test format-check asan tsan bench fuzz format
 
 deps:
 	@scripts/install-deps
@@ -69,6 +70,44 @@ bench: deps
 		fi; \
 	done; \
 	if [[ $$found == 0 ]]; then echo "bench: no benchmark is built yet"; fi
+
+# Each target runs on a copy of its checked-in corpus in build/fuzz/corpus-<target>, so what
+# libFuzzer adds stays out of the sources; a crash, leak or timeout input goes to
+# build/fuzz/findings-<target>/ and its log to build/fuzz/log-<target>.txt. Prints what this run
+# found there and fails when any target found something.
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := decode_jpeg decode_png decode_gif decode_bmp header_probe ini_file sorting_table \
+	check_lists undo_journal
+fuzz:
+	@scripts/install-deps fuzz
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
+	@found=0; \
+	for target in $(FUZZ_TARGETS); do \
+		corpus=$(CURDIR)/build/fuzz/corpus-$$target; \
+		findings=$(CURDIR)/build/fuzz/findings-$$target; \
+		log=$(CURDIR)/build/fuzz/log-$$target.txt; \
+		started=$(CURDIR)/build/fuzz/started-$$target; \
+		mkdir -p "$$corpus" "$$findings"; \
+		touch "$$started"; \
+		cp -n $(CURDIR)/fuzz/corpus/$$target/* "$$corpus"/; \
+		echo "== $$target: $(FUZZ_SECONDS) s"; \
+		status=0; \
+		QT_QPA_PLATFORM=offscreen $(CURDIR)/build/fuzz/fuzz/fuzz_$$target -max_total_time=$(FUZZ_SECONDS) \
+			-rss_limit_mb=2048 -malloc_limit_mb=1024 -print_final_stats=1 \
+			-artifact_prefix="$$findings"/ "$$corpus" > "$$log" 2>&1 || status=$$?; \
+		runs=$$(sed -n 's/^stat::number_of_executed_units: *//p' "$$log"); \
+		crashes=$$(find "$$findings" -type f -newer "$$started" | sort); \
+		echo "   executions: $${runs:-unknown}, corpus: $$(ls "$$corpus" | wc -l) files, exit status $$status"; \
+		if [[ -n "$$crashes" || $$status != 0 ]]; then \
+			found=1; \
+			echo "   findings (log: $$log):"; \
+			for crash in $$crashes; do echo "     $$crash"; done; \
+		else \
+			echo "   findings: none"; \
+		fi; \
+	done; \
+	if [[ $$found != 0 ]]; then echo "fuzz: some targets found faults"; exit 1; fi
 
 format: deps
 	$(SOURCES) | xargs -0 -r clang-format -i
