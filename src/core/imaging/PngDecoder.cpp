@@ -4,6 +4,7 @@
 #include "core/imaging/PixelBufferPool.h"
 
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 #include <png.h>
 #include <vector>
@@ -147,11 +148,25 @@ QString PngComment(PngSession* s) {
     return TextOf(texts[0]);
 }
 
+// The most memory libpng may take in one piece for its own work (chunks, rows, the inflate
+// window); the picture's pixels are not among them. A damaged length field must not make it ask
+// for gigabytes: a refused piece ends the decode as an error.
+constexpr png_alloc_size_t kLibpngPieceLimit = 64 * 1024 * 1024;
+
+png_voidp LimitedMalloc(png_structp, png_alloc_size_t size) {
+    return size > kLibpngPieceLimit ? nullptr : std::malloc(size);
+}
+
+void LimitedFree(png_structp, png_voidp memory) {
+    std::free(memory);
+}
+
 // Owns libpng's structures for the C++ side: released on every path.
 class PngReader {
 public:
     explicit PngReader(PngSession* s) : m_session(s) {
-        s->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, s, OnPngError, OnPngWarning);
+        s->png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, s, OnPngError, OnPngWarning, nullptr,
+                                          LimitedMalloc, LimitedFree);
         if (s->png != nullptr) {
             s->info = png_create_info_struct(s->png);
         }
