@@ -384,6 +384,22 @@ TEST_F(MainWindowTest, RefreshKeepsTheShownFileAndClosingShutsTheControllerDown)
 
 } // namespace
 
+// Closing writes the changed check lists even when start-up never finished; the settings are
+// written only after a start that read them.
+TEST_F(MainWindowTest, ClosingWritesTheListsEvenBeforeStartUpFinished) {
+    pictures.write(QStringLiteral("a.jpg"), Jpeg(40, 30, 11));
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    controller->PrepareScanMask();
+    controller->ViewFolder(pictures.path(), true);
+    ASSERT_FALSE(controller->state().FormReady);
+    controller->checks().Toggle(0);
+    ASSERT_EQ(controller->checks().lists().list(0).size(), 1);
+    form->close();
+    EXPECT_TRUE(QFile::exists(data.file(QStringLiteral("List_A.lst"))));
+    EXPECT_FALSE(QFile::exists(data.file(QStringLiteral("Ruvela.ini"))));
+}
+
 TEST_F(MainWindowTest, TheTrackBarMenuSetsTheSelection) {
     for (const char* name : {"a.png", "b.png", "c.png", "d.png"})
         pictures.write(QString::fromLatin1(name), Png(20, 20, name[0]));
