@@ -2,19 +2,15 @@
 
 #include <QObject>
 #include <QString>
-#include <functional>
-
-struct FileOpResult;
 
 class BackgroundSaver;
 class ViewerController;
 
-// The sorting keys and the journal's undo and redo: a key press is turned into an entry of the
-// sorting table, and the entry sends the shown file into a folder (copy or move, then the next
-// picture) or runs a command. Every move and copy is journaled by the transfer batch; undo and
-// redo walk the journal back and forth. Owns the table's load and save. GUI thread; the guard
-// `SortBusy` keeps a key press from starting a transfer while another one, an undo or a redo
-// waits in a dialog.
+// The sorting keys: a key press is turned into an entry of the sorting table, and the entry sends
+// the shown file into a folder (copy or move, then the next picture) or runs a command. Every
+// move and copy is journaled by the transfer batch (undo and redo are UndoWorkflow's). Owns the
+// table's load and save. GUI thread; the guard `SortBusy` keeps a key press from starting a
+// transfer while another one, an undo or a redo waits in a dialog.
 class SortingWorkflow : public QObject {
     Q_OBJECT
 
@@ -53,29 +49,11 @@ public:
     // itself as "Copy" or "Move" in the status bar.
     bool FileCopyMode();
 
-    // Undo of the record before the journal position, and redo of the record at it; `quiet`
-    // for the steps of a batch (no sound, nothing shown again).
-    void undoExecute2(bool quiet);
-    void redoExecute2(bool quiet);
-    void mnuMoveUndoClick() { undoExecute2(false); }
-    void mnuMoveRedoClick() { redoExecute2(false); }
-
 signals:
     // The copy option as the status bar shows it: "Copy" or "Move".
     void copyModeShown(const QString& text);
 
 private:
-    // Tells the user a step the file system refused, and where the journal position goes.
-    using StepFailure = std::function<void(const QString& path, const FileOpResult& result)>;
-
-    // The rename of a file or folder from `from` back or again to `to` with its checks; false
-    // when it was refused or failed (the user was told).
-    bool RenameStep(int index, const QString& from, const QString& to, const QString& changedMessage,
-                    const StepFailure& failed);
-    bool StepBack(const QString& message); // a refusal: tells the user, the record is passed over
-    void UndoBatch(int count, bool redo);
-    void ShowAfterStep(const QString& place);
-    bool IsRecordedFile(int record, const QString& path) const;
     QString LowFolderDestination(int index) const;
     // Runs the entry text `text` of `index` now.
     void RunEntry(int index, const QString& text);

@@ -45,7 +45,7 @@ ViewerController::ViewerController(const Options& options, Services services, QO
 
     m_show.ApplyLoadOptions();
     RegisterViewerCommands(*this, m_registry);
-    RegisterSortingCommands(m_sorting, m_registry);
+    RegisterSortingCommands(m_sorting, m_undo, m_registry);
     RegisterCheckListCommands(m_checks, m_registry);
 }
 

@@ -15,6 +15,7 @@
 #include "app/feedback/Feedback.h"
 #include "app/filelist/FileListNavigator.h"
 #include "app/session/Session.h"
+#include "app/sorting/UndoWorkflow.h"
 #include "core/common/SoundPlayer.h"
 #include "core/common/UserPrompts.h"
 #include "core/settings/Options.h"
@@ -149,8 +150,10 @@ public:
     TransferBatch& batch() { return m_batch; }
     UndoJournal& journal() { return m_journal; }
     FileOperations& files() { return m_files; }
-    // The sorting keys, the sorting table, undo and redo.
+    // The sorting keys and the sorting table.
     SortingWorkflow& sorting() { return m_sorting; }
+    // Undo and redo of the journal.
+    UndoWorkflow& undo() { return m_undo; }
     // The ten check lists.
     CheckListWorkflow& checks() { return m_checks; }
     // The command texts bound to inputs and sorting keys.
@@ -208,6 +211,7 @@ private:
     FileListNavigator m_navigator{*this};
     Session m_session{*this};
     SortingWorkflow m_sorting{*this};
+    UndoWorkflow m_undo{*this};
     CheckListWorkflow m_checks{*this};
     CommandExecutor m_commands{*this};
 };

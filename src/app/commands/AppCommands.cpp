@@ -136,10 +136,11 @@ void RegisterViewerCommands(ViewerController& viewer, CommandRegistry& registry)
     }
 }
 
-void RegisterSortingCommands(SortingWorkflow& sorting, CommandRegistry& registry) {
+void RegisterSortingCommands(SortingWorkflow& sorting, UndoWorkflow& undo, CommandRegistry& registry) {
     SortingWorkflow* s = &sorting;
-    registry.Register(Command::mnuMoveUndo, [s] { s->mnuMoveUndoClick(); });
-    registry.Register(Command::mnuMoveRedo, [s] { s->mnuMoveRedoClick(); });
+    UndoWorkflow* u = &undo;
+    registry.Register(Command::mnuMoveUndo, [u] { u->mnuMoveUndoClick(); });
+    registry.Register(Command::mnuMoveRedo, [u] { u->mnuMoveRedoClick(); });
     registry.Register(Command::actComma, [s] { s->actCommaExecute(); });
 }
 

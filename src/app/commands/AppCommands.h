@@ -8,12 +8,13 @@
 class CheckListWorkflow;
 class CommandRegistry;
 class SortingWorkflow;
+class UndoWorkflow;
 class ViewerController;
 
 // The commands the workflows carry out, each handed to the registry with its handler; the
 // windows register only what needs a window.
 void RegisterViewerCommands(ViewerController& viewer, CommandRegistry& registry);
-void RegisterSortingCommands(SortingWorkflow& sorting, CommandRegistry& registry);
+void RegisterSortingCommands(SortingWorkflow& sorting, UndoWorkflow& undo, CommandRegistry& registry);
 void RegisterCheckListCommands(CheckListWorkflow& checks, CommandRegistry& registry);
 
 // A command that chooses one of a closed set: a zoom mode code (260 … 264), a sort code, a JPEG

@@ -28,6 +28,7 @@ protected:
     }
 
     SortingWorkflow& sorting() { return controller->sorting(); }
+    UndoWorkflow& undo() { return controller->undo(); }
     int position() const { return controller->journal().UndoPosition(); }
 
     QString to;
@@ -35,8 +36,8 @@ protected:
 
 TEST_F(UndoTest, NothingToUndoOrRedoAtStart) {
     Open(1);
-    sorting().mnuMoveUndoClick();
-    sorting().mnuMoveRedoClick();
+    undo().mnuMoveUndoClick();
+    undo().mnuMoveRedoClick();
     EXPECT_EQ(position(), 0);
     EXPECT_TRUE(sounds.played.isEmpty());
     EXPECT_TRUE(prompts.asked.empty());
@@ -48,14 +49,14 @@ TEST_F(UndoTest, UndoBringsTheFileBackAndShowsItAndRedoMovesItAgain) {
     ASSERT_EQ(PathKind(files[0]), PathType::None);
     ASSERT_EQ(state().SortCount, 1);
 
-    sorting().mnuMoveUndoClick();
+    undo().mnuMoveUndoClick();
     EXPECT_EQ(PathKind(files[0]), PathType::File);
     EXPECT_EQ(state().CurrentFile, files[0]);
     EXPECT_EQ(state().SortCount, 0);
     EXPECT_EQ(position(), 0);
     EXPECT_EQ(sounds.played.last(), options.sndUndo);
 
-    sorting().mnuMoveRedoClick();
+    undo().mnuMoveRedoClick();
     EXPECT_EQ(PathKind(files[0]), PathType::None);
     EXPECT_EQ(state().CurrentFile, to + QStringLiteral("/p0.jpg"));
     EXPECT_EQ(state().CurrentFolder, to);
@@ -71,7 +72,7 @@ TEST_F(UndoTest, UndoFromAnOpenedListShowsTheFolderUnderItsOwnName) {
     controller->OpenList({files[0], files[1]}, QStringLiteral("汎用"));
     ASSERT_EQ(title.taskTitle, QStringLiteral("Ruvela - [汎用]"));
     SortShown();
-    sorting().mnuMoveUndoClick();
+    undo().mnuMoveUndoClick();
     EXPECT_EQ(state().CurrentFile, files[0]);
     EXPECT_EQ(title.taskTitle, QStringLiteral("Ruvela - [") + FolderOf(files[0]) + QLatin1Char(']'));
 }
@@ -84,13 +85,13 @@ TEST_F(UndoTest, PathsHoldingGreaterThanSignsGoBackAndForth) {
     const QString moved = to + QStringLiteral("/x>y.jpg");
     ASSERT_EQ(PathKind(moved), PathType::File);
 
-    sorting().mnuMoveUndoClick();
+    undo().mnuMoveUndoClick();
     EXPECT_TRUE(prompts.asked.empty()) << prompts.texts().join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(PathKind(picture), PathType::File);
     EXPECT_EQ(PathKind(moved), PathType::None);
     EXPECT_EQ(state().CurrentFile, picture);
 
-    sorting().mnuMoveRedoClick();
+    undo().mnuMoveRedoClick();
     EXPECT_EQ(PathKind(picture), PathType::None);
     EXPECT_EQ(PathKind(moved), PathType::File);
     EXPECT_EQ(state().CurrentFile, moved);
@@ -110,7 +111,7 @@ TEST_F(UndoTest, AnUndoStepTheFileSystemRefusesSaysSoAndKeepsItsRecord) {
     ASSERT_EQ(PathKind(copy), PathType::File);
     ASSERT_EQ(position(), 1);
 
-    sorting().mnuMoveUndoClick();
+    undo().mnuMoveUndoClick();
 
     ASSERT_EQ(prompts.texts().size(), 1);
     EXPECT_TRUE(
@@ -136,7 +137,7 @@ TEST_F(UndoTest, TheUndoCommandInTheSortingTableUndoes) {
 TEST_F(UndoTest, UndoOfACopySendsTheCopyToTheTrashAndKeepsTheSource) {
     const QStringList files = Open(2);
     sorting().FileFuriwake(files[0], to, 1);
-    sorting().mnuMoveUndoClick();
+    undo().mnuMoveUndoClick();
     EXPECT_EQ(PathKind(to + QStringLiteral("/p0.jpg")), PathType::None);
     EXPECT_EQ(PathKind(files[0]), PathType::File);
     EXPECT_EQ(QDir(data.file(QStringLiteral("share/Trash/files"))).entryList(QDir::Files),
@@ -148,12 +149,12 @@ TEST_F(UndoTest, ANewMoveAfterUndosCutsOffRedo) {
     Open(3);
     SortShown();
     SortShown();
-    sorting().mnuMoveUndoClick();
-    sorting().mnuMoveUndoClick();
+    undo().mnuMoveUndoClick();
+    undo().mnuMoveUndoClick();
     ASSERT_EQ(position(), 0);
     SortShown();
     const QStringList before = controller->journal().UndoData();
-    sorting().mnuMoveRedoClick();
+    undo().mnuMoveRedoClick();
     EXPECT_EQ(position(), 1);
     EXPECT_EQ(controller->journal().UndoData(), before);
     EXPECT_EQ(QDir(to).entryList(QDir::Files), QStringList{QStringLiteral("p0.jpg")});
@@ -199,12 +200,12 @@ TEST_F(UndoTest, RefusedUndosAreToldAndSteppedOver) {
         const QByteArray spoiled = ReadFileHead(second, 1 << 20);
         prompts.asked.clear();
 
-        sorting().mnuMoveUndoClick();
+        undo().mnuMoveUndoClick();
         EXPECT_EQ(prompts.texts().value(0).section(kCrLf, 0, 0), QString::fromUtf8(c.message));
         EXPECT_EQ(position(), 1);
         EXPECT_EQ(ReadFileHead(second, 1 << 20), spoiled); // nothing was carried away
         if (PathKind(FolderOf(files[1])) == PathType::Folder) {
-            sorting().mnuMoveUndoClick(); // the earlier record still undoes
+            undo().mnuMoveUndoClick(); // the earlier record still undoes
             EXPECT_EQ(PathKind(files[0]), PathType::File);
             EXPECT_EQ(PathKind(first), PathType::None);
             EXPECT_EQ(position(), 0);
@@ -215,13 +216,13 @@ TEST_F(UndoTest, RefusedUndosAreToldAndSteppedOver) {
 TEST_F(UndoTest, RefusedRedosAreToldAndSteppedOver) {
     const QStringList files = Open(2);
     SortShown();
-    sorting().mnuMoveUndoClick();
+    undo().mnuMoveUndoClick();
     ASSERT_EQ(PathKind(files[0]), PathType::File);
     // Another file took the name at the destination meanwhile.
     pictures.write(QStringLiteral("to/p0.jpg"), "another");
     prompts.asked.clear();
 
-    sorting().mnuMoveRedoClick();
+    undo().mnuMoveRedoClick();
     EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("リドゥ先に同名のファイルが存在しています")});
     EXPECT_EQ(position(), 1);
     EXPECT_EQ(ReadFileHead(to + QStringLiteral("/p0.jpg"), 100), "another");
@@ -242,7 +243,7 @@ TEST_F(UndoTest, ABatchOfTenIsUndoneAndRedoneAfterOneQuestion) {
     QSignalSpy titles(&controller->batch(), &TransferBatch::progressTitle);
 
     prompts.answers = {MessageResult::No};
-    sorting().mnuMoveUndoClick();
+    undo().mnuMoveUndoClick();
     EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("汎用の10ファイルを") + kCrLf +
                                            QStringLiteral("一括アンドゥしますか？")});
     EXPECT_EQ(prompts.asked[0].icon, MessageIcon::Question);
@@ -250,7 +251,7 @@ TEST_F(UndoTest, ABatchOfTenIsUndoneAndRedoneAfterOneQuestion) {
     EXPECT_EQ(QDir(to).entryList(QDir::Files).size(), 10);
 
     prompts.answers = {MessageResult::Yes};
-    sorting().mnuMoveUndoClick();
+    undo().mnuMoveUndoClick();
     EXPECT_EQ(position(), 0);
     for (const QString& file : files) {
         EXPECT_EQ(PathKind(file), PathType::File) << file.toStdString();
@@ -262,7 +263,7 @@ TEST_F(UndoTest, ABatchOfTenIsUndoneAndRedoneAfterOneQuestion) {
 
     prompts.asked.clear();
     prompts.answers = {MessageResult::Yes};
-    sorting().mnuMoveRedoClick();
+    undo().mnuMoveRedoClick();
     EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("汎用 の10ファイルを") + kCrLf +
                                            QStringLiteral("一括リドゥしますか？")});
     EXPECT_EQ(position(), 12);
@@ -287,16 +288,16 @@ TEST_F(UndoTest, RenamesAndFolderMovesGoBackAndForth) {
     QSignalSpy folders(&controller->batch(), &TransferBatch::folderMoved);
 
     prompts.answers = {MessageResult::No};
-    sorting().mnuMoveUndoClick(); // the folder move asks first
+    undo().mnuMoveUndoClick(); // the folder move asks first
     EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("album2のフォルダ移動を") + kCrLf +
                                            QStringLiteral("アンドゥしますか？")});
     EXPECT_EQ(position(), 3);
     prompts.answers = {MessageResult::Yes};
-    sorting().mnuMoveUndoClick();
+    undo().mnuMoveUndoClick();
     EXPECT_EQ(PathKind(folderRenamed), PathType::Folder);
-    sorting().mnuMoveUndoClick();
+    undo().mnuMoveUndoClick();
     EXPECT_EQ(PathKind(folder), PathType::Folder);
-    sorting().mnuMoveUndoClick();
+    undo().mnuMoveUndoClick();
     EXPECT_EQ(PathKind(old), PathType::File);
     EXPECT_EQ(PathKind(renamed), PathType::None);
     EXPECT_EQ(position(), 0);
@@ -304,7 +305,7 @@ TEST_F(UndoTest, RenamesAndFolderMovesGoBackAndForth) {
 
     prompts.answers = {MessageResult::Yes};
     for (int i = 0; i < 3; ++i) {
-        sorting().mnuMoveRedoClick();
+        undo().mnuMoveRedoClick();
     }
     EXPECT_EQ(PathKind(renamed), PathType::File);
     EXPECT_EQ(PathKind(parent + QStringLiteral("/album2")), PathType::Folder);
@@ -312,11 +313,11 @@ TEST_F(UndoTest, RenamesAndFolderMovesGoBackAndForth) {
 
     // A name taken meanwhile stops the undo of the file's rename and keeps both files.
     prompts.answers = {MessageResult::Yes};
-    sorting().mnuMoveUndoClick();
-    sorting().mnuMoveUndoClick();
+    undo().mnuMoveUndoClick();
+    undo().mnuMoveUndoClick();
     pictures.write(QStringLiteral("r/old.jpg"), "y");
     prompts.asked.clear();
-    sorting().mnuMoveUndoClick();
+    undo().mnuMoveUndoClick();
     EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("既に同名のファイルが存在しています")});
     EXPECT_EQ(ReadFileHead(old, 10), "y");
     EXPECT_EQ(ReadFileHead(renamed, 10), "x");
