@@ -58,7 +58,9 @@ QString CheckListWorkflow::Marks(const QString& path) const {
 }
 
 void CheckListWorkflow::LoadLists() {
-    m_lists.Load(m_viewer.state().SaveDataFolder);
+    for (const QString& problem : m_lists.Load(m_viewer.state().SaveDataFolder)) {
+        m_viewer.infoMes(problem, MessageIcon::Exclamation);
+    }
 }
 
 bool CheckListWorkflow::SaveLists() {

@@ -50,16 +50,22 @@ QString SortingWorkflow::TablePath() const {
 
 void SortingWorkflow::LoadTable() {
     ViewerState& state = m_viewer.state();
-    std::optional<QStringList> table;
-    if (PathKind(TablePath()) == PathType::File) {
-        table = ReadSortingTable(TablePath(), m_viewer.home());
-    }
+    TextFileState read = TextFileState::Read;
+    const std::optional<QStringList> table = ReadSortingTable(TablePath(), m_viewer.home(), &read);
     state.SortingTable = table ? *table : QStringList(SortingKeys::kTableSize, QString());
+    m_tableHeld = false;
+    if (read == TextFileState::Unreadable || read == TextFileState::TooLarge) {
+        bool setAside = false;
+        const QString problem =
+            SetAsideUnreadable(TablePath(), read, QStringLiteral("ファイル移動先リスト"), &setAside);
+        m_tableHeld = !setAside;
+        m_viewer.infoMes(problem, MessageIcon::Exclamation);
+    }
 }
 
 bool SortingWorkflow::SaveTable() {
     const ViewerState& state = m_viewer.state();
-    if (!state.SortingTableChanged) {
+    if (!state.SortingTableChanged || m_tableHeld) {
         return true;
     }
     if (WriteSortingTable(TablePath(), state.SortingTable)) {
@@ -71,7 +77,7 @@ bool SortingWorkflow::SaveTable() {
 
 void SortingWorkflow::SaveTableInBackground(BackgroundSaver& saver) {
     ViewerState& state = m_viewer.state();
-    if (!state.SortingTableChanged) {
+    if (!state.SortingTableChanged || m_tableHeld) {
         return;
     }
     state.SortingTableChanged = false;

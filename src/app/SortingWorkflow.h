@@ -17,7 +17,9 @@ class SortingWorkflow : public QObject {
 public:
     explicit SortingWorkflow(ViewerController& viewer, QObject* parent = nullptr);
 
-    // "MoveTo.txt" in the data folder, read at start (padded to 144 entries).
+    // "MoveTo.txt" in the data folder, read at start (padded to 144 entries). A file that cannot
+    // be read is set aside as ".bad" with a message; one that cannot even be set aside is never
+    // written over.
     QString TablePath() const;
     void LoadTable();
     // At exit, when the table changed; false after telling the user it failed.
@@ -59,4 +61,5 @@ private:
     void RunEntry(int index, const QString& text);
 
     ViewerController& m_viewer;
+    bool m_tableHeld = false; // "MoveTo.txt" could not be read nor set aside
 };

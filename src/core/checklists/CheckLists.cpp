@@ -104,22 +104,32 @@ QString CheckLists::Marks(const QString& path, const QStringList& names) const {
     return marks;
 }
 
-void CheckLists::Load(const QString& folder) {
+QStringList CheckLists::Load(const QString& folder) {
     const QString base = WithTrailingSlash(folder);
+    QStringList problems;
     for (int n = 0; n < kCount; ++n) {
         List& list = m_lists.at(n);
-        list.paths = ReadTextLines(base + CheckListFileName(n)).value_or(QStringList());
+        const QString path = base + CheckListFileName(n);
+        TextFileState state = TextFileState::Read;
+        list.paths = ReadTextLines(path, {}, &state).value_or(QStringList());
         list.paths.removeAll(QString());
         list.changed = false;
+        list.held = false;
+        if (state == TextFileState::Unreadable || state == TextFileState::TooLarge) {
+            bool setAside = false;
+            problems << SetAsideUnreadable(path, state, QStringLiteral("チェックリスト"), &setAside);
+            list.held = !setAside;
+        }
         Reindex(list);
     }
+    return problems;
 }
 
 bool CheckLists::Save(const QString& folder, QString* failedPath) {
     const QString base = WithTrailingSlash(folder);
     for (int n = 0; n < kCount; ++n) {
         List& list = m_lists.at(n);
-        if (!list.changed) {
+        if (!list.changed || list.held) {
             continue;
         }
         if (!WriteCheckListFile(folder, n, list.paths)) {
@@ -137,7 +147,7 @@ std::vector<std::pair<int, QStringList>> CheckLists::TakeChanged() {
     std::vector<std::pair<int, QStringList>> changed;
     for (int n = 0; n < kCount; ++n) {
         List& list = m_lists.at(n);
-        if (list.changed) {
+        if (list.changed && !list.held) {
             changed.emplace_back(n, list.paths);
             list.changed = false;
         }

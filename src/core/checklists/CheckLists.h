@@ -38,8 +38,10 @@ public:
     QString Marks(const QString& path, const QStringList& names) const;
 
     // Reads "List_A.lst" … "List_J.lst" from `folder`; a missing file gives an empty list.
-    // Afterwards no list counts as changed.
-    void Load(const QString& folder);
+    // Afterwards no list counts as changed. A file that exists but cannot be read (or is too
+    // large) is set aside as ".bad" and its list starts empty; when it cannot even be set aside,
+    // its list is never written, so the file stays as it is. Returns a message for each such file.
+    QStringList Load(const QString& folder);
     // Writes every changed list into `folder`; an emptied list has its file removed. Stops at
     // the first failure and returns false with that file's path in `failedPath`.
     bool Save(const QString& folder, QString* failedPath = nullptr);
@@ -53,6 +55,7 @@ private:
         QStringList paths;
         QSet<QString> members; // the same paths, to answer "is it marked" without a scan
         bool changed = false;
+        bool held = false; // its file could not be read nor set aside: never written over
     };
 
     void Append(List& list, const QString& path);

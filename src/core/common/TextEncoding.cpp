@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QStringDecoder>
 #include <cerrno>
+#include <cstdio>
 #include <iconv.h>
 
 namespace {
@@ -80,13 +81,27 @@ bool WriteUtf8Lines(const QString& path, const QStringList& lines) {
 }
 
 std::optional<QStringList> ReadTextLines(const QString& path,
-                                         const std::function<QString(const QString&)>& pathOf) {
-    QFile file;
-    if (PathKind(path) != PathType::File || !OpenFile(file, path, QIODevice::ReadOnly)) {
+                                         const std::function<QString(const QString&)>& pathOf,
+                                         TextFileState* state) {
+    TextFileState ignored = TextFileState::Read;
+    TextFileState& result = state != nullptr ? *state : ignored;
+    const PathFacts facts = StatPath(path);
+    result = !facts.exists                    ? TextFileState::Missing
+             : facts.isFolder                 ? TextFileState::Unreadable
+             : facts.size > kMaxTextFileBytes ? TextFileState::TooLarge
+                                              : TextFileState::Read;
+    if (result != TextFileState::Read) {
         return std::nullopt;
     }
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    QFile file;
+    if (!OpenFile(file, path, QIODevice::ReadOnly)) {
+        result = TextFileState::Unreadable;
+        return std::nullopt;
+    }
+    // Read one byte past the cap, so a file that grew since it was looked at is still caught.
+    QByteArray bytes = file.read(kMaxTextFileBytes + 1);
+    if (file.error() != QFileDevice::NoError || bytes.size() > kMaxTextFileBytes) {
+        result = file.error() != QFileDevice::NoError ? TextFileState::Unreadable : TextFileState::TooLarge;
         return std::nullopt;
     }
     QStringList lines;
@@ -120,4 +135,17 @@ std::optional<QStringList> ReadTextLines(const QString& path,
         lines << (cp932.isEmpty() || cp932.contains(QChar::ReplacementCharacter) ? held : cp932);
     }
     return lines;
+}
+
+QString SetAsideUnreadable(const QString& path, TextFileState state, const QString& what, bool* setAside) {
+    const QString name = path.section(QLatin1Char('/'), -1);
+    const QString reason = state == TextFileState::TooLarge
+                               ? QStringLiteral("%1「%2」は大きすぎて（%3MB超）読み取れないため")
+                                     .arg(what, name)
+                                     .arg(kMaxTextFileBytes / (1024 * 1024))
+                               : QStringLiteral("%1「%2」を読み取れないため").arg(what, name);
+    *setAside =
+        std::rename(NativePath(path).constData(), NativePath(path + QStringLiteral(".bad")).constData()) == 0;
+    return *setAside ? reason + QStringLiteral("「%1.bad」に退避しました").arg(name)
+                     : reason + QStringLiteral("、変更は保存しません");
 }

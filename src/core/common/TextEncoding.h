@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
 #include <functional>
 #include <optional>
 
@@ -32,6 +33,17 @@ bool WriteUtf8Lines(const QString& path, const QStringList& lines);
 // - else, when the line is valid CP932, it is that text;
 // - else it is neither text, so it can only be the bytes of a name that is gone now: kept as
 //   those bytes, and written back unchanged.
-// Nothing when the file cannot be read.
+// Nothing when the file cannot be read or is larger than kMaxTextFileBytes; `state`, when given,
+// tells which.
+enum class TextFileState { Read, Missing, Unreadable, TooLarge };
+constexpr qint64 kMaxTextFileBytes = 64LL * 1024 * 1024;
 std::optional<QStringList> ReadTextLines(const QString& path,
-                                         const std::function<QString(const QString&)>& pathOf = {});
+                                         const std::function<QString(const QString&)>& pathOf = {},
+                                         TextFileState* state = nullptr);
+
+// A list or table file of the program's own that exists but could not be read (`state` is
+// Unreadable or TooLarge) is renamed to `path` + ".bad", replacing an older one, so that writing
+// the program's data later never overwrites what the user had. Returns the message for the user,
+// `what` naming the kind of file; `*setAside` says whether the rename worked. When it did not,
+// nothing may be written over the file.
+QString SetAsideUnreadable(const QString& path, TextFileState state, const QString& what, bool* setAside);

@@ -57,14 +57,15 @@ SortingEntry ClassifyEntry(const QString& entry, const QString& home) {
     return parsed;
 }
 
-std::optional<QStringList> ReadSortingTable(const QString& path, const QString& home) {
-    std::optional<QStringList> entries = ReadTextLines(path, [&home](const QString& entry) {
+std::optional<QStringList> ReadSortingTable(const QString& path, const QString& home, TextFileState* state) {
+    const auto pathOf = [&home](const QString& entry) {
         QString folder = entry.mid(EntryHeadOf(entry).length);
         if (folder.startsWith(QStringLiteral("~/"))) {
             folder = home + folder.mid(1);
         }
         return folder;
-    });
+    };
+    std::optional<QStringList> entries = ReadTextLines(path, pathOf, state);
     if (entries) {
         while (entries->size() < SortingKeys::kTableSize) {
             entries->append(QString());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/common/TextEncoding.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -51,8 +53,10 @@ SortingEntry ClassifyEntry(const QString& entry, const QString& home);
 // Reads a table file ("MoveTo.txt" or a ".ktb"): one entry per line, CR LF or LF, padded with
 // empty entries to 144; longer files keep their extra lines. Each line is UTF-8, or the bytes of
 // a folder name that exists (after any "$COPY=" and the like, "~/" read as `home`), or else
-// CP932, as ReadTextLines decides. Nothing when the file cannot be read.
-std::optional<QStringList> ReadSortingTable(const QString& path, const QString& home);
+// CP932, as ReadTextLines decides. Nothing when the file is missing, cannot be read or is too
+// large; `state`, when given, tells which.
+std::optional<QStringList> ReadSortingTable(const QString& path, const QString& home,
+                                            TextFileState* state = nullptr);
 
 // Writes the entries as lines ending in CR LF (UTF-8, folder names in their own bytes), through
 // a temporary file renamed into place, so a crash leaves the old file or the new one. False when

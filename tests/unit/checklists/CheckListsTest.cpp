@@ -2,10 +2,14 @@
 
 #include "core/common/NativePath.h"
 #include "core/common/PathText.h"
+#include "core/common/TextEncoding.h"
 #include "support/TempFolder.h"
+#include "support/Unprivileged.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utime.h>
 
 namespace {
@@ -264,6 +268,57 @@ TEST_F(LoadedLists, NamesThatAreNotUtf8SurviveASaveAndALoad) {
     EXPECT_EQ(again.list(4), (QStringList{paths[0], paths[1], m_folder.path() + S("/gone/猫.jpg")}));
     EXPECT_TRUE(again.contains(4, paths[0]));
     EXPECT_TRUE(again.contains(4, paths[1]));
+}
+
+// A list file that cannot be read is never written over: it is set aside as ".bad" and its list
+// starts empty, or, when even that is impossible, its list is never saved.
+TEST(CheckListsLoad, UnreadableFilesAreSetAsideOrLeftAlone) {
+    if (!RunsAsOrdinaryUser()) {
+        return;
+    }
+    struct Case {
+        const char* what;
+        bool readable;
+        qint64 size; // 0: as written
+        bool folderWritable;
+        QString message;
+    };
+    const QString tooLarge = S("チェックリスト「List_A.lst」は大きすぎて（64MB超）読み取れないため");
+    const QString unreadable = S("チェックリスト「List_A.lst」を読み取れないため");
+    const Case cases[] = {
+        {"permission denied", false, 0, true, unreadable + S("「List_A.lst.bad」に退避しました")},
+        {"too large", true, kMaxTextFileBytes + 1, true, tooLarge + S("「List_A.lst.bad」に退避しました")},
+        {"permission denied in a read-only folder", false, 0, false, unreadable + S("、変更は保存しません")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder folder;
+        const QByteArray old = "/p/old.jpg\r\n";
+        const QString file = folder.write(CheckListFileName(0), old);
+        folder.write(CheckListFileName(1), "/p/b.jpg\r\n");
+        if (c.size > 0) {
+            ASSERT_EQ(::truncate(NativePath(file).constData(), c.size), 0);
+        }
+        ASSERT_EQ(::chmod(NativePath(file).constData(), c.readable ? 0644 : 0), 0);
+        ASSERT_EQ(::chmod(NativePath(folder.path()).constData(), c.folderWritable ? 0755 : 0555), 0);
+
+        CheckLists lists;
+        EXPECT_EQ(lists.Load(folder.path()), QStringList{c.message});
+        EXPECT_TRUE(lists.list(0).isEmpty());
+        EXPECT_EQ(lists.list(1), QStringList{S("/p/b.jpg")});
+        lists.Toggle(0, S("/p/new.jpg"));
+        EXPECT_TRUE(lists.Save(folder.path()));
+        EXPECT_TRUE(lists.TakeChanged().empty());
+
+        const QString kept = c.folderWritable ? file + S(".bad") : file;
+        ASSERT_EQ(::chmod(NativePath(folder.path()).constData(), 0755), 0);
+        ASSERT_EQ(::chmod(NativePath(kept).constData(), 0644), 0);
+        EXPECT_EQ(StatPath(kept).size, c.size > 0 ? c.size : old.size());
+        if (c.size == 0) {
+            EXPECT_EQ(Bytes(kept), old);
+        }
+        EXPECT_EQ(Bytes(file), c.folderWritable ? QByteArray("/p/new.jpg\r\n") : old);
+    }
 }
 
 TEST(CheckListsSave, FailsWhenTheFolderIsAFile) {

@@ -2,12 +2,11 @@
 #include "core/common/PathText.h"
 #include "core/common/TextEncoding.h"
 #include "core/settings/SettingsFile.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempFolder.h"
 
-#include <csignal>
 #include <dirent.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,31 +40,6 @@ QString OddFolder(const TempFolder& temp) {
     EXPECT_TRUE(MakeFolder(odd));
     return odd;
 }
-
-// Holds the size of any file this process writes to `bytes` for its lifetime; the write that
-// goes past it fails with EFBIG instead of raising SIGXFSZ.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        m_set = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-    bool set() const { return m_set; }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-    bool m_set = false;
-};
 
 TEST(FileReplacing, WritesAndReplacesInAFolderThatIsNotUtf8) {
     TempFolder temp;
@@ -196,6 +170,36 @@ TEST(FileReplacing, TextLinesSplitOnCrLfOrLf) {
     TempFolder temp;
     EXPECT_FALSE(ReadTextLines(temp.file("missing.txt")).has_value());
     EXPECT_FALSE(ReadTextLines(temp.path()).has_value());
+}
+
+} // namespace
+
+namespace {
+
+// Why a text file gave no lines: missing, not a file, or past the size cap (a sparse file, so
+// the test writes nothing of that size).
+TEST(FileReplacing, TextFilesThatGiveNoLinesSayWhy) {
+    TempFolder temp;
+    const QString large = temp.write("large.lst", "/p/a.jpg\r\n");
+    ASSERT_EQ(::truncate(NativePath(large).constData(), kMaxTextFileBytes + 1), 0);
+    const QString atCap = temp.write("cap.lst", "/p/a.jpg\r\n");
+    ASSERT_EQ(::truncate(NativePath(atCap).constData(), 1024), 0);
+    struct Case {
+        QString path;
+        TextFileState state;
+    };
+    const Case cases[] = {
+        {temp.file("missing.lst"), TextFileState::Missing},
+        {temp.folder("folder.lst"), TextFileState::Unreadable},
+        {large, TextFileState::TooLarge},
+        {atCap, TextFileState::Read},
+    };
+    for (const Case& c : cases) {
+        TextFileState state = TextFileState::Read;
+        const std::optional<QStringList> lines = ReadTextLines(c.path, {}, &state);
+        EXPECT_EQ(state, c.state) << c.path.toStdString();
+        EXPECT_EQ(lines.has_value(), c.state == TextFileState::Read) << c.path.toStdString();
+    }
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "core/common/TextEncoding.h"
 #include "core/settings/IniFile.h"
 #include "support/TempFolder.h"
+#include "support/Unprivileged.h"
 
 #include <QFile>
 #include <functional>
@@ -532,8 +533,8 @@ TEST(SettingsFile, FullDiskKeepsTheOldFile) {
 }
 
 TEST(SettingsFile, ReadOnlyFolderKeepsTheOldFile) {
-    if (::geteuid() == 0) {
-        GTEST_SKIP() << "root writes into read-only folders";
+    if (!RunsAsOrdinaryUser()) {
+        return;
     }
     TempFolder folder;
     const QString dir = folder.folder("data");
