@@ -10,6 +10,8 @@ ruvela_test(widget_search_window widget
 ruvela_test(widget_platform widget SOURCES ${CMAKE_CURRENT_LIST_DIR}/PlatformTest.cpp LIBS ruvela_ui Qt6::Test)
 ruvela_test(widget_options widget SOURCES ${CMAKE_CURRENT_LIST_DIR}/TFormOptionTest.cpp LIBS ruvela_ui Qt6::Test)
 ruvela_test(widget_settings widget SOURCES ${CMAKE_CURRENT_LIST_DIR}/SettingsWindowTest.cpp LIBS ruvela_ui Qt6::Test)
+ruvela_test(widget_data_folder_faults widget
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/DataFolderFaultTest.cpp LIBS ruvela_ui Qt6::Test)
 ruvela_test(widget_overwrite widget SOURCES ${CMAKE_CURRENT_LIST_DIR}/TFormOverWriteTest.cpp LIBS ruvela_ui Qt6::Test)
 ruvela_test(widget_dandd widget SOURCES ${CMAKE_CURRENT_LIST_DIR}/TFormDandDTest.cpp LIBS ruvela_ui Qt6::Test)
 ruvela_test(widget_gesture_hook widget SOURCES ${CMAKE_CURRENT_LIST_DIR}/GestureHookTest.cpp LIBS ruvela_ui Qt6::Test)

@@ -1,9 +1,13 @@
+#include "core/common/NativePath.h"
 #include "core/common/PathText.h"
+#include "core/common/TextEncoding.h"
+#include "core/sorting/SortingTable.h"
 #include "unit/app/ControllerFixture.h"
 
 #include <QDir>
 #include <QSignalSpy>
 #include <QTest>
+#include <unistd.h>
 
 namespace {
 
@@ -182,6 +186,40 @@ TEST_F(CheckListTest, ChangesAreWrittenSoonWithoutWaitingForTheExit) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return !QFile::exists(listFile); }, 3000));
     EXPECT_FALSE(checks().lists().changed(0));
     EXPECT_FALSE(state().SortingTableChanged);
+}
+
+} // namespace
+
+namespace {
+
+// A list or a table too large to be the program's own is told at start, set aside and never
+// written over; the program goes on with an empty one.
+TEST_F(CheckListTest, ListsAndTablesThatCannotBeReadAreToldAndSetAside) {
+    const QString listFile = data.write(QStringLiteral("SaveData/List_C.lst"), "/p/a.jpg\r\n");
+    const QString tableFile = data.write(QStringLiteral("SaveData/MoveTo.txt"), "/p\r\n");
+    for (const QString& file : {listFile, tableFile}) {
+        ASSERT_EQ(::truncate(NativePath(file).constData(), kMaxTextFileBytes + 1), 0);
+    }
+    prompts.asked.clear();
+    Make();
+    EXPECT_EQ(
+        prompts.texts(),
+        (QStringList{QStringLiteral("ファイル移動先リスト「MoveTo.txt」は大きすぎて（64MB超）読み取れないため"
+                                    "「MoveTo.txt.bad」に退避しました"),
+                     QStringLiteral("チェックリスト「List_C.lst」は大きすぎて（64MB超）読み取れないため"
+                                    "「List_C.lst.bad」に退避しました")}));
+    EXPECT_TRUE(list(2).isEmpty());
+    EXPECT_EQ(state().SortingTable, QStringList(SortingKeys::kTableSize));
+
+    const QStringList files = Open(1);
+    checks().Toggle(2);
+    ASSERT_TRUE(controller->sorting().LoadTableFile(data.write(QStringLiteral("t.ktb"), "/t\r\n")));
+    controller->SaveWork();
+    EXPECT_EQ(ReadFileHead(listFile, 4096), (files[0] + kCrLf).toUtf8());
+    EXPECT_TRUE(ReadFileHead(tableFile, 4096).startsWith("/t\r\n"));
+    for (const QString& file : {listFile, tableFile}) {
+        EXPECT_EQ(StatPath(file + QStringLiteral(".bad")).size, kMaxTextFileBytes + 1);
+    }
 }
 
 } // namespace
