@@ -238,6 +238,11 @@ void PictureShow::ApplyLoaded(const QString& path, const LoadedImage& loaded) {
         break;
     case LoadStatus::Stock:
         break;
+    case LoadStatus::Unreadable:
+        m_state.CommentText = QStringLiteral("> ") + path +
+                              QStringLiteral("\r\n画像ファイルを読み取れません（") + loaded.reason +
+                              QStringLiteral("）");
+        break;
     case LoadStatus::Failed: {
         const QString trueExtension = TrueExtension(path).toUpper();
         m_state.CommentText = QStringLiteral("> ") + path + QStringLiteral("\r\n画像の展開に失敗しました(") +

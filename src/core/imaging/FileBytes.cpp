@@ -2,34 +2,28 @@
 
 #include "core/common/NativePath.h"
 
+#include <QFile>
+#include <cerrno>
 #include <sys/stat.h>
 
-FileBytes::~FileBytes() {
-    if (m_mapped != nullptr) {
-        m_file.unmap(m_mapped);
-    }
-}
-
 bool FileBytes::open(const QString& path) {
+    m_bytes.clear();
     struct stat st {};
     if (::stat(NativePath(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        m_failure = Failure::NotAFile;
         return false;
     }
-    if (!OpenFile(m_file, path, QIODevice::ReadOnly)) {
+    QFile file;
+    if (!OpenFile(file, path, QIODevice::ReadOnly)) {
+        m_failure = errno == EACCES || errno == EPERM ? Failure::PermissionDenied : Failure::ReadError;
         return false;
     }
-    m_size = m_file.size();
-    if (m_size == 0) {
-        m_data = reinterpret_cast<const uchar*>(m_read.constData());
-        return true;
+    m_bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        m_bytes.clear();
+        m_failure = Failure::ReadError;
+        return false;
     }
-    m_mapped = m_file.map(0, m_size);
-    if (m_mapped != nullptr) {
-        m_data = m_mapped;
-        return true;
-    }
-    m_read = m_file.readAll();
-    m_size = m_read.size();
-    m_data = reinterpret_cast<const uchar*>(m_read.constData());
+    m_failure = Failure::None;
     return true;
 }

@@ -1,29 +1,26 @@
 #pragma once
 
 #include <QByteArray>
-#include <QFile>
 #include <QString>
 
-// The whole contents of one regular file for a decoder, mapped into memory when the file
-// system allows it and read otherwise. FIFOs and devices are refused, so a decoder never waits
-// on a writer. The bytes stay valid while the object lives; one thread uses it.
+// The whole contents of one regular file for a decoder, read into memory. They are read rather
+// than mapped: a mapped file that another program cuts short while a decoder reads it (a copy
+// over it, a card pulled out) kills the whole program with SIGBUS, a read one only ends early.
+// FIFOs and devices are refused, so a decoder never waits on a writer. The bytes stay valid while
+// the object lives; one thread uses it.
 class FileBytes {
 public:
-    FileBytes() = default;
-    FileBytes(const FileBytes&) = delete;
-    FileBytes& operator=(const FileBytes&) = delete;
-    ~FileBytes();
+    // Why open failed.
+    enum class Failure { None, NotAFile, PermissionDenied, ReadError };
 
-    // False when the path is not a regular file or cannot be opened or read.
+    // False when the path is not a regular file or cannot be opened or read; failure() says which.
     bool open(const QString& path);
 
-    const uchar* data() const { return m_data; }
-    qint64 size() const { return m_size; }
+    const uchar* data() const { return reinterpret_cast<const uchar*>(m_bytes.constData()); }
+    qint64 size() const { return m_bytes.size(); }
+    Failure failure() const { return m_failure; }
 
 private:
-    QFile m_file;
-    QByteArray m_read; // the contents when mapping was not possible
-    uchar* m_mapped = nullptr;
-    const uchar* m_data = nullptr;
-    qint64 m_size = 0;
+    QByteArray m_bytes;
+    Failure m_failure = Failure::None;
 };

@@ -125,7 +125,11 @@ LoadedImage LoadImageFile(const QString& path, const LoadOptions& options, const
     }
     FileBytes file;
     if (!file.open(path)) {
-        return Failed(QStringLiteral("cannot read the file"));
+        LoadedImage unreadable = Failed(file.failure() == FileBytes::Failure::PermissionDenied
+                                            ? QStringLiteral("アクセス権がありません")
+                                            : QStringLiteral("読み込みエラー"));
+        unreadable.status = LoadStatus::Unreadable;
+        return unreadable;
     }
     switch (kind) {
     case Kind::Bmp:

@@ -36,10 +36,12 @@ struct LoadOptions {
 };
 
 enum class LoadStatus {
-    Decoded, // `image` holds the file's picture
-    Missing, // the file does not exist; `image` is the "error_01" picture
-    Failed,  // decoding failed; `image` is the "error_02" picture
-    Stock,   // an audio or HTML/text item; `image` is its stock picture
+    Decoded,    // `image` holds the file's picture
+    Missing,    // the file does not exist; `image` is the "error_01" picture
+    Failed,     // decoding failed; `image` is the "error_02" picture
+    Unreadable, // the file exists but cannot be read; `image` is the "error_02" picture, `reason`
+                // says why for the user
+    Stock,      // an audio or HTML/text item; `image` is its stock picture
 };
 
 struct LoadedImage {

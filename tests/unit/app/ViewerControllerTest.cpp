@@ -2,6 +2,7 @@
 #include "core/convert/ImageEncoders.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempFolder.h"
+#include "support/Unprivileged.h"
 #include "unit/app/ControllerFixture.h"
 
 #include <QColor>
@@ -9,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 TEST_F(ControllerTest, OpeningAFolderShowsItsFirstPictureInNameOrder) {
     pictures.write(QStringLiteral("b.png"), Png(300, 200));
@@ -303,3 +305,37 @@ TEST_F(ControllerTest, ClosingDuringAScanStopsIt) {
     controller->ViewFolder(pictures.file(QStringLiteral("deep/0")), true);
     EXPECT_EQ(running.size(), 2);
 }
+
+namespace {
+
+// A file this user may not read, in the middle of a list: it shows the failure picture with a
+// comment that says why, the steps go on past it, and a sorting key still moves it.
+TEST_F(ControllerTest, AFileThatCannotBeReadInTheMiddleOfAListIsSaidAndStillSorted) {
+    if (!RunsAsOrdinaryUser()) {
+        return;
+    }
+    pictures.write(QStringLiteral("a.jpg"), Jpeg(8, 8));
+    const QString b = pictures.write(QStringLiteral("b.jpg"), Jpeg(9, 8));
+    pictures.write(QStringLiteral("c.jpg"), Jpeg(10, 8));
+    ASSERT_EQ(::chmod(NativePath(b).constData(), 0), 0);
+    controller->ViewFolder(pictures.path(), true);
+    controller->ImgNext();
+    EXPECT_EQ(state().CurrentFile, b);
+    EXPECT_EQ(comment, QStringLiteral("> ") + b +
+                           QStringLiteral("\r\n画像ファイルを読み取れません（アクセス権がありません）")) << comment.toStdString();
+    EXPECT_FALSE(state().SourceBitmap.isNull());
+    controller->ImgNext();
+    EXPECT_EQ(state().SourceBitmap.size(), QSize(10, 8));
+    controller->ImgBack();
+
+    const QString sorted = pictures.folder(QStringLiteral("sorted"));
+    controller->state().SortingTable[0] = sorted;
+    keys.keys = {Qt::Key_A};
+    controller->sorting().actABCExecute(false);
+    EXPECT_EQ(PathKind(b), PathType::None);
+    EXPECT_EQ(PathKind(sorted + QStringLiteral("/b.jpg")), PathType::File);
+    EXPECT_EQ(state().SourceBitmap.size(), QSize(10, 8));
+    EXPECT_TRUE(prompts.asked.empty()) << prompts.texts().join(QLatin1Char('\n')).toStdString();
+}
+
+} // namespace

@@ -2,6 +2,7 @@
 
 #include "core/common/NativePath.h"
 #include "core/filelist/HeaderProbe.h"
+#include "core/imaging/FileBytes.h"
 #include "core/imaging/PixelBufferPool.h"
 #include "support/TempFolder.h"
 #include "unit/imaging/ImagingFixtures.h"
@@ -218,3 +219,26 @@ TEST(ImageLoader, PoolReusesOnlyReleasedBuffers) {
     // Another size is never handed a kept buffer.
     EXPECT_EQ(LoadImageFile(small, {}, {}, 0, &pool).image.size(), QSize(32, 48));
 }
+
+namespace {
+
+// Another program cuts the file short while a decoder holds its bytes (a copy over it, a card
+// pulled out): the bytes already handed over stay readable. Bytes mapped from the file would
+// raise SIGBUS here and end the whole program.
+TEST(FileBytesTest, BytesStayWholeWhenTheFileIsCutShortMeanwhile) {
+    TempFolder folder;
+    const QByteArray contents(3 * 4096 + 17, 'p');
+    const QString path = folder.write("cut.jpg", contents);
+    FileBytes file;
+    ASSERT_TRUE(file.open(path));
+    ASSERT_EQ(::truncate(NativePath(path).constData(), 0), 0);
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(file.data()), file.size()), contents);
+
+    EXPECT_FALSE(file.open(folder.path()));
+    EXPECT_EQ(file.failure(), FileBytes::Failure::NotAFile);
+    EXPECT_EQ(file.size(), 0);
+    EXPECT_FALSE(file.open(folder.file("missing.jpg")));
+    EXPECT_EQ(file.failure(), FileBytes::Failure::NotAFile);
+}
+
+} // namespace
