@@ -125,9 +125,11 @@ LoadedImage LoadImageFile(const QString& path, const LoadOptions& options, const
     }
     FileBytes file;
     if (!file.open(path)) {
-        LoadedImage unreadable = Failed(file.failure() == FileBytes::Failure::PermissionDenied
-                                            ? QStringLiteral("アクセス権がありません")
-                                            : QStringLiteral("読み込みエラー"));
+        const FileBytes::Failure failure = file.failure();
+        LoadedImage unreadable =
+            Failed(failure == FileBytes::Failure::PermissionDenied ? QStringLiteral("アクセス権がありません")
+                   : failure == FileBytes::Failure::NotAFile ? QStringLiteral("通常のファイルではありません")
+                                                             : QStringLiteral("読み込みエラー"));
         unreadable.status = LoadStatus::Unreadable;
         return unreadable;
     }

@@ -64,7 +64,10 @@ TEST(ImageLoader, EmptyGarbageAndMislabelledFilesFail) {
         const QString e = QString::fromLatin1(ext);
         ExpectBroken(LoadImageFile(dir.write(QStringLiteral("empty") + e, {}), {}), ext);
         ExpectBroken(LoadImageFile(dir.write(QStringLiteral("junk") + e, QByteArray(5000, '\x5a')), {}), ext);
-        ExpectBroken(LoadImageFile(dir.folder(QStringLiteral("folder") + e), {}), ext);
+        const LoadedImage folder = LoadImageFile(dir.folder(QStringLiteral("folder") + e), {});
+        EXPECT_EQ(folder.status, LoadStatus::Unreadable) << ext;
+        EXPECT_EQ(folder.image, StockImage(StockPicture::Broken)) << ext;
+        EXPECT_EQ(folder.reason, QStringLiteral("通常のファイルではありません")) << ext;
     }
     const QString png = dir.write("png-named-jpg.jpg", EncodePng(Quadrants(8, 8), {}));
     ExpectBroken(LoadImageFile(png, {}), "png named jpg");
