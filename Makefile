@@ -4,6 +4,7 @@
 #   make asan    the tests again under AddressSanitizer and UndefinedBehaviorSanitizer
 #   make tsan    the tests of the code that runs on several threads under ThreadSanitizer
 #   make bench   build optimised and run every benchmark
+#   make soak    build optimised and run the soak run of the whole program (a few minutes)
 #   make fuzz    build the fuzz targets with clang and libFuzzer and run each for FUZZ_SECONDS
 #   make format  reformat the sources in place
 
@@ -16,7 +17,7 @@ SOURCES = find $(SOURCE_DIRS) \( -name '*.cpp' -o -name '*.h' \) -print0
 # The folder `make run` opens; `make run FOLDER=~/Pictures` opens another.
 FOLDER ?= $(CURDIR)/build/dev/demo
 
-.PHONY: deps dev run test format-check asan tsan bench fuzz format
+.PHONY: deps dev run test format-check asan tsan bench soak fuzz format
 
 deps:
 	@scripts/install-deps
@@ -70,6 +71,14 @@ bench: deps
 		fi; \
 	done; \
 	if [[ $$found == 0 ]]; then echo "bench: no benchmark is built yet"; fi
+
+# The soak run lives in a folder of its own below the benchmarks, so `make bench` does not run
+# it: the optimised program under Xvfb, thousands of real key presses, then checks of every file,
+# the check lists and the memory. Fails when a check fails.
+soak: deps
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS) --target soak
+	$(CURDIR)/build/release/bench/soak/soak
 
 # Each target runs on a copy of its checked-in corpus in build/fuzz/corpus-<target>, so what
 # libFuzzer adds stays out of the sources; a crash, leak or timeout input goes to

@@ -17,10 +17,18 @@
 #include <QTimer>
 #include <csignal>
 #include <cstring>
+#include <malloc.h>
 
 // The composition root: makes the services, the controller and the windows, then runs the
 // event loop.
 int main(int argc, char** argv) {
+    // Decoded pictures and their shown bitmaps are blocks of megabytes that come and go with each
+    // step. By default glibc raises the size from which it maps a block on its own to that of
+    // each mapped block freed (up to 32 MB), so later pictures are cut from the heaps of the
+    // decoding threads, which keep the memory once freed: stepping through a folder then left
+    // the resident memory 10 to 25 % higher at one and the same place. A fixed threshold maps
+    // every block of a megabyte or more on its own, and freeing it gives the memory back.
+    mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ruvela"));
     // A drag starts only after the mouse moved 16 pixels.

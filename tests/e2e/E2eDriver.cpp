@@ -307,6 +307,10 @@ QString E2eDriver::output() const {
     return QString::fromUtf8(log.readAll());
 }
 
+qint64 E2eDriver::processId() const {
+    return m_program.processId();
+}
+
 E2eDriver::ToolResult E2eDriver::xdotool(const QStringList& arguments) const {
     QProcess tool;
     DieWithParent(tool);

@@ -90,6 +90,8 @@ public:
 
     // What the program wrote to stdout and stderr so far.
     QString output() const;
+    // The process id of the running program (to read its /proc entries); 0 when none runs.
+    qint64 processId() const;
 
 private:
     struct ToolResult {
