@@ -96,7 +96,8 @@ void PictureLoader::Invalidate() {
 bool PictureLoader::Current(const PreparedPicture& picture, const PathFacts& now) const {
     const PathFacts& then = picture.stamp;
     return then.exists == now.exists && then.size == now.size &&
-           then.modifiedNanoseconds == now.modifiedNanoseconds && then.inode == now.inode;
+           then.modifiedNanoseconds == now.modifiedNanoseconds &&
+           then.changedNanoseconds == now.changedNanoseconds && then.inode == now.inode;
 }
 
 std::shared_ptr<PictureLoader::Job>

@@ -4,6 +4,8 @@ ruvela_test(app_tests unit
         ${CMAKE_CURRENT_LIST_DIR}/app/TitleTextTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/app/ViewerControllerTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/app/NavigationTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/app/ListFolderTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/app/ShownFileReplacedTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/app/PictureLoaderTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/app/ViewTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/app/TransferBatchTest.cpp

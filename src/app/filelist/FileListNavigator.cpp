@@ -17,9 +17,17 @@ namespace {
 // A subfolder scan reports progress to the window at most this often.
 constexpr std::chrono::milliseconds kProgressInterval{40};
 
+// A look at the watched folder that finds the program busy is made again this much later.
+constexpr std::chrono::milliseconds kFolderCheckRetry{50};
+
 } // namespace
 
-FileListNavigator::FileListNavigator(ViewerController& viewer) : ViewerPart(viewer) {}
+FileListNavigator::FileListNavigator(ViewerController& viewer) : ViewerPart(viewer) {
+    m_folderCheck.setSingleShot(true);
+    connect(&m_folderCheck, &QTimer::timeout, this, &FileListNavigator::CheckListFolder);
+    connect(&m_folderWatch, &FolderWatch::disturbed, this, [this] { m_folderCheck.start(0); });
+    connect(&viewer.batch(), &TransferBatch::folderMoved, this, &FileListNavigator::FolderMoved);
+}
 
 qint64 FileListNavigator::RunScan(FileEntries& list, const QString& folder, bool subfolders) {
     const ScanRule rule{m_state.ScanMask, m_options.MinSize, m_options.MaxSize, m_state.SortMode};
@@ -83,6 +91,7 @@ void FileListNavigator::ViewFolder(const QString& folder, bool selectInTree) {
     ++m_listGeneration;
     m_state.CurrentFolder = m_state.LowDirBase = WithoutTrailingSlash(target);
     m_state.RootListName.clear();
+    WatchListFolder();
     const bool subfolders = m_viewer.keys().ctrlHeld() && !m_viewer.keys().keyHeld(Qt::Key_Z);
     m_state.ListTotalSize = RunScan(m_state.FileList, m_state.CurrentFolder, subfolders);
     if (selectInTree) {
@@ -132,6 +141,7 @@ void FileListNavigator::ViewFile(const QString& path) {
     ++m_listGeneration;
     m_state.CurrentFolder = m_state.LowDirBase = FolderOf(path);
     m_state.RootListName.clear();
+    WatchListFolder();
     m_state.ListTotalSize = RunScan(m_state.FileList, m_state.CurrentFolder, false);
     if (m_state.FileList.empty()) {
         ViewFolder(m_state.CurrentFolder, true);
@@ -154,6 +164,7 @@ void FileListNavigator::ViewFileUndo(const QString& path) {
     m_state.CurrentFolder = FolderOf(path);
     // A folder is shown now, not the check list that was open.
     m_state.RootListName.clear();
+    WatchListFolder();
     m_state.ListTotalSize = RunScan(m_state.FileList, m_state.CurrentFolder, false);
     emit selectFolderInTree(m_state.CurrentFolder);
     if (m_state.FileList.empty()) {
@@ -349,6 +360,7 @@ void FileListNavigator::OpenList(const QStringList& files, const QString& name) 
         m_state.FileList.push_back({file, 0});
     }
     m_state.RootListName = name;
+    WatchListFolder();
     m_state.ListTotalSize = ListGetSize(files, 1);
     EnableImageCommands(true);
     ShowFileList(1);
@@ -373,4 +385,66 @@ void FileListNavigator::EnableImageCommands(bool on) {
         m_viewer.feedback().SetSlideShow(false);
     }
     emit imageCommandsEnabled(on);
+}
+
+void FileListNavigator::WatchListFolder() {
+    const QString folder = m_state.RootListName.isEmpty() ? m_state.CurrentFolder : QString();
+    if (!m_folderWatch.Watch(folder)) {
+        // It may be gone already; a folder that only cannot be watched stays as it is.
+        m_folderCheck.start(0);
+    }
+}
+
+void FileListNavigator::FolderMoved(const QString& from, const QString& to) {
+    const QString moved = WithTrailingSlash(from);
+    if (!m_state.RootListName.isEmpty() || to.isEmpty() || moved == QLatin1String("/") ||
+        !WithTrailingSlash(m_state.CurrentFolder).startsWith(moved)) {
+        return;
+    }
+    const QString target = WithTrailingSlash(to);
+    const auto follow = [&moved, &target](QString& path) {
+        if (path.startsWith(moved)) {
+            path = target + path.mid(moved.size());
+        }
+    };
+    for (QString* folder : {&m_state.CurrentFolder, &m_state.LowDirBase}) {
+        QString inside = WithTrailingSlash(*folder);
+        follow(inside);
+        *folder = WithoutTrailingSlash(inside);
+    }
+    for (FileEntry& entry : m_state.FileList) {
+        follow(entry.path);
+    }
+    follow(m_state.CurrentFile);
+    WatchListFolder();
+}
+
+void FileListNavigator::CheckListFolder() {
+    const QString folder = m_folderWatch.folder();
+    if (m_viewer.closing() || folder.isEmpty()) {
+        return;
+    }
+    // A question, a batch, a scan or a picture being read waits in an event loop of its own;
+    // the list must not change under it.
+    if (m_viewer.InputHeld() || m_state.ShowBusy || m_state.SortBusy) {
+        m_folderCheck.start(kFolderCheckRetry);
+        return;
+    }
+    if (m_folderWatch.StillThere()) {
+        // A folder above it moved and came back, or a watch ended: the folder is watched afresh.
+        m_folderWatch.Watch(folder);
+        return;
+    }
+    m_folderWatch.Stop();
+    const quint64 list = m_listGeneration;
+    m_viewer.feedback().infoMes(QStringLiteral("表示中のフォルダが見つからなくなりました\r\n") + folder,
+                                MessageIcon::Information);
+    if (m_viewer.closing() || list != m_listGeneration) {
+        return;
+    }
+    QString above = ParentFolder(folder);
+    while (!above.isEmpty() && PathKind(above) != PathType::Folder) {
+        above = ParentFolder(above);
+    }
+    ViewFolder(above, true);
 }

@@ -1,16 +1,20 @@
 #pragma once
 
 #include "app/ViewerPart.h"
+#include "app/filelist/FolderWatch.h"
 #include "core/filelist/FileScan.h"
 #include "core/filelist/SortOrder.h"
 
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
 #include <atomic>
 
 // The list and the position: scans a folder (a subfolder scan on a worker while this waits in an
 // event loop), opens folders, files, lists and drops, keeps the track bar, steps through the list
-// and between folders, and orders the list. GUI thread.
+// and between folders, and orders the list. While a folder is the list it watches that folder:
+// when another program takes it away, the user is told and the nearest folder above it opens.
+// GUI thread.
 class FileListNavigator : public QObject, private ViewerPart {
     Q_OBJECT
 
@@ -72,8 +76,16 @@ private:
     void ImgBarSeting();
     void WalkFolder(QString (*step)(const QString&), const QString& treeFolder);
     void EnableImageCommands(bool on);
+    // Watches the folder of the list, or nothing when a check list or a drop is the list.
+    void WatchListFolder();
+    // The program itself moved or renamed `from` to `to`: a list in it follows it.
+    void FolderMoved(const QString& from, const QString& to);
+    // Looks whether the watched folder is still there, once nothing else runs.
+    void CheckListFolder();
 
     bool m_imageCommands = false; // the track bar and the image commands are enabled
     std::atomic<bool> m_stopScan{false};
     quint64 m_listGeneration = 0; // grows with every new list, to notice one made during a load
+    FolderWatch m_folderWatch;
+    QTimer m_folderCheck; // runs CheckListFolder from the event loop
 };

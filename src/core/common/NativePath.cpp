@@ -169,6 +169,8 @@ PathFacts StatPath(const QString& path) {
     facts.modifiedSeconds = static_cast<qint64>(st.st_mtim.tv_sec);
     facts.modifiedNanoseconds =
         static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000 + static_cast<qint64>(st.st_mtim.tv_nsec);
+    facts.changedNanoseconds =
+        static_cast<qint64>(st.st_ctim.tv_sec) * 1000000000 + static_cast<qint64>(st.st_ctim.tv_nsec);
     facts.inode = static_cast<quint64>(st.st_ino);
     facts.device = static_cast<quint64>(st.st_dev);
     return facts;

@@ -21,6 +21,9 @@ struct PathFacts {
     qint64 size = 0;
     qint64 modifiedSeconds = 0;     // seconds since the epoch
     qint64 modifiedNanoseconds = 0; // the same moment in nanoseconds, to tell rewrites apart
+    // The last change of the file or its status in nanoseconds: unlike the modification time no
+    // program can set it back, so it tells apart a rewrite that kept the old modification time.
+    qint64 changedNanoseconds = 0;
     quint64 inode = 0;
     quint64 device = 0; // with the inode, says whether two paths name one file
 };

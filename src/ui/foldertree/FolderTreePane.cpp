@@ -47,7 +47,12 @@ void FolderTreePane::SetTreeModel() {
     m_treeModel = new QFileSystemModel(this);
     m_treeModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden);
     m_treeModel->setRootPath(QStringLiteral("/"));
+    // A folder that goes away takes the tree's current row with it, and the view moves the row
+    // to a neighbour: no folder the user picked. The flag is raised before the view's handlers
+    // run and lowered after them.
+    connect(m_treeModel, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { m_rowsGoing = true; });
     setModel(m_treeModel);
+    connect(m_treeModel, &QAbstractItemModel::rowsRemoved, this, [this] { m_rowsGoing = false; });
     for (int column = 1; column < m_treeModel->columnCount(); ++column)
         hideColumn(column);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -66,7 +71,7 @@ void FolderTreePane::SelectFolderInTree(const QString& folder) {
 }
 
 void FolderTreePane::TreeViewChange(const QModelIndex& current) {
-    if (m_selectingInTree || !current.isValid())
+    if (m_selectingInTree || m_rowsGoing || !current.isValid())
         return;
     m_controller.ViewFolder(m_treeModel->filePath(current), false);
 }

@@ -32,4 +32,5 @@ private:
     ViewerController& m_controller;
     QFileSystemModel* m_treeModel = nullptr;
     bool m_selectingInTree = false; // the tree follows the controller: no folder is opened
+    bool m_rowsGoing = false;       // the model takes rows away: no folder is opened
 };
