@@ -37,6 +37,45 @@ bool HasRealAlpha(const QImage& image) {
     return false;
 }
 
+// An uncompressed bitmap whose file ends before its rows do (a damaged card, a copy cut short):
+// a copy of the file whose header claims only the whole rows present, so that a few bytes can
+// never make the decoder fill a picture of hundreds of megabytes. Empty when the file holds every
+// row or is compressed; `*noRows` is set when it holds not even one row.
+QByteArray CutToRowsPresent(const uchar* data, qint64 size, bool* noRows) {
+    if (size < kInfoHeaderAt + 4) {
+        return {};
+    }
+    const std::uint32_t headerSize = LittleEndian(data, kInfoHeaderAt, 4);
+    const bool core = headerSize == 12;
+    if ((!core && headerSize < 40) || size < kInfoHeaderAt + headerSize) {
+        return {};
+    }
+    const qint64 dataAt = LittleEndian(data, 10, 4);
+    const qint64 width = core ? qint64(LittleEndian(data, 18, 2)) : qint64(qint32(LittleEndian(data, 18, 4)));
+    const qint64 height =
+        core ? qint64(qint16(LittleEndian(data, 20, 2))) : qint64(qint32(LittleEndian(data, 22, 4)));
+    const qint64 bits = LittleEndian(data, core ? 24 : 28, 2);
+    const std::uint32_t compression = core ? kBiRgb : LittleEndian(data, 30, 4);
+    constexpr std::uint32_t kBiAlphaBitfields = 6;
+    if ((compression != kBiRgb && compression != kBiBitfields && compression != kBiAlphaBitfields) ||
+        width <= 0 || height == 0 || bits <= 0 || bits > 64) {
+        return {};
+    }
+    const qint64 rowBytes = (width * bits + 31) / 32 * 4;
+    const qint64 rows = dataAt < size ? (size - dataAt) / rowBytes : 0;
+    *noRows = rows == 0;
+    if (rows >= qAbs(height) || rows == 0) {
+        return {};
+    }
+    QByteArray cut(reinterpret_cast<const char*>(data), static_cast<qsizetype>(dataAt + rows * rowBytes));
+    const qint64 claimed = height < 0 ? -rows : rows;
+    const int heightAt = core ? 20 : 22;
+    for (int i = 0; i < (core ? 2 : 4); ++i) {
+        cut[heightAt + i] = static_cast<char>((static_cast<std::uint64_t>(claimed) >> (8 * i)) & 0xFF);
+    }
+    return cut;
+}
+
 } // namespace
 
 int BmpBitDepth(const uchar* data, qint64 size) {
@@ -89,8 +128,16 @@ DecodedPicture DecodeBmp(const uchar* data, qint64 size) {
         result.error = QStringLiteral("not a bitmap");
         return result;
     }
-    QByteArray bytes =
-        QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    bool noRows = false;
+    QByteArray bytes = CutToRowsPresent(data, size, &noRows);
+    if (noRows) {
+        result.error = QStringLiteral("no pixel data");
+        return result;
+    }
+    result.incomplete = !bytes.isEmpty();
+    if (bytes.isEmpty()) {
+        bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    }
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "BMP");

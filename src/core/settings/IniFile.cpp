@@ -19,8 +19,10 @@ std::optional<QString> DecodeFile(const QByteArray& bytes, QString* why) {
         }
         return std::nullopt;
     }
+    // Every byte-order mark in front goes: the file is written back without one, and a mark left
+    // in the first line would be taken as the next one's byte-order mark and lost at each save.
     QByteArray body = bytes;
-    if (body.startsWith("\xEF\xBB\xBF")) {
+    while (body.startsWith("\xEF\xBB\xBF")) {
         body.remove(0, 3);
     }
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);

@@ -1,3 +1,4 @@
+#include "core/imaging/BmpDecoder.h"
 #include "core/imaging/ImageLoader.h"
 #include "support/TempFolder.h"
 #include "unit/imaging/ImagingFixtures.h"
@@ -131,4 +132,37 @@ TEST(BmpLoad, TopDownRowsAndRealAlpha) {
     EXPECT_EQ(alpha.image.format(), QImage::Format_ARGB32);
     EXPECT_EQ(qAlpha(alpha.image.pixel(0, 1)), 0x80);
     EXPECT_EQ(alpha.image.pixel(0, 0), qRgba(255, 0, 0, 255));
+}
+
+// A file that ends before its rows do shows the whole rows it holds, marked incomplete, so a few
+// bytes that claim a huge picture cost no more memory than the rows they carry.
+TEST(BmpLoad, AFileCutShortShowsTheRowsItHolds) {
+    const std::vector<quint32> pixels{0xFF0000, 0xFF0000, 0x00FF00, 0x00FF00,
+                                      0x0000FF, 0x0000FF, 0xFFFFFF, 0xFFFFFF};
+    for (const int height : {4, -4}) {
+        SCOPED_TRACE(height);
+        QByteArray bytes = MaskedBmp(2, height, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0, 40, pixels);
+        bytes.chop(8 + 4); // one and a half rows of 8 bytes
+        const DecodedPicture cut = DecodeBmp(reinterpret_cast<const uchar*>(bytes.constData()), bytes.size());
+        ASSERT_FALSE(cut.image.isNull()) << cut.error.toStdString();
+        EXPECT_TRUE(cut.incomplete);
+        EXPECT_EQ(cut.image.size(), QSize(2, 2));
+        // The stored rows run upwards in a bottom-up file, downwards in a top-down one.
+        EXPECT_EQ(cut.image.pixel(1, 0), height > 0 ? qRgb(0, 255, 0) : qRgb(255, 0, 0));
+        EXPECT_EQ(cut.image.pixel(1, 1), height > 0 ? qRgb(255, 0, 0) : qRgb(0, 255, 0));
+
+        const QByteArray whole = MaskedBmp(2, height, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0, 40, pixels);
+        const DecodedPicture full =
+            DecodeBmp(reinterpret_cast<const uchar*>(whole.constData()), whole.size());
+        EXPECT_FALSE(full.incomplete);
+        EXPECT_EQ(full.image.size(), QSize(2, 4));
+    }
+
+    // 96 bytes that claim 13 x 16,777,209 pixels at 4 bits and hold no row at all.
+    const QByteArray claim = QByteArray::fromBase64("Qk2uAAAAAAAAAHYAAAAoAAAADQAAAAcAAP8BAAQAAAAAADQAABMLAAAQ"
+                                                    "AAAABQoAAAB2AAAAAAAJAAEABAAbAAAAAAEAKiVXfMAAAA"
+                                                    "AAAAAAAAHu53zAAHUAulQAAAAA");
+    const DecodedPicture none = DecodeBmp(reinterpret_cast<const uchar*>(claim.constData()), claim.size());
+    EXPECT_TRUE(none.image.isNull());
+    EXPECT_EQ(none.error, QStringLiteral("no pixel data"));
 }

@@ -55,10 +55,14 @@ TEST(IniFile, EmptyDocumentGetsSections) {
     EXPECT_EQ(ini.ToBytes(), QString("[A]\r\na=猫\r\n\r\n[B]\r\nb=\r\n").toUtf8());
 }
 
-TEST(IniFile, Utf8ByteOrderMarkIsSkipped) {
-    const std::optional<IniFile> ini = IniFile::Parse("\xEF\xBB\xBF[A]\na=1\n");
-    ASSERT_TRUE(ini);
-    EXPECT_EQ(ini->Value("A", "a"), "1");
+TEST(IniFile, Utf8ByteOrderMarksAreSkipped) {
+    for (const char* bytes : {"\xEF\xBB\xBF[A]\na=1\n", "\xEF\xBB\xBF\xEF\xBB\xBF\xEF\xBB\xBF[A]\na=1\n"}) {
+        const std::optional<IniFile> ini = IniFile::Parse(bytes);
+        ASSERT_TRUE(ini);
+        EXPECT_EQ(ini->Value("A", "a"), "1");
+        // Written back without a mark, the file reads the same at every later save.
+        EXPECT_EQ(ini->ToBytes(), QByteArray("[A]\r\na=1\r\n"));
+    }
 }
 
 TEST(IniFile, Cp932TextIsDecoded) {
