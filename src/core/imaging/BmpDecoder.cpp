@@ -51,6 +51,9 @@ QByteArray CutToRowsPresent(const uchar* data, qint64 size, bool* noRows) {
         return {};
     }
     const qint64 dataAt = LittleEndian(data, 10, 4);
+    if (dataAt < kInfoHeaderAt + headerSize) {
+        return {}; // pixels inside the header: nothing a cut could mend
+    }
     const qint64 width = core ? qint64(LittleEndian(data, 18, 2)) : qint64(qint32(LittleEndian(data, 18, 4)));
     const qint64 height =
         core ? qint64(qint16(LittleEndian(data, 20, 2))) : qint64(qint32(LittleEndian(data, 22, 4)));

@@ -41,6 +41,22 @@ std::optional<QString> DecodeFile(const QByteArray& bytes, QString* why) {
     return fallback;
 }
 
+// `raw` without the white space and the byte-order marks around it: a mark inside the file (two
+// files run together) is no part of a name, and a key written back never starts with one, which
+// the next reading would drop as the file's byte-order mark.
+QString TrimmedLine(const QString& raw) {
+    qsizetype start = 0;
+    qsizetype end = raw.size();
+    const auto blank = [](QChar c) { return c.isSpace() || c == QChar(0xFEFF); };
+    while (start < end && blank(raw.at(start))) {
+        ++start;
+    }
+    while (end > start && blank(raw.at(end - 1))) {
+        --end;
+    }
+    return raw.mid(start, end - start);
+}
+
 } // namespace
 
 std::optional<IniFile> IniFile::Parse(const QByteArray& bytes, QString* why) {
@@ -60,7 +76,7 @@ std::optional<IniFile> IniFile::Parse(const QByteArray& bytes, QString* why) {
         if (raw.endsWith(QLatin1Char('\r'))) {
             raw.chop(1);
         }
-        const QString trimmed = raw.trimmed();
+        const QString trimmed = TrimmedLine(raw);
         Line line;
         line.block = block;
         if (trimmed.isEmpty() || trimmed.startsWith(QLatin1Char(';')) ||

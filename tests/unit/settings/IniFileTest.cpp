@@ -63,6 +63,12 @@ TEST(IniFile, Utf8ByteOrderMarksAreSkipped) {
         // Written back without a mark, the file reads the same at every later save.
         EXPECT_EQ(ini->ToBytes(), QByteArray("[A]\r\na=1\r\n"));
     }
+    // A mark further in is no part of a name, and the key written back starts without it.
+    const std::optional<IniFile> inside = IniFile::Parse("\t\xEF\xBB\xBF=x\n[A]\n\xEF\xBB\xBF"
+                                                         "a=1\n");
+    ASSERT_TRUE(inside);
+    EXPECT_EQ(inside->Value("A", "a"), "1");
+    EXPECT_EQ(inside->ToBytes(), QByteArray("\t\xEF\xBB\xBF=x\r\n[A]\r\na=1\r\n"));
 }
 
 TEST(IniFile, Cp932TextIsDecoded) {
