@@ -322,7 +322,8 @@ TEST_F(ControllerTest, AFileThatCannotBeReadInTheMiddleOfAListIsSaidAndStillSort
     controller->ImgNext();
     EXPECT_EQ(state().CurrentFile, b);
     EXPECT_EQ(comment, QStringLiteral("> ") + b +
-                           QStringLiteral("\r\n画像ファイルを読み取れません（アクセス権がありません）")) << comment.toStdString();
+                           QStringLiteral("\r\n画像ファイルを読み取れません（アクセス権がありません）"))
+        << comment.toStdString();
     EXPECT_FALSE(state().SourceBitmap.isNull());
     controller->ImgNext();
     EXPECT_EQ(state().SourceBitmap.size(), QSize(10, 8));
