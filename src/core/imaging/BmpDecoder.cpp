@@ -47,11 +47,13 @@ QByteArray CutToRowsPresent(const uchar* data, qint64 size, bool* noRows) {
     }
     const std::uint32_t headerSize = LittleEndian(data, kInfoHeaderAt, 4);
     const bool core = headerSize == 12;
-    if ((!core && headerSize < 40) || size < kInfoHeaderAt + headerSize) {
+    // Only the fields of the first 40 bytes count here, whatever size the header claims.
+    const qint64 known = core ? 12 : 40;
+    if ((!core && headerSize < 40) || size < kInfoHeaderAt + known) {
         return {};
     }
     const qint64 dataAt = LittleEndian(data, 10, 4);
-    if (dataAt < kInfoHeaderAt + headerSize) {
+    if (dataAt < kInfoHeaderAt + known) {
         return {}; // pixels inside the header: nothing a cut could mend
     }
     const qint64 width = core ? qint64(LittleEndian(data, 18, 2)) : qint64(qint32(LittleEndian(data, 18, 4)));
