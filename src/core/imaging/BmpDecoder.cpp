@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <algorithm>
 
 namespace {
 
@@ -52,10 +53,6 @@ QByteArray CutToRowsPresent(const uchar* data, qint64 size, bool* noRows) {
     if ((!core && headerSize < 40) || size < kInfoHeaderAt + known) {
         return {};
     }
-    const qint64 dataAt = LittleEndian(data, 10, 4);
-    if (dataAt < kInfoHeaderAt + known) {
-        return {}; // pixels inside the header: nothing a cut could mend
-    }
     const qint64 width = core ? qint64(LittleEndian(data, 18, 2)) : qint64(qint32(LittleEndian(data, 18, 4)));
     const qint64 height =
         core ? qint64(qint16(LittleEndian(data, 20, 2))) : qint64(qint32(LittleEndian(data, 22, 4)));
@@ -66,13 +63,15 @@ QByteArray CutToRowsPresent(const uchar* data, qint64 size, bool* noRows) {
         width <= 0 || height == 0 || bits <= 0 || bits > 64) {
         return {};
     }
+    // Rows are counted from the offset the file gives, but never from inside the header.
+    const qint64 rowsAt = std::max<qint64>(LittleEndian(data, 10, 4), kInfoHeaderAt + known);
     const qint64 rowBytes = (width * bits + 31) / 32 * 4;
-    const qint64 rows = dataAt < size ? (size - dataAt) / rowBytes : 0;
+    const qint64 rows = rowsAt < size ? (size - rowsAt) / rowBytes : 0;
     *noRows = rows == 0;
     if (rows >= qAbs(height) || rows == 0) {
         return {};
     }
-    QByteArray cut(reinterpret_cast<const char*>(data), static_cast<qsizetype>(dataAt + rows * rowBytes));
+    QByteArray cut(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const qint64 claimed = height < 0 ? -rows : rows;
     const int heightAt = core ? 20 : 22;
     for (int i = 0; i < (core ? 2 : 4); ++i) {
