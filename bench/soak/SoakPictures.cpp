@@ -91,9 +91,9 @@ QByteArray EncodeSoakPicture(const SoakPicture& picture, int seed, QString* erro
         const int frameCount = seed % 3 == 0 ? 3 : 1;
         std::vector<GifFrameSpec> frames;
         for (int frame = 0; frame < frameCount; ++frame) {
-            GifFrameSpec spec;
-            spec.image = Pattern(picture.size, seed + frame * 1000, true);
-            frames.push_back(spec);
+            GifFrameSpec cell;
+            cell.image = Pattern(picture.size, seed + frame * 1000, true);
+            frames.push_back(cell);
         }
         return EncodeGif(picture.size.width(), picture.size.height(), frames, {}, error);
     }
