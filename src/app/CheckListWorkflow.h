@@ -48,6 +48,8 @@ public:
     void CurrentCopy();
     void CurrentMove();
     void CurrentDelete();
+    // The files of the track bar's selected range, in list order.
+    QStringList SelectedRange() const;
 
 signals:
     // A list changed: the menus show the new counts and the marks of the shown file.
@@ -63,7 +65,6 @@ private:
     void TransferRange(bool move);
     // Sends `files` to the Trash as one batch, after `question` unless delete questions are off.
     void DeleteFiles(const QStringList& files, const QString& question);
-    QStringList SelectedRange() const;
 
     ViewerController& m_viewer;
     CheckLists m_lists;

@@ -4,6 +4,9 @@
 #include "core/common/PathText.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
+#include <memory>
 
 namespace {
 
@@ -211,4 +214,20 @@ FileOpResult TransferBatch::taFileOperation(const QString& from, const QString& 
         return m_files.Rename(from, FileNameOf(to));
     }
     return FileOpResult::Failure(0, QString());
+}
+
+FileOpResult TransferBatch::MoveFolder(const QString& from, const QString& to) {
+    FileOpResult result = FileOpResult::Failure(0, QString());
+    const FileOperations& files = m_files;
+    const std::unique_ptr<QThread> worker(QThread::create([&] { result = files.Move(from, to); }));
+    QEventLoop loop;
+    connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    Lock(true);
+    emit progressTitle(QStringLiteral("フォルダを移動中 : "));
+    worker->start();
+    loop.exec();
+    worker->wait();
+    emit progressTitle(QString());
+    Lock(false);
+    return result;
 }

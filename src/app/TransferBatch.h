@@ -39,6 +39,10 @@ public:
 
     // One file or folder, no dialog, no journal: move, copy, delete (to the trash) or rename.
     FileOpResult taFileOperation(const QString& from, const QString& to, TransferOp op) const;
+    // A folder from `from` to the full path `to`, no dialog, no journal. The move runs on a
+    // worker thread (to another volume it copies the whole folder) while the window waits with
+    // the interface locked and "フォルダを移動中 : " before the title.
+    FileOpResult MoveFolder(const QString& from, const QString& to);
 
     // Whether a batch holds the interface locked now.
     bool locked() const { return m_lockDepth > 0; }

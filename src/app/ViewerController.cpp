@@ -47,6 +47,7 @@ ViewerController::ViewerController(const Options& options, Services services, QO
     RegisterViewerCommands(*this, m_registry);
     RegisterSortingCommands(m_sorting, m_undo, m_registry);
     RegisterCheckListCommands(m_checks, m_registry);
+    RegisterFolderCommands(m_folders, m_registry);
 }
 
 ViewerController::~ViewerController() = default;

@@ -14,6 +14,7 @@
 #include "app/display/ViewSettings.h"
 #include "app/feedback/Feedback.h"
 #include "app/filelist/FileListNavigator.h"
+#include "app/foldertree/FolderWorkflow.h"
 #include "app/session/Session.h"
 #include "app/sorting/UndoWorkflow.h"
 #include "core/common/SoundPlayer.h"
@@ -156,6 +157,8 @@ public:
     UndoWorkflow& undo() { return m_undo; }
     // The ten check lists.
     CheckListWorkflow& checks() { return m_checks; }
+    // Folders made, renamed, moved and deleted; the shown file renamed, deleted or dropped.
+    FolderWorkflow& folders() { return m_folders; }
     // The command texts bound to inputs and sorting keys.
     CommandExecutor& commands() { return m_commands; }
     // What every command does; the windows add what needs a window.
@@ -213,5 +216,6 @@ private:
     SortingWorkflow m_sorting{*this};
     UndoWorkflow m_undo{*this};
     CheckListWorkflow m_checks{*this};
+    FolderWorkflow m_folders{*this};
     CommandExecutor m_commands{*this};
 };

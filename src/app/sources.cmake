@@ -15,6 +15,7 @@ target_sources(ruvela_app PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/feedback/Feedback.cpp
     ${CMAKE_CURRENT_LIST_DIR}/filelist/FileListNavigator.cpp
     ${CMAKE_CURRENT_LIST_DIR}/filelist/FolderWatch.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/foldertree/FolderWorkflow.cpp
     ${CMAKE_CURRENT_LIST_DIR}/session/Session.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sorting/UndoWorkflow.cpp
     ${CMAKE_CURRENT_LIST_DIR}/commands/AppCommands.cpp

@@ -13,4 +13,5 @@ ruvela_test(app_tests unit
         ${CMAKE_CURRENT_LIST_DIR}/app/UndoTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/app/CheckListTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/app/CommandExecutorTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/app/FolderTest.cpp
     LIBS ruvela_app Qt6::Test)

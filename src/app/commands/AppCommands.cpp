@@ -2,6 +2,7 @@
 
 #include "app/ViewerController.h"
 #include "app/commands/CommandRegistry.h"
+#include "app/foldertree/FolderWorkflow.h"
 
 namespace {
 
@@ -175,4 +176,12 @@ void RegisterCheckListCommands(CheckListWorkflow& checks, CommandRegistry& regis
     registry.Register(Command::mnuNowListCopy, [c] { c->CurrentCopy(); });
     registry.Register(Command::mnuNowListMove, [c] { c->CurrentMove(); });
     registry.Register(Command::mnuNowListDelete, [c] { c->CurrentDelete(); });
+}
+
+void RegisterFolderCommands(FolderWorkflow& folders, CommandRegistry& registry) {
+    FolderWorkflow* f = &folders;
+    registry.Register(Command::mnuFolderCreate, [f] { f->mnuFolderCreateClick(); });
+    registry.Register(Command::mnuFolderRename, [f] { f->mnuFolderRenameClick(); });
+    registry.Register(Command::popRename, [f] { f->popRenameClick(); });
+    registry.Register(Command::popDelete, [f] { f->popDeleteClick(); });
 }

@@ -7,6 +7,7 @@
 
 class CheckListWorkflow;
 class CommandRegistry;
+class FolderWorkflow;
 class SortingWorkflow;
 class UndoWorkflow;
 class ViewerController;
@@ -16,6 +17,7 @@ class ViewerController;
 void RegisterViewerCommands(ViewerController& viewer, CommandRegistry& registry);
 void RegisterSortingCommands(SortingWorkflow& sorting, UndoWorkflow& undo, CommandRegistry& registry);
 void RegisterCheckListCommands(CheckListWorkflow& checks, CommandRegistry& registry);
+void RegisterFolderCommands(FolderWorkflow& folders, CommandRegistry& registry);
 
 // A command that chooses one of a closed set: a zoom mode code (260 … 264), a sort code, a JPEG
 // load scale (0 full … 3 an eighth). The menus check the command of the choice in force.

@@ -200,6 +200,18 @@ void FileListNavigator::ImgListDelete() {
     emit trackBarChanged();
 }
 
+void FileListNavigator::ReplaceShownFile(const QString& path) {
+    const int index = m_state.CurrentIndex;
+    if (index < 1 || index > static_cast<int>(m_state.FileList.size())) {
+        return;
+    }
+    m_state.FileList[static_cast<std::size_t>(index - 1)].path = path;
+    m_state.CurrentFile = path;
+    // No file counts as shown, so the position is shown again under the new name.
+    m_state.CurrentIndex = 0;
+    m_viewer.show().ImgBarChange();
+}
+
 void FileListNavigator::ImgBarSeting() {
     m_bar.handlerAttached = false;
     const int count = static_cast<int>(m_state.FileList.size());

@@ -29,6 +29,8 @@ public:
     void ViewFile(const QString& path);
     void ViewFileUndo(const QString& path);
     void ImgListDelete();
+    // The shown file was renamed to `path`: its entry keeps its place and it is shown again.
+    void ReplaceShownFile(const QString& path);
     // The user moved the track bar.
     void TrackBarMoved(int position);
     // "進む" and "戻る": one file on, or with Ctrl held one frame of an animated picture. At an

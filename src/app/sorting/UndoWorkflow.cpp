@@ -4,6 +4,7 @@
 #include "app/ViewerController.h"
 #include "core/common/NativePath.h"
 #include "core/common/PathText.h"
+#include "core/foldertree/FolderRules.h"
 #include "core/sorting/ConflictFacts.h"
 
 #include <QCoreApplication>
@@ -178,7 +179,7 @@ void UndoWorkflow::undoExecute2(bool quiet) {
             return void(StepBack(QStringLiteral("既に同名のフォルダが存在しています")));
         }
         const QString parent = FolderOf(record.a);
-        const QString moved = record.b + QLatin1Char('/') + FileNameOf(record.a);
+        const QString moved = ChildPath(record.b, FileNameOf(record.a));
         if (PathKind(parent) != PathType::Folder || PathKind(moved) != PathType::Folder) {
             return void(StepBack(QStringLiteral("フォルダが存在しません")));
         }
@@ -190,7 +191,7 @@ void UndoWorkflow::undoExecute2(bool quiet) {
             journal.SetUndoPosition(index + 1);
             return;
         }
-        const FileOpResult done = batch.taFileOperation(moved, record.a, TransferOp::Move);
+        const FileOpResult done = batch.MoveFolder(moved, record.a);
         if (!done) {
             return failed(moved, done);
         }
@@ -281,7 +282,7 @@ void UndoWorkflow::redoExecute2(bool quiet) {
         }
         break;
     case RecordKind::FolderMoved: {
-        const QString moved = record.b + QLatin1Char('/') + FileNameOf(record.a);
+        const QString moved = ChildPath(record.b, FileNameOf(record.a));
         if (PathKind(moved) == PathType::Folder) {
             return void(StepBack(QStringLiteral("既に同名のフォルダが存在しています")));
         }
@@ -296,7 +297,7 @@ void UndoWorkflow::redoExecute2(bool quiet) {
             journal.SetUndoPosition(index);
             return;
         }
-        const FileOpResult done = batch.taFileOperation(record.a, moved, TransferOp::Move);
+        const FileOpResult done = batch.MoveFolder(record.a, moved);
         if (!done) {
             return failed(record.a, done);
         }
