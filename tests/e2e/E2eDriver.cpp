@@ -234,6 +234,19 @@ QSize E2eDriver::windowSize() const {
     return ::testing::AssertionSuccess();
 }
 
+::testing::AssertionResult E2eDriver::typeText(const QString& text) {
+    if (m_window.isEmpty())
+        return ::testing::AssertionFailure() << "no window yet: call waitForWindow first";
+    const ToolResult focus = xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), m_window});
+    if (!focus.ok)
+        return failure(QStringLiteral("cannot focus the window: ") + focus.error);
+    const ToolResult typed = xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"),
+                                      QStringLiteral("--"), text});
+    if (!typed.ok)
+        return failure(QStringLiteral("cannot type %1: %2").arg(text, typed.error));
+    return ::testing::AssertionSuccess();
+}
+
 ::testing::AssertionResult E2eDriver::dragMouse(int button, QPoint from, QPoint to) {
     if (m_window.isEmpty())
         return ::testing::AssertionFailure() << "no window yet: call waitForWindow first";

@@ -74,6 +74,9 @@ public:
     // Gives the window the keyboard focus and presses each key combination in turn, in xdotool's
     // names: "Right", "ctrl+o", "alt+F4".
     ::testing::AssertionResult pressKeys(const QStringList& keys);
+    // Gives the window the keyboard focus and types `text` (any characters, Japanese too) as
+    // key presses.
+    ::testing::AssertionResult typeText(const QString& text);
     // Moves the pointer to `from` (window coordinates), holds mouse button `button` (xdotool's
     // numbers: 1 left, 2 middle, 3 right), moves to `to` in a few steps and lets go there.
     ::testing::AssertionResult dragMouse(int button, QPoint from, QPoint to);
