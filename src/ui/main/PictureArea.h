@@ -31,6 +31,9 @@ public:
     // Hides the scroll box (the panel keeps its place) while no file is shown.
     void ShowPicture(bool on);
     void SetBackground(const QColor& colour);
+    // Starts a drag of the shown file (the tree and the sorting-table viewer take it); the
+    // status bar starts one too.
+    void DragPictureOut();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -41,7 +44,6 @@ private:
     void PlaceImage();
     bool ImageMouse(const QEvent& event);
     void ImageWheel(const QWheelEvent& event);
-    void DragPictureOut();
     // Shows or hides the tree that touching the left edge brought up, with its menu item.
     void ShowTemporaryTree(bool on);
 

@@ -27,6 +27,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QSplitter>
 #include <QStatusBar>
@@ -157,7 +158,9 @@ void TFormMain::BuildStatusBar() {
             bar->addWidget(panel, 1);
         }
         m_panels[i] = panel;
+        panel->installEventFilter(this);
     }
+    bar->installEventFilter(this);
 }
 
 // The commands that touch the window's settings or more than one of its parts; the parts
@@ -371,6 +374,8 @@ void TFormMain::dropEvent(QDropEvent* event) {
 // While paused or held by a batch the keys of the window's actions do nothing, except Esc,
 // which minimises.
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == statusBar() || (watched->parent() == statusBar() && watched->isWidgetType()))
+        StatusBarMouse(*event);
     if (event->type() == QEvent::Shortcut && m_controller.InputHeld() &&
         watched->objectName() != QLatin1String("actBossEsc"))
         return true;
@@ -387,6 +392,25 @@ void TFormMain::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QMainWindow::keyPressEvent(event);
+}
+
+// A left drag on the status bar drags the shown file, as a drag of the picture does.
+void TFormMain::StatusBarMouse(const QEvent& event) {
+    if (event.type() == QEvent::MouseButtonPress) {
+        const auto& press = static_cast<const QMouseEvent&>(event);
+        if (press.button() == Qt::LeftButton)
+            m_statusPress = press.globalPosition().toPoint();
+    } else if (event.type() == QEvent::MouseMove) {
+        const auto& move = static_cast<const QMouseEvent&>(event);
+        if ((move.buttons() & Qt::LeftButton) && !m_statusPress.isNull() &&
+            (move.globalPosition().toPoint() - m_statusPress).manhattanLength() >=
+                QApplication::startDragDistance()) {
+            m_statusPress = QPoint();
+            m_picture->DragPictureOut();
+        }
+    } else if (event.type() == QEvent::MouseButtonRelease) {
+        m_statusPress = QPoint();
+    }
 }
 
 void TFormMain::Refresh1Click() {

@@ -72,6 +72,7 @@ private:
     void EnableImageCommands(bool on);
 
     void Refresh1Click();
+    void StatusBarMouse(const QEvent& event);
     void mnuFileOptionClick();
 
     ViewerController& m_controller;
@@ -86,6 +87,7 @@ private:
     PictureArea* m_picture;
     QPlainTextEdit* m_comment;
     QLabel* m_panels[5] = {};
+    QPoint m_statusPress; // where the left button went down on the status bar, to start a drag
     CheckListMenus* m_checkLists;
     MenuMarks* m_menuMarks;
     WindowCommands* m_commands;
