@@ -434,6 +434,13 @@ FileOpResult SourceChanged() {
         0, QStringLiteral("コピーの途中で元のフォルダの中身が変わったため、この操作を行えません"));
 }
 
+FileOpResult SpecialFile(const QString& path) {
+    return FileOpResult::Failure(
+        0,
+        Naming(QStringLiteral("名前付きパイプやデバイスなどの特殊なファイルは別のボリュームへ移動できません"),
+               path));
+}
+
 FileOpResult SourceNotRemoved(int error, const QString& reason) {
     return FileOpResult::Failure(
         error, QStringLiteral("コピーは済みましたが、元のフォルダを削除できませんでした: ") + reason);
@@ -527,10 +534,7 @@ FileOpResult CopyEntry(int from, int to, const QByteArray& name, const QByteArra
         return FileOpResult::Success();
     }
     if (!S_ISREG(facts.st_mode)) {
-        return FileOpResult::Failure(
-            0, Naming(QStringLiteral(
-                          "名前付きパイプやデバイスなどの特殊なファイルは別のボリュームへ移動できません"),
-                      Shown(copy.top, path)));
+        return SpecialFile(Shown(copy.top, path));
     }
     // Without blocking: a pipe that took the file's name meanwhile is refused below, not waited on.
     const UniqueFd in(::openat(from, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
@@ -636,6 +640,41 @@ FileOpResult RemoveMovedFolder(int pending, int parent, const QByteArray& folder
     return FileOpResult::Success();
 }
 
+// Looks for everything that would stop the move of the folder `name` in `parent` to another
+// volume before anything is written: what cannot be copied (a pipe, a socket, a device file, a
+// mounted volume), and what could be copied but not removed afterwards.
+FileOpResult CheckMovable(int parent, const QByteArray& name, dev_t parentDevice) {
+    const QString mounted = QStringLiteral("別のボリュームがマウントされているフォルダは移動できません");
+    const QString fixed =
+        QStringLiteral("削除できないフォルダが含まれているため、別のボリュームへ移動できません");
+    if (IsMountPoint(parent, name.constData(), parentDevice)) {
+        return FileOpResult::Failure(0, Naming(mounted, Shown(name, {})));
+    }
+    if (::faccessat(parent, ".", W_OK | X_OK, AT_EACCESS) != 0) {
+        return FileOpResult::FromErrno(errno);
+    }
+    if (::faccessat(parent, name.constData(), W_OK | X_OK, AT_EACCESS) != 0) {
+        return FileOpResult::Failure(errno, Naming(fixed, Shown(name, {})));
+    }
+    std::vector<TreeEntry> entries;
+    QByteArray failedAt;
+    if (const int error = ListTree(parent, name, &entries, &failedAt)) {
+        return SourceFailure(error, Shown(name, failedAt));
+    }
+    for (const TreeEntry& entry : entries) {
+        if (!S_ISDIR(entry.mode) && !S_ISREG(entry.mode) && !S_ISLNK(entry.mode)) {
+            return SpecialFile(Shown(name, entry.path));
+        }
+        if (entry.mountPoint) {
+            return FileOpResult::Failure(0, Naming(mounted, Shown(name, entry.path)));
+        }
+        if (S_ISDIR(entry.mode) && !entry.removable) {
+            return FileOpResult::Failure(EACCES, Naming(fixed, Shown(name, entry.path)));
+        }
+    }
+    return FileOpResult::Success();
+}
+
 // The folder `from` to `to` on another volume. Its tree goes to a temporary folder beside the
 // target, each entry flushed, is checked against the source and renamed into place; only then the
 // source is removed. Refused before anything is written when the tree holds what cannot be
@@ -661,39 +700,8 @@ FileOpResult MoveFolderAcross(const QString& pendingFolder, const std::function<
         return FileOpResult::Failure(
             EXDEV, QStringLiteral("リンクや特殊なファイルは別のボリュームへ移動できません"));
     }
-
-    // Everything that would stop the move is looked for before anything is written: what cannot
-    // be copied, and what could be copied but not removed afterwards.
-    const QString mounted = QStringLiteral("別のボリュームがマウントされているフォルダは移動できません");
-    const QString fixed =
-        QStringLiteral("削除できないフォルダが含まれているため、別のボリュームへ移動できません");
-    if (IsMountPoint(parent.fd(), sourceName.constData(), above.st_dev)) {
-        return FileOpResult::Failure(0, Naming(mounted, Shown(sourceName, {})));
-    }
-    if (::faccessat(parent.fd(), ".", W_OK | X_OK, AT_EACCESS) != 0) {
-        return FileOpResult::FromErrno(errno);
-    }
-    if (::faccessat(parent.fd(), sourceName.constData(), W_OK | X_OK, AT_EACCESS) != 0) {
-        return FileOpResult::Failure(errno, Naming(fixed, Shown(sourceName, {})));
-    }
-    std::vector<TreeEntry> entries;
-    QByteArray failedAt;
-    if (const int error = ListTree(parent.fd(), sourceName, &entries, &failedAt)) {
-        return SourceFailure(error, Shown(sourceName, failedAt));
-    }
-    for (const TreeEntry& entry : entries) {
-        if (!S_ISDIR(entry.mode) && !S_ISREG(entry.mode) && !S_ISLNK(entry.mode)) {
-            return FileOpResult::Failure(
-                0, Naming(QStringLiteral(
-                              "名前付きパイプやデバイスなどの特殊なファイルは別のボリュームへ移動できません"),
-                          Shown(sourceName, entry.path)));
-        }
-        if (entry.mountPoint) {
-            return FileOpResult::Failure(0, Naming(mounted, Shown(sourceName, entry.path)));
-        }
-        if (S_ISDIR(entry.mode) && !entry.removable) {
-            return FileOpResult::Failure(EACCES, Naming(fixed, Shown(sourceName, entry.path)));
-        }
+    if (const FileOpResult movable = CheckMovable(parent.fd(), sourceName, above.st_dev); !movable) {
+        return movable;
     }
     struct stat existing {};
     if (::lstat(target.constData(), &existing) == 0) {
@@ -746,6 +754,7 @@ FileOpResult MoveFolderAcross(const QString& pendingFolder, const std::function<
     // meanwhile, a short write.
     std::vector<TreeEntry> copied;
     std::vector<TreeEntry> now;
+    QByteArray failedAt;
     if (const int error = ListTree(destination.fd(), temporaryName, &copied, &failedAt)) {
         return FileOpResult::FromErrno(error);
     }
