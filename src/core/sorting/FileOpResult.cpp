@@ -12,6 +12,8 @@ QString ReasonForError(int error) {
     case EPERM:
     case EROFS:
         return QStringLiteral("書き込みが許可されていません");
+    case EFBIG:
+        return QStringLiteral("ファイルが大きすぎて書き込めません");
     case ENAMETOOLONG:
         return QStringLiteral("名前が長すぎます");
     case ENOENT:

@@ -15,7 +15,7 @@ struct FileOpResult {
     explicit operator bool() const { return ok; }
 };
 
-// A sentence for the errors a user can meet while files are written: a full disk, a folder
-// that may not be written, a name too long, a file or folder that vanished; strerror's text
-// for the rest.
+// A sentence for the errors a user can meet while files are written: a full disk, a file over
+// the size allowed, a folder that may not be written, a name too long, a file or folder that
+// vanished; strerror's text for the rest.
 QString ReasonForError(int error);

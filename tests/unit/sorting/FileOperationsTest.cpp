@@ -1,7 +1,9 @@
 #include "core/sorting/FileOperations.h"
 
 #include "core/common/NativePath.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempFolder.h"
+#include "support/Unprivileged.h"
 #include "unit/sorting/TransferTestSupport.h"
 
 #include <QDir>
@@ -12,7 +14,9 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -43,6 +47,56 @@ void ExpectPicture(const QString& path) {
 
 bool IsTemporaryName(const QString& name) {
     return QRegularExpression("^\\.ruvela-\\d+-\\d+\\.part$").match(name).hasMatch();
+}
+
+QStringList TemporaryNamesIn(const QString& folder) {
+    QStringList names;
+    for (const QString& name : Entries(folder)) {
+        if (IsTemporaryName(name)) {
+            names << name;
+        }
+    }
+    return names;
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes, mode_t mode) {
+    QFile out;
+    ASSERT_TRUE(OpenFile(out, path, QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    ASSERT_EQ(out.write(bytes), bytes.size());
+    out.close();
+    ASSERT_EQ(::chmod(NativePath(path).constData(), mode), 0);
+}
+
+// The entries of the folder tree WriteAlbum makes, below its top.
+constexpr int kAlbumEntries = 9;
+
+// A folder tree with what a move must carry: subfolders, an empty one, a hidden file, a file of
+// a few blocks, a link and a link to nothing; every entry with its own mode and time.
+void WriteAlbum(const QString& album) {
+    const std::pair<const char*, mode_t> folders[] = {
+        {"", 0755}, {"/sub", 0750}, {"/sub/deeper", 0755}, {"/empty", 0700}};
+    for (const auto& [name, mode] : folders) {
+        ASSERT_EQ(::mkdir(NativePath(album + name).constData(), mode), 0) << name;
+        ASSERT_EQ(::chmod(NativePath(album + name).constData(), mode), 0) << name;
+    }
+    WriteFile(album + "/a.jpg", "a small picture", 0644);
+    WriteFile(album + "/.hidden", "hidden", 0600);
+    WriteFile(album + "/sub/b.png", "png", 0640);
+    WriteFile(album + "/sub/deeper/big.jpg", kPicture, 0640);
+    ASSERT_EQ(::symlink("sub/b.png", NativePath(album + "/link").constData()), 0);
+    ASSERT_EQ(::symlink("../missing.jpg", NativePath(album + "/sub/nowhere").constData()), 0);
+    // Folders last, the deepest first: every entry made in a folder changes its time.
+    const char* const timed[] = {"/a.jpg",      "/.hidden",
+                                 "/sub/b.png",  "/sub/deeper/big.jpg",
+                                 "/link",       "/sub/nowhere",
+                                 "/sub/deeper", "/sub",
+                                 "/empty",      ""};
+    time_t seconds = kTime.tv_sec;
+    for (const char* name : timed) {
+        const struct timespec times[2] = {kTime, {seconds++, kTime.tv_nsec}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, NativePath(album + name).constData(), times, AT_SYMLINK_NOFOLLOW), 0)
+            << name;
+    }
 }
 
 class FileOperationsTest : public ::testing::Test {
@@ -146,27 +200,24 @@ TEST_F(FileOperationsTest, StepsComeInOrder) {
     EXPECT_EQ(steps, expected);
 }
 
-TEST_F(FileOperationsTest, FoldersMoveWithinTheirVolumeOnly) {
+TEST_F(FileOperationsTest, AFolderMovesWithinItsVolumeByOneRename) {
     m_folder.write("album/inner.jpg", "picture");
     const QString to = m_folder.folder("to") + "/album";
+    const quint64 inode = StatPath(m_folder.file("album")).inode;
+    std::vector<TransferStep> steps;
+    m_ops.SetStepHook([&](TransferStep step) { steps.push_back(step); });
 
     ASSERT_TRUE(m_ops.Move(m_folder.file("album"), to).ok);
     EXPECT_EQ(ReadBytes(to + "/inner.jpg"), "picture");
     EXPECT_FALSE(Exists(m_folder.file("album")));
+    EXPECT_EQ(StatPath(to).inode, inode) << "the same folder, not a copy";
+    EXPECT_TRUE(steps.empty());
+    EXPECT_FALSE(Exists(m_pending));
 
     const FileOpResult copied = m_ops.Copy(to, m_folder.file("copy"));
     EXPECT_FALSE(copied.ok);
     EXPECT_EQ(copied.error, EISDIR);
     EXPECT_FALSE(Exists(m_folder.file("copy")));
-
-    if (!TwoVolumes()) {
-        GTEST_SKIP() << "/dev/shm and the temporary folder are on one file system here";
-    }
-    const FileOpResult across = m_ops.Move(to, m_other.path() + "/album");
-    EXPECT_FALSE(across.ok);
-    EXPECT_FALSE(across.reason.isEmpty());
-    EXPECT_EQ(ReadBytes(to + "/inner.jpg"), "picture");
-    EXPECT_TRUE(Entries(m_other.path()).isEmpty());
 }
 
 TEST_F(FileOperationsTest, MissingFilesAndFoldersAreReported) {
@@ -356,6 +407,7 @@ struct RefusingCase {
     const char* name;
     bool move;
     bool full;
+    bool folder = false; // a folder tree is moved, not a picture
 };
 
 void PrintTo(const RefusingCase& c, std::ostream* out) {
@@ -366,7 +418,13 @@ class RefusingDestinationTest : public FileOperationsTest,
                                 public ::testing::WithParamInterface<RefusingCase> {
 protected:
     void SetUp() override {
-        WritePicture(m_source, kPicture);
+        if (GetParam().folder) {
+            m_source = m_folder.file("album");
+            WriteAlbum(m_source);
+            m_before = TreeFacts(m_source);
+        } else {
+            WritePicture(m_source, kPicture);
+        }
         if (::geteuid() != 0 && !GetParam().full) {
             ASSERT_EQ(::mkdir(NativePath(m_to).constData(), 0555), 0);
             return;
@@ -379,17 +437,22 @@ protected:
 
     QString m_source = m_folder.file("picture.jpg");
     QString m_to = m_folder.file("destination");
+    QStringList m_before;
     std::optional<TestMount> m_mount;
 };
 
 TEST_P(RefusingDestinationTest, FailsWithItsReasonAndChangesNothing) {
-    const QString target = m_to + "/picture.jpg";
+    const QString target = m_to + (GetParam().folder ? "/album" : "/picture.jpg");
     const FileOpResult result = GetParam().move ? m_ops.Move(m_source, target) : m_ops.Copy(m_source, target);
 
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.reason,
               GetParam().full ? "ディスクの空き容量が足りません" : "書き込みが許可されていません");
-    ExpectPicture(m_source);
+    if (GetParam().folder) {
+        EXPECT_EQ(TreeFacts(m_source), m_before);
+    } else {
+        ExpectPicture(m_source);
+    }
     EXPECT_TRUE(Entries(m_to).isEmpty()) << Entries(m_to).join(' ').toStdString();
     EXPECT_TRUE(Entries(m_pending).isEmpty());
 }
@@ -399,8 +462,332 @@ const RefusingCase kRefusingCases[] = {
     {"MoveToReadOnly", true, false},
     {"CopyToFull", false, true},
     {"MoveToFull", true, true},
+    {"FolderToReadOnly", true, false, true},
+    {"FolderToFull", true, true, true},
 };
 INSTANTIATE_TEST_SUITE_P(Cases, RefusingDestinationTest, ::testing::ValuesIn(kRefusingCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A folder moved from the temporary folder to /dev/shm, another volume.
+class FolderAcrossVolumesTest : public FileOperationsTest {
+protected:
+    void SetUp() override {
+        if (!TwoVolumes()) {
+            GTEST_SKIP() << "/dev/shm and the temporary folder are on one file system here";
+        }
+        WriteAlbum(m_source);
+        m_before = TreeFacts(m_source);
+        ASSERT_EQ(m_before.size(), kAlbumEntries + 1);
+    }
+
+    // The move failed and left no trace: no temporary folder beside the target or the source,
+    // no marker.
+    void ExpectNoTrace(const FileOpResult& result) const {
+        EXPECT_FALSE(result.ok);
+        EXPECT_TRUE(TemporaryNamesIn(m_other.path()).isEmpty());
+        EXPECT_TRUE(TemporaryNamesIn(m_folder.path()).isEmpty());
+        EXPECT_TRUE(Entries(m_pending).isEmpty());
+    }
+
+    QString m_source = m_folder.file("album");
+    QString m_target = m_other.path() + "/album";
+    QStringList m_before;
+};
+
+TEST_F(FolderAcrossVolumesTest, ArrivesWholeAndTheSourceGoes) {
+    std::vector<TransferStep> steps;
+    m_ops.SetStepHook([&](TransferStep step) { steps.push_back(step); });
+
+    const FileOpResult result = m_ops.Move(m_source + "/", m_target);
+
+    ASSERT_TRUE(result.ok) << result.reason.toStdString();
+    EXPECT_EQ(TreeFacts(m_target), m_before);
+    EXPECT_FALSE(Exists(m_source));
+    EXPECT_EQ(Entries(m_other.path()), QStringList{"album"});
+    EXPECT_EQ(Entries(m_folder.path()), QStringList{"pending"});
+    EXPECT_TRUE(Entries(m_pending).isEmpty());
+
+    EXPECT_EQ(std::count(steps.begin(), steps.end(), TransferStep::SourceEntryRemoved), kAlbumEntries);
+    steps.erase(std::unique(steps.begin(), steps.end()), steps.end());
+    const std::vector<TransferStep> expected = {
+        TransferStep::MarkerWritten,  TransferStep::TempCreated,        TransferStep::DataCopied,
+        TransferStep::Synced,         TransferStep::RenamedIntoPlace,   TransferStep::MarkerWritten,
+        TransferStep::SourceSetAside, TransferStep::SourceEntryRemoved, TransferStep::SourceRemoved};
+    EXPECT_EQ(steps, expected);
+}
+
+// What cannot be carried to another volume, somewhere in the tree.
+enum class Uncarried { Fifo, Socket, MountedVolume };
+
+struct UncarriedCase {
+    const char* name;
+    Uncarried kind;
+    const char* path; // below the album
+    const char* reason;
+};
+
+void PrintTo(const UncarriedCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class UncarriedTest : public FolderAcrossVolumesTest, public ::testing::WithParamInterface<UncarriedCase> {};
+
+TEST_P(UncarriedTest, IsRefusedBeforeAnythingIsWritten) {
+    const UncarriedCase& c = GetParam();
+    const QByteArray path = NativePath(m_source + "/" + c.path);
+    std::optional<TestMount> mount;
+    switch (c.kind) {
+    case Uncarried::Fifo:
+        ASSERT_EQ(::mkfifo(path.constData(), 0644), 0);
+        break;
+    case Uncarried::Socket: {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        ASSERT_LT(path.size(), static_cast<qsizetype>(sizeof address.sun_path));
+        std::copy(path.begin(), path.end(), address.sun_path);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        ASSERT_GE(fd, 0);
+        const int bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        ::close(fd);
+        ASSERT_EQ(bound, 0);
+        break;
+    }
+    case Uncarried::MountedVolume:
+        mount.emplace(TestMount::Tmpfs(PathFromNative(path), "size=1m", false));
+        if (!mount->mounted()) {
+            GTEST_SKIP() << mount->failure().toStdString();
+        }
+        break;
+    }
+    const QStringList before = TreeFacts(m_source);
+
+    const FileOpResult result = m_ops.Move(m_source, m_target);
+
+    EXPECT_EQ(result.reason, QString::fromUtf8(c.reason));
+    ExpectNoTrace(result);
+    EXPECT_EQ(TreeFacts(m_source), before);
+    EXPECT_TRUE(Entries(m_other.path()).isEmpty());
+    EXPECT_FALSE(Exists(m_pending)) << "refused before the pending folder was needed";
+}
+
+const UncarriedCase kUncarriedCases[] = {
+    {"Fifo", Uncarried::Fifo, "sub/pipe",
+     "名前付きパイプやデバイスなどの特殊なファイルは別のボリュームへ移動できません: album/sub/pipe"},
+    {"Socket", Uncarried::Socket, "socket",
+     "名前付きパイプやデバイスなどの特殊なファイルは別のボリュームへ移動できません: album/socket"},
+    {"MountedVolume", Uncarried::MountedVolume, "sub/deeper",
+     "別のボリュームがマウントされているフォルダは移動できません: album/sub/deeper"},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, UncarriedTest, ::testing::ValuesIn(kUncarriedCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The target's name is taken: before the move starts, or while the tree is being copied.
+struct TakenNameCase {
+    const char* name;
+    bool folder;     // a folder holds the name, else a file
+    bool duringCopy; // it appears once the copy is complete, right before the rename
+};
+
+void PrintTo(const TakenNameCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class TakenNameTest : public FolderAcrossVolumesTest, public ::testing::WithParamInterface<TakenNameCase> {
+protected:
+    void Take() const {
+        if (GetParam().folder) {
+            m_other.write("album/mine.jpg", "mine");
+        } else {
+            m_other.write("album", "mine");
+        }
+    }
+};
+
+TEST_P(TakenNameTest, RefusesAndRemovesItsCopy) {
+    if (GetParam().duringCopy) {
+        m_ops.SetStepHook([this](TransferStep step) {
+            if (step == TransferStep::Synced) {
+                Take();
+            }
+        });
+    } else {
+        Take();
+    }
+
+    const FileOpResult result = m_ops.Move(m_source, m_target);
+
+    EXPECT_EQ(result.error, EEXIST);
+    EXPECT_EQ(result.reason, "同名のファイルが既に存在します");
+    ExpectNoTrace(result);
+    EXPECT_EQ(TreeFacts(m_source), m_before);
+    EXPECT_EQ(Entries(m_other.path()), QStringList{"album"});
+    EXPECT_EQ(ReadBytes(GetParam().folder ? m_target + "/mine.jpg" : m_target), "mine");
+    if (GetParam().folder) {
+        EXPECT_EQ(Entries(m_target), QStringList{"mine.jpg"});
+    }
+}
+
+const TakenNameCase kTakenNameCases[] = {
+    {"FolderBefore", true, false},
+    {"FileBefore", false, false},
+    {"FolderDuringTheCopy", true, true},
+    {"FileDuringTheCopy", false, true},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, TakenNameTest, ::testing::ValuesIn(kTakenNameCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The source changes once its copy is complete, before the copy is checked against it.
+struct ChangeCase {
+    const char* name;
+    void (*change)(const QString& album);
+};
+
+void PrintTo(const ChangeCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class SourceChangeTest : public FolderAcrossVolumesTest, public ::testing::WithParamInterface<ChangeCase> {};
+
+TEST_P(SourceChangeTest, FailsTheMoveAndLeavesTheSourceAlone) {
+    QStringList changed;
+    m_ops.SetStepHook([&](TransferStep step) {
+        if (step == TransferStep::Synced) {
+            GetParam().change(m_source);
+            changed = TreeFacts(m_source);
+        }
+    });
+
+    const FileOpResult result = m_ops.Move(m_source, m_target);
+
+    EXPECT_EQ(result.reason, "コピーの途中で元のフォルダの中身が変わったため、この操作を行えません");
+    ExpectNoTrace(result);
+    ASSERT_NE(changed, m_before);
+    EXPECT_EQ(TreeFacts(m_source), changed);
+    EXPECT_TRUE(Entries(m_other.path()).isEmpty());
+}
+
+const ChangeCase kChangeCases[] = {
+    {"FileAdded", [](const QString& album) { WriteFile(album + "/sub/late.jpg", "late", 0644); }},
+    {"FileGrew",
+     [](const QString& album) {
+         const int fd = ::open(NativePath(album + "/a.jpg").constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+         ASSERT_GE(fd, 0);
+         const bool written = ::write(fd, " and more", 9) == 9;
+         ::close(fd);
+         ASSERT_TRUE(written);
+     }},
+    {"FileRemoved",
+     [](const QString& album) { ASSERT_EQ(::unlink(NativePath(album + "/.hidden").constData()), 0); }},
+    {"LinkBecameAFile",
+     [](const QString& album) {
+         ASSERT_EQ(::unlink(NativePath(album + "/link").constData()), 0);
+         WriteFile(album + "/link", "sub/b.png", 0644);
+     }},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, SourceChangeTest, ::testing::ValuesIn(kChangeCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FolderAcrossVolumesTest, ASourceChangedAfterItsCopyTookTheNameIsKept) {
+    QStringList changed;
+    m_ops.SetStepHook([&](TransferStep step) {
+        if (step == TransferStep::RenamedIntoPlace) {
+            WriteFile(m_source + "/empty/new.jpg", "new", 0644);
+            changed = TreeFacts(m_source);
+        }
+    });
+
+    const FileOpResult result = m_ops.Move(m_source, m_target);
+
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(
+        result.reason,
+        "コピーは済みましたが、元のフォルダの中身が途中で変わったため、元のフォルダは削除しませんでした");
+    EXPECT_EQ(TreeFacts(m_target), m_before);
+    EXPECT_EQ(TreeFacts(m_source), changed);
+    EXPECT_EQ(ReadBytes(m_source + "/empty/new.jpg"), "new");
+    EXPECT_TRUE(TemporaryNamesIn(m_folder.path()).isEmpty());
+    EXPECT_TRUE(TemporaryNamesIn(m_other.path()).isEmpty());
+    EXPECT_TRUE(Entries(m_pending).isEmpty());
+}
+
+TEST_F(FolderAcrossVolumesTest, AFileSizeLimitStopsTheCopyAndKeepsTheSource) {
+    FileOpResult result;
+    {
+        const FileSizeLimit limit(1 << 20);
+        ASSERT_TRUE(limit.set());
+        result = m_ops.Move(m_source, m_target);
+    }
+
+    EXPECT_EQ(result.error, EFBIG);
+    EXPECT_EQ(result.reason, "ファイルが大きすぎて書き込めません");
+    ExpectNoTrace(result);
+    EXPECT_EQ(TreeFacts(m_source), m_before);
+    EXPECT_TRUE(Entries(m_other.path()).isEmpty());
+}
+
+TEST_F(FileOperationsTest, AFolderTakesTheNameOfAFileThatGoesToTheTrash) {
+    if (!TwoVolumes()) {
+        GTEST_SKIP() << "/dev/shm and the temporary folder are on one file system here";
+    }
+    // The source on /dev/shm: the replaced file must be on a volume with a trash.
+    const QString source = m_other.path() + "/album";
+    WriteAlbum(source);
+    const QStringList before = TreeFacts(source);
+    const QString target = m_folder.write("to/album", "older");
+
+    const FileOpResult result = m_ops.Move(source, target, ExistingTarget::ToTrash);
+
+    ASSERT_TRUE(result.ok) << result.reason.toStdString();
+    EXPECT_EQ(TreeFacts(target), before);
+    EXPECT_FALSE(Exists(source));
+    EXPECT_EQ(ReadBytes(m_ops.trash().homeTrash() + "/files/album"), "older");
+    EXPECT_EQ(Entries(m_folder.path() + "/to"), QStringList{"album"});
+}
+
+// What this process may not do inside the source: read a file (found while copying), list a
+// folder, or empty one (both found before anything is written). Run as an ordinary user.
+struct PermissionCase {
+    const char* name;
+    const char* path; // below the album
+    mode_t mode;
+    const char* reason;
+};
+
+void PrintTo(const PermissionCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class SourcePermissionTest : public FolderAcrossVolumesTest,
+                             public ::testing::WithParamInterface<PermissionCase> {};
+
+TEST_P(SourcePermissionTest, FailsWithItsReasonAndKeepsTheSource) {
+    if (!RunsAsOrdinaryUser()) {
+        return;
+    }
+    const PermissionCase& c = GetParam();
+    const QByteArray path = NativePath(m_source + "/" + c.path);
+    struct stat old {};
+    ASSERT_EQ(::lstat(path.constData(), &old), 0);
+    ASSERT_EQ(::chmod(path.constData(), c.mode), 0);
+    const QStringList before = TreeFacts(m_source);
+
+    const FileOpResult result = m_ops.Move(m_source, m_target);
+
+    EXPECT_EQ(result.reason, QString::fromUtf8(c.reason));
+    ExpectNoTrace(result);
+    EXPECT_TRUE(Entries(m_other.path()).isEmpty());
+    EXPECT_EQ(TreeFacts(m_source), before);
+    ASSERT_EQ(::chmod(path.constData(), old.st_mode & 07777), 0);
+    EXPECT_EQ(TreeFacts(m_source), m_before);
+}
+
+const PermissionCase kPermissionCases[] = {
+    {"UnreadableFile", "sub/deeper/big.jpg", 0200, "読み取りが許可されていません: album/sub/deeper/big.jpg"},
+    {"UnreadableFolder", "sub/deeper", 0300, "読み取りが許可されていません: album/sub/deeper"},
+    {"ReadOnlyFolder", "sub", 0550,
+     "削除できないフォルダが含まれているため、別のボリュームへ移動できません: album/sub"},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, SourcePermissionTest, ::testing::ValuesIn(kPermissionCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FileOperationsTest, MarkersOfLiveTransfersAreLeftAlone) {
@@ -441,6 +828,29 @@ TEST_F(FileOperationsTest, LeftoversRemoveOnlyTemporaryFilesOfDeadMarkers) {
     EXPECT_FALSE(Exists(temporary));
     EXPECT_EQ(ReadBytes(picture), "picture");
     EXPECT_EQ(ReadBytes(lookalike), "not ours");
+    EXPECT_TRUE(Entries(m_pending).isEmpty());
+}
+
+TEST_F(FileOperationsTest, LeftoversRemoveTemporaryFoldersWithoutFollowingLinks) {
+    const QString temporary = m_folder.file(".ruvela-4242-11.part");
+    m_folder.write(".ruvela-4242-11.part/sub/deeper/part.jpg", "partial");
+    const QString kept = m_folder.write("kept/picture.jpg", "picture");
+    ASSERT_EQ(::symlink(NativePath(kept).constData(), NativePath(temporary + "/sub/to-file").constData()), 0);
+    ASSERT_EQ(::symlink(NativePath(m_folder.file("kept")).constData(),
+                        NativePath(temporary + "/to-folder").constData()),
+              0);
+    const QString named = m_folder.write("album/inner.jpg", "inner");
+    const QString unmarked = m_folder.write(".ruvela-4242-13.part/inner.jpg", "unmarked");
+    m_folder.write("pending/4242-11", NativePath(temporary));
+    m_folder.write("pending/4242-12", NativePath(m_folder.file("album")));
+
+    EXPECT_EQ(m_ops.RemoveLeftovers(), 1);
+
+    EXPECT_FALSE(Exists(temporary));
+    EXPECT_EQ(ReadBytes(kept), "picture");
+    EXPECT_EQ(Entries(m_folder.file("kept")), QStringList{"picture.jpg"});
+    EXPECT_EQ(ReadBytes(named), "inner");
+    EXPECT_EQ(ReadBytes(unmarked), "unmarked");
     EXPECT_TRUE(Entries(m_pending).isEmpty());
 }
 
@@ -573,6 +983,91 @@ const KillCase kKillCases[] = {
     {"RenamedIntoPlace", TransferStep::RenamedIntoPlace, 1, 0, true},
 };
 INSTANTIATE_TEST_SUITE_P(Cases, KilledMoveTest, ::testing::ValuesIn(kKillCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A folder move across volumes killed at one of its steps.
+struct FolderKillCase {
+    const char* name;
+    TransferStep step;
+    int nth;          // which time the step comes
+    int leftovers;    // temporary files and folders RemoveLeftovers finds afterwards
+    bool sourceWhole; // the source is whole under its name
+    bool targetWhole; // the target is whole under its final name
+};
+
+void PrintTo(const FolderKillCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class KilledFolderMoveTest : public ChildProcessTest, public ::testing::WithParamInterface<FolderKillCase> {};
+
+TEST_P(KilledFolderMoveTest, LeavesTheSourceOrTheTargetWhole) {
+    if (DeviceOf(m_local) == DeviceOf(m_other)) {
+        GTEST_SKIP() << "/dev/shm and the temporary folder are on one file system here";
+    }
+    const FolderKillCase& c = GetParam();
+    const QString source = m_local + "/album";
+    const QString target = m_other + "/album";
+    // Bystanders, two of them named like temporary entries that no marker names.
+    const QStringList bystanders = {m_local + "/other.jpg", m_other + "/other.jpg",
+                                    m_other + "/.ruvela-99999-1.part",
+                                    m_other + "/.ruvela-99999-2.part/inner.jpg"};
+    if (!InChild()) {
+        WriteAlbum(source);
+        ASSERT_EQ(::mkdir(NativePath(m_other + "/.ruvela-99999-2.part").constData(), 0755), 0);
+        for (const QString& path : bystanders) {
+            WritePicture(path, "bystander");
+        }
+    }
+    const QStringList whole = TreeFacts(source);
+    ASSERT_EQ(whole.size(), kAlbumEntries + 1);
+    FileOperations ops(m_local + "/pending", Trash(m_local + "/Trash"));
+    ops.SetStepHook([step = c.step, nth = c.nth, seen = 0](TransferStep now) mutable {
+        if (now == step && ++seen == nth) {
+            std::raise(SIGKILL);
+        }
+    });
+
+    EXPECT_EXIT(ops.Move(source, target), ::testing::KilledBySignal(SIGKILL), "");
+
+    EXPECT_EQ(TreeFacts(source), c.sourceWhole ? whole : QStringList{});
+    EXPECT_EQ(TreeFacts(target), c.targetWhole ? whole : QStringList{});
+    EXPECT_EQ(Entries(m_local + "/pending").size(), 1) << "the marker of the killed move";
+
+    EXPECT_EQ(ops.RemoveLeftovers(), c.leftovers);
+
+    EXPECT_TRUE(Entries(m_local + "/pending").isEmpty());
+    QStringList local = {"other.jpg", "pending"};
+    QStringList other = {".ruvela-99999-1.part", ".ruvela-99999-2.part", "other.jpg"};
+    if (c.sourceWhole) {
+        local.prepend("album");
+    }
+    if (c.targetWhole) {
+        other.insert(2, "album");
+    }
+    EXPECT_EQ(Entries(m_local), local);
+    EXPECT_EQ(Entries(m_other), other);
+    EXPECT_EQ(TreeFacts(source), c.sourceWhole ? whole : QStringList{});
+    EXPECT_EQ(TreeFacts(target), c.targetWhole ? whole : QStringList{});
+    for (const QString& path : bystanders) {
+        EXPECT_EQ(ReadBytes(path), "bystander");
+    }
+}
+
+const FolderKillCase kFolderKillCases[] = {
+    {"MarkerWritten", TransferStep::MarkerWritten, 1, 0, true, false},
+    {"TempCreated", TransferStep::TempCreated, 1, 1, true, false},
+    {"FirstBlockCopied", TransferStep::DataCopied, 1, 1, true, false},
+    {"FifthBlockCopied", TransferStep::DataCopied, 5, 1, true, false},
+    {"Synced", TransferStep::Synced, 1, 1, true, false},
+    {"RenamedIntoPlace", TransferStep::RenamedIntoPlace, 1, 0, true, true},
+    {"SourceMarkerWritten", TransferStep::MarkerWritten, 2, 0, true, true},
+    {"SourceSetAside", TransferStep::SourceSetAside, 1, 1, false, true},
+    {"FirstEntryRemoved", TransferStep::SourceEntryRemoved, 1, 1, false, true},
+    {"SixthEntryRemoved", TransferStep::SourceEntryRemoved, 6, 1, false, true},
+    {"SourceRemoved", TransferStep::SourceRemoved, 1, 0, false, true},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, KilledFolderMoveTest, ::testing::ValuesIn(kFolderKillCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "core/common/NativePath.h"
 
+#include <QCryptographicHash>
 #include <QProcess>
 #include <algorithm>
 #include <cerrno>
@@ -11,6 +12,7 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 TestMount TestMount::Tmpfs(const QString& folder, const QByteArray& options, bool readOnly) {
     ::mkdir(NativePath(folder).constData(), 0755);
@@ -99,4 +101,62 @@ mode_t ModeOf(const QString& path) {
 dev_t DeviceOf(const QString& path) {
     struct stat st {};
     return ::lstat(NativePath(path).constData(), &st) == 0 ? st.st_dev : 0;
+}
+
+namespace {
+
+void AddTreeFacts(const QByteArray& top, const QByteArray& relative, QStringList* facts) {
+    const QByteArray path = relative.isEmpty() ? top : top + '/' + relative;
+    struct stat st {};
+    if (::lstat(path.constData(), &st) != 0) {
+        return;
+    }
+    QString content;
+    const char* kind = "other";
+    if (S_ISREG(st.st_mode)) {
+        kind = "file";
+        content = QString::number(st.st_size) + ' ' +
+                  QCryptographicHash::hash(ReadBytes(PathFromNative(path)), QCryptographicHash::Sha1).toHex();
+    } else if (S_ISLNK(st.st_mode)) {
+        kind = "link";
+        QByteArray target(st.st_size + 1, '\0');
+        const ssize_t n = ::readlink(path.constData(), target.data(), target.size());
+        target.resize(n > 0 ? n : 0);
+        content = PathFromNative(target);
+    } else if (S_ISDIR(st.st_mode)) {
+        kind = "folder";
+    }
+    *facts << QStringLiteral("%1 %2 %3 %4.%5 %6")
+                  .arg(relative.isEmpty() ? QStringLiteral(".") : PathFromNative(relative), kind)
+                  .arg(st.st_mode & 07777, 4, 8, QLatin1Char('0'))
+                  .arg(st.st_mtim.tv_sec)
+                  .arg(st.st_mtim.tv_nsec, 9, 10, QLatin1Char('0'))
+                  .arg(content);
+    if (!S_ISDIR(st.st_mode)) {
+        return;
+    }
+    DIR* listing = ::opendir(path.constData());
+    if (!listing) {
+        return;
+    }
+    std::vector<QByteArray> names;
+    while (const dirent* entry = ::readdir(listing)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    }
+    ::closedir(listing);
+    std::sort(names.begin(), names.end());
+    for (const QByteArray& name : names) {
+        AddTreeFacts(top, relative.isEmpty() ? name : relative + '/' + name, facts);
+    }
+}
+
+} // namespace
+
+QStringList TreeFacts(const QString& folder) {
+    QStringList facts;
+    AddTreeFacts(NativePath(folder), {}, &facts);
+    return facts;
 }

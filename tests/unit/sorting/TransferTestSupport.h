@@ -34,6 +34,11 @@ QByteArray ReadBytes(const QString& path);
 QByteArray PatternBytes(qsizetype size, int seed);
 // The names in `folder` (not "." and ".."), sorted; names that are not UTF-8 kept as they are.
 QStringList Entries(const QString& folder);
+// One line for `folder` itself and for each entry below it, depth first in byte order, with what
+// a move must keep: the path below `folder` ("." for itself), the kind, the permission bits, the
+// modification time, and the size and a digest of a file's bytes or the text of a link. Links
+// are not followed. Empty when `folder` does not exist.
+QStringList TreeFacts(const QString& folder);
 // lstat(2): the path itself, a link not followed.
 bool Exists(const QString& path);
 mode_t ModeOf(const QString& path);
