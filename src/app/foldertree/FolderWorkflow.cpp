@@ -87,8 +87,9 @@ void FolderWorkflow::mnuFolderRenameClick() {
     }
     FlagScope busy(state.SortBusy);
     TransferBatch& batch = m_viewer.batch();
-    if (!batch.taFileOperation(folder, renamed, TransferOp::Rename)) {
-        m_viewer.infoMes(QStringLiteral("フォルダの改名に失敗しました"), MessageIcon::Exclamation);
+    if (const FileOpResult done = batch.taFileOperation(folder, renamed, TransferOp::Rename); !done) {
+        m_viewer.infoMes(QStringLiteral("フォルダの改名に失敗しました") + kCrLf + done.reason,
+                         MessageIcon::Exclamation);
         return;
     }
     m_viewer.journal().undoWrite2(RecordKind::Renamed, folder, renamed);
@@ -131,8 +132,9 @@ void FolderWorkflow::RenameShown() {
     }
     FlagScope busy(state.SortBusy);
     TransferBatch& batch = m_viewer.batch();
-    if (!batch.taFileOperation(path, renamed, TransferOp::Rename)) {
-        m_viewer.infoMes(QStringLiteral("ファイルのリネームに失敗しました"), MessageIcon::Exclamation);
+    if (const FileOpResult done = batch.taFileOperation(path, renamed, TransferOp::Rename); !done) {
+        m_viewer.infoMes(QStringLiteral("ファイルのリネームに失敗しました") + kCrLf + done.reason,
+                         MessageIcon::Exclamation);
         return;
     }
     m_viewer.journal().undoWrite2(RecordKind::Renamed, path, renamed);
@@ -191,8 +193,9 @@ void FolderWorkflow::TreeViewDragDropFolder(const QString& source, const QString
     FlagScope busy(state.SortBusy);
     TransferBatch& batch = m_viewer.batch();
     const QString moved = ChildPath(into, name);
-    if (!batch.MoveFolder(from, moved)) {
-        m_viewer.infoMes(QStringLiteral("フォルダの移動に失敗しました"), MessageIcon::Exclamation);
+    if (const FileOpResult done = batch.MoveFolder(from, moved); !done) {
+        m_viewer.infoMes(QStringLiteral("フォルダの移動に失敗しました") + kCrLf + done.reason,
+                         MessageIcon::Exclamation);
         return;
     }
     m_viewer.journal().undoWrite2(RecordKind::FolderMoved, from, into);

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QSignalSpy>
+#include <sys/stat.h>
 
 namespace {
 
@@ -190,6 +191,52 @@ TEST_F(FolderTest, DroppingAFolderOnAFolderMovesItAndUndoMovesItBack) {
     controller->undo().mnuMoveUndoClick();
     EXPECT_EQ(PathKind(files[0]), PathType::File);
     EXPECT_EQ(controller->checks().lists().list(0), QStringList{files[0]});
+}
+
+// To another volume the folder is copied on a worker while the window waits with the
+// interface locked; undo carries it back the same way.
+TEST_F(FolderTest, AFolderMovesToAnotherVolumeAndBack) {
+    if (StatPath(QStringLiteral("/dev/shm")).device == StatPath(pictures.path()).device) {
+        GTEST_SKIP() << "/dev/shm and the temporary folder are on one file system here";
+    }
+    TempFolder other(QStringLiteral("/dev/shm"));
+    const QStringList files = Open(2);
+    const QString folder = FolderOf(files[0]);
+    QList<bool> locks;
+    QObject::connect(&controller->batch(), &TransferBatch::interfaceLocked, [&](bool on) { locks << on; });
+    prompts.answers = {MessageResult::Yes};
+    folders().TreeViewDragDropFolder(folder, other.path());
+
+    const QString moved = other.path() + QStringLiteral("/from");
+    EXPECT_EQ(prompts.texts().size(), 1) << prompts.texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(PathKind(moved + QStringLiteral("/p1.jpg")), PathType::File);
+    EXPECT_EQ(PathKind(folder), PathType::None);
+    EXPECT_EQ(locks, (QList<bool>{true, false}));
+    EXPECT_EQ(state().CurrentFolder, moved);
+
+    prompts.answers = {MessageResult::Yes};
+    controller->undo().mnuMoveUndoClick();
+    EXPECT_EQ(PathKind(files[1]), PathType::File);
+    EXPECT_EQ(PathKind(moved), PathType::None);
+}
+
+// A move the file system refuses says why under the message, and nothing is journaled.
+TEST_F(FolderTest, AFailedFolderMoveTellsTheReason) {
+    if (StatPath(QStringLiteral("/dev/shm")).device == StatPath(pictures.path()).device) {
+        GTEST_SKIP() << "/dev/shm and the temporary folder are on one file system here";
+    }
+    TempFolder other(QStringLiteral("/dev/shm"));
+    const QString folder = pictures.folder(QStringLiteral("with-pipe"));
+    ASSERT_EQ(::mkfifo(NativePath(folder + QStringLiteral("/pipe")).constData(), 0600), 0);
+    prompts.answers = {MessageResult::Yes};
+    folders().TreeViewDragDropFolder(folder, other.path());
+    ASSERT_EQ(prompts.texts().size(), 2);
+    EXPECT_TRUE(prompts.texts()[1].startsWith(QStringLiteral("フォルダの移動に失敗しました") + kCrLf))
+        << prompts.texts()[1].toStdString();
+    EXPECT_GT(prompts.texts()[1].size(), QStringLiteral("フォルダの移動に失敗しました").size() + 2);
+    EXPECT_EQ(prompts.asked[1].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(PathKind(folder), PathType::Folder);
+    EXPECT_EQ(controller->journal().UndoPosition(), 0);
 }
 
 TEST_F(FolderTest, AFolderDropThatIsRefusedOrDeclinedChangesNothing) {
