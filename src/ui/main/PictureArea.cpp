@@ -4,6 +4,7 @@
 #include "app/commands/CommandRegistry.h"
 #include "core/common/PathText.h"
 #include "platform/LocalUrl.h"
+#include "ui/foldertree/FolderTreeDrops.h"
 #include "ui/common/StoredColor.h"
 #include "ui/foldertree/FolderTreePane.h"
 #include "ui/main/ImgView.h"
@@ -199,6 +200,7 @@ void PictureArea::DragPictureOut() {
         return;
     auto* data = new QMimeData;
     data->setUrls({LocalUrlFromPath(file)});
+    MarkShownFileDrag(*data);
     auto* drag = new QDrag(window());
     drag->setMimeData(data);
     // Copy only: a move by another program would leave no record to undo.
