@@ -1,0 +1,3 @@
+target_sources(ruvela_core PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/FolderListing.cpp
+)
