@@ -447,10 +447,13 @@ bool FolderTreeModel::LoopsBack(const Node* parent, quint64 device, quint64 inod
 void FolderTreeModel::Merge(Node* parent, std::vector<Row> rows) {
     const int fixed = parent->fixed;
     auto& children = parent->children;
+    // A first listing has nothing to match.
     std::unordered_map<QString, std::size_t> place;
-    place.reserve(rows.size());
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        place.emplace(rows[i].name, i);
+    if (children.size() > static_cast<std::size_t>(fixed)) {
+        place.reserve(rows.size());
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            place.emplace(rows[i].name, i);
+        }
     }
     // The gone rows go, each run at once, from the end so the rows before keep their numbers.
     for (int i = static_cast<int>(children.size()) - 1; i >= fixed;) {
