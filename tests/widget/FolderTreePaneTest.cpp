@@ -178,6 +178,7 @@ TEST_F(FolderTreePaneTest, PickingANodeViewsItsFolderAndOpensItWithTheOption) {
     controller->options().SwNodeOpen = true;
     ASSERT_EQ(Select(OnDesktop("deep"), 0), OnDesktop("deep"));
     const QModelIndex deep = NodeOf(OnDesktop("deep"));
+    model().fetchMore(deep);
     ASSERT_TRUE(QTest::qWaitFor([&] { return model().FindChild(deep, OnDesktop("deep/side")).isValid(); },
                                 kDeadlineMs));
     const QModelIndex side = model().FindChild(deep, OnDesktop("deep/side"));

@@ -208,12 +208,18 @@ bool FolderTreePane::Advance(Walk& walk) {
         if (!at.isValid()) {
             return true;
         }
+        const bool computer = m_treeModel->KindOf(at) == FolderTreeModel::NodeKind::Computer;
+        // The last node need not be listed; PC must be, to pick the volume.
+        if (!computer && walk.remaining.isEmpty()) {
+            Arrive(walk, at);
+            return true;
+        }
         if (!m_treeModel->IsListed(at)) {
             m_treeModel->fetchMore(at);
             return false;
         }
         QModelIndex next;
-        if (m_treeModel->KindOf(at) == FolderTreeModel::NodeKind::Computer) {
+        if (computer) {
             // The volume whose mount path is the longest start of the path.
             qsizetype longest = -1;
             for (int row = 0; row < m_treeModel->rowCount(at); ++row) {
@@ -227,7 +233,7 @@ bool FolderTreePane::Advance(Walk& walk) {
             if (next.isValid()) {
                 walk.remaining = PartsBelow(walk.target, m_treeModel->PathOf(next));
             }
-        } else if (!walk.remaining.isEmpty()) {
+        } else {
             next = m_treeModel->FindChild(at, ChildPath(m_treeModel->PathOf(at), walk.remaining.first()));
             if (next.isValid()) {
                 walk.remaining.removeFirst();
