@@ -22,3 +22,6 @@ target_sources(ruvela_app PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/commands/CommandRegistry.cpp
     ${CMAKE_CURRENT_LIST_DIR}/commands/CommandTable.cpp
 )
+target_sources(ruvela_app PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/foldertree/FolderTreeModel.cpp
+)

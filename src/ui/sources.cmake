@@ -25,5 +25,6 @@ target_sources(ruvela_ui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/checklists/TFormDandD.cpp
 )
 target_sources(ruvela_ui PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/foldertree/FolderTreeDrops.cpp
     ${CMAKE_CURRENT_LIST_DIR}/foldertree/FolderTreePane.cpp
 )

@@ -1,9 +1,11 @@
 #include "MainWindowFixture.h"
+#include "app/foldertree/FolderTreeModel.h"
 #include "core/common/NativePath.h"
 #include "core/common/PathText.h"
 #include "core/convert/ImageEncoders.h"
 #include "demo/DemoPictures.h"
 #include "support/ModalAnswer.h"
+#include "ui/foldertree/FolderTreePane.h"
 #include "ui/main/ImgBar.h"
 #include "ui/main/ImgView.h"
 
@@ -13,7 +15,6 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QDropEvent>
-#include <QFileSystemModel>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -54,7 +55,7 @@ protected:
     ImgBar* Bar() const { return form->findChild<ImgBar*>(QStringLiteral("ImgBar")); }
     QScrollArea* ScrBox() const { return form->findChild<QScrollArea*>(QStringLiteral("ScrBox")); }
     ImgView* View() const { return form->findChild<ImgView*>(QStringLiteral("ImgView")); }
-    QTreeView* Tree() const { return form->findChild<QTreeView*>(QStringLiteral("TreeView")); }
+    FolderTreePane* Tree() const { return form->findChild<FolderTreePane*>(QStringLiteral("TreeView")); }
     QAction* Item(const char* name) const { return form->mainMenu().action(QString::fromLatin1(name)); }
 
     // The caption of a shown picture, as the title line writes it at rate 1.
@@ -136,9 +137,9 @@ TEST_F(MainWindowTest, OpeningAFolderWithAJpegShowsItInEveryPane) {
     // Commands not built yet stay disabled with a picture shown.
     EXPECT_FALSE(Item("SlideShow")->isEnabled());
 
-    auto* model = qobject_cast<QFileSystemModel*>(Tree()->model());
-    ASSERT_NE(model, nullptr);
-    EXPECT_EQ(model->filePath(Tree()->currentIndex()), pictures.path());
+    // The tree follows as the folders on the way are listed.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Tree()->TreeFolder() == pictures.path(); }, 5000))
+        << Tree()->TreeFolder().toStdString();
 }
 
 TEST_F(MainWindowTest, TheTrackBarStepsThroughTheList) {
@@ -189,8 +190,11 @@ TEST_F(MainWindowTest, ChoosingAFolderInTheTreeOpensIt) {
     Start(empty);
     ASSERT_EQ(form->windowTitle(), QStringLiteral("Ruvela - 画像ファイルが見つかりません"));
 
-    auto* model = qobject_cast<QFileSystemModel*>(Tree()->model());
-    Tree()->setCurrentIndex(model->index(full));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Tree()->TreeFolder() == empty; }, 5000));
+    FolderTreeModel& model = Tree()->treeModel();
+    const QModelIndex parent = model.parent(Tree()->currentIndex());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.FindChild(parent, full).isValid(); }, 5000));
+    Tree()->setCurrentIndex(model.FindChild(parent, full));
     EXPECT_EQ(form->windowTitle(), Caption(1, 1, QStringLiteral("cat.jpg"), QSize(64, 48)));
     EXPECT_EQ(controller->state().CurrentFolder, full);
     EXPECT_TRUE(ScrBox()->isVisible());

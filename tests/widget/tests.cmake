@@ -15,3 +15,5 @@ ruvela_test(widget_data_folder_faults widget
 ruvela_test(widget_overwrite widget SOURCES ${CMAKE_CURRENT_LIST_DIR}/TFormOverWriteTest.cpp LIBS ruvela_ui Qt6::Test)
 ruvela_test(widget_dandd widget SOURCES ${CMAKE_CURRENT_LIST_DIR}/TFormDandDTest.cpp LIBS ruvela_ui Qt6::Test)
 ruvela_test(widget_gesture_hook widget SOURCES ${CMAKE_CURRENT_LIST_DIR}/GestureHookTest.cpp LIBS ruvela_ui Qt6::Test)
+ruvela_test(widget_folder_tree widget
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/FolderTreePaneTest.cpp LIBS ruvela_ui Qt6::Test)

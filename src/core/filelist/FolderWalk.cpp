@@ -2,8 +2,6 @@
 
 #include "core/common/NativePath.h"
 
-#include <QCollator>
-#include <QCollatorSortKey>
 #include <QLocale>
 #include <algorithm>
 #include <cstring>
@@ -53,11 +51,6 @@ public:
             m_identity = {facts.st_dev, facts.st_ino};
             m_opened = true;
         }
-        // The C locale's keys are the bytes of the text whatever the case setting says, so the
-        // case is folded before the key is made there.
-        m_collator.setCaseSensitivity(Qt::CaseInsensitive);
-        m_collator.setNumericMode(false);
-        m_foldCase = m_collator.locale().language() == QLocale::C;
         while (const dirent* entry = ::readdir(dir.get())) {
             const char* name = entry->d_name;
             if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) {
@@ -118,13 +111,10 @@ private:
     }
 
     static bool Before(const Entry& entry, const QCollatorSortKey& key, const QString& name) {
-        const int compared = entry.key.compare(key);
-        return compared < 0 || (compared == 0 && entry.name < name);
+        return FolderNameOrder::Before(entry.key, entry.name, key, name);
     }
 
-    QCollatorSortKey KeyOf(const QString& name) const {
-        return m_collator.sortKey(m_foldCase ? name.toCaseFolded() : name);
-    }
+    QCollatorSortKey KeyOf(const QString& name) const { return m_order.KeyOf(name); }
 
     // The place of `name` in the order (its insertion point when absent) and whether it is there.
     std::pair<std::size_t, bool> Locate(const QString& name) const {
@@ -136,14 +126,25 @@ private:
         return {static_cast<std::size_t>(it - m_entries.begin()), found};
     }
 
-    QCollator m_collator;
-    bool m_foldCase = false;
+    FolderNameOrder m_order;
     bool m_opened = false;
     FolderIdentity m_identity{0, 0};
     std::vector<Entry> m_entries;
 };
 
 } // namespace
+
+FolderNameOrder::FolderNameOrder() {
+    // The C locale's keys are the bytes of the text whatever the case setting says, so the case
+    // is folded before the key is made there.
+    m_collator.setCaseSensitivity(Qt::CaseInsensitive);
+    m_collator.setNumericMode(false);
+    m_foldCase = m_collator.locale().language() == QLocale::C;
+}
+
+QCollatorSortKey FolderNameOrder::KeyOf(const QString& name) const {
+    return m_collator.sortKey(m_foldCase ? name.toCaseFolded() : name);
+}
 
 QStringList SubfolderNames(const QString& folder) {
     return SortedSubfolders(folder).names();

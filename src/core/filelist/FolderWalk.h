@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QCollator>
+#include <QCollatorSortKey>
 #include <QString>
 #include <QStringList>
 
@@ -8,6 +10,24 @@
 // included) are taken in case-insensitive name order of the user's locale. Each function reads
 // the file system on the calling thread and returns the folder it arrives at, or an empty
 // text when there is no such folder. A folder that cannot be read has no subfolders.
+
+// That order of sibling folder names. Names that compare equal without case are ordered by
+// their exact text, so every name has one place. Not shared between threads.
+class FolderNameOrder {
+public:
+    FolderNameOrder();
+    QCollatorSortKey KeyOf(const QString& name) const;
+    // Whether (aKey, aName) comes before (bKey, bName); each key made by KeyOf of its name.
+    static bool Before(const QCollatorSortKey& aKey, const QString& aName, const QCollatorSortKey& bKey,
+                       const QString& bName) {
+        const int compared = aKey.compare(bKey);
+        return compared < 0 || (compared == 0 && aName < bName);
+    }
+
+private:
+    QCollator m_collator;
+    bool m_foldCase = false;
+};
 
 // The names of the subfolders of `folder` in that order.
 QStringList SubfolderNames(const QString& folder);

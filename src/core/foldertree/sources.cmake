@@ -1,3 +1,4 @@
 target_sources(ruvela_core PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/FolderListing.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FolderRules.cpp
 )

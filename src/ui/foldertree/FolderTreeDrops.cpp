@@ -3,6 +3,7 @@
 #include "app/FlagScope.h"
 #include "app/ViewerController.h"
 #include "app/foldertree/FolderTreeModel.h"
+#include "core/common/NativePath.h"
 #include "platform/LocalUrl.h"
 #include "ui/foldertree/FolderTreePane.h"
 
@@ -57,8 +58,9 @@ bool FolderTreeDrops::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::MouseButtonPress: {
         const auto& press = static_cast<const QMouseEvent&>(*event);
-        m_pressed = press.button() == Qt::LeftButton ? QPersistentModelIndex(m_tree.NodeAt(press.position().toPoint()))
-                                                     : QPersistentModelIndex();
+        m_pressed = press.button() == Qt::LeftButton
+                        ? QPersistentModelIndex(m_tree.NodeAt(press.position().toPoint()))
+                        : QPersistentModelIndex();
         m_pressAt = press.position().toPoint();
         return false;
     }
@@ -118,7 +120,7 @@ bool FolderTreeDrops::MouseMove(const QMouseEvent& event) {
 
 void FolderTreeDrops::DragFolder(const QString& path) {
     auto* data = new QMimeData;
-    data->setData(kFolderFormat, ProcessMark() + '\n' + path.toUtf8());
+    data->setData(kFolderFormat, ProcessMark() + '\n' + NativePath(path));
     auto* drag = new QDrag(&m_tree);
     drag->setMimeData(data);
     drag->exec(Qt::MoveAction);
@@ -168,10 +170,10 @@ void FolderTreeDrops::Drop(const QDropEvent& event) {
     FolderWorkflow& folders = m_controller.folders();
     // The work asks questions: it runs once the drag has ended.
     if (MarkedHere(*data, kFolderFormat)) {
-        const QString source = QString::fromUtf8(data->data(kFolderFormat).section('\n', 1));
-        QTimer::singleShot(0, &folders, [&folders, source, target] {
-            folders.TreeViewDragDropFolder(source, target);
-        });
+        const QByteArray bytes = data->data(kFolderFormat);
+        const QString source = PathFromNative(bytes.mid(bytes.indexOf('\n') + 1));
+        QTimer::singleShot(0, &folders,
+                           [&folders, source, target] { folders.TreeViewDragDropFolder(source, target); });
     } else if (MarkedHere(*data, kShownFileFormat)) {
         const bool toTrash = kind == FolderTreeModel::NodeKind::Trash;
         QTimer::singleShot(0, &folders, [&folders, target, toTrash, range] {

@@ -43,10 +43,10 @@ private:
 
     ViewerController& m_controller;
     FolderTreePane& m_tree;
-    QPoint m_pressAt;                 // where the left button went down on a node
-    QPersistentModelIndex m_pressed;  // that node
-    QPersistentModelIndex m_before;   // the node picked before a drag came over the tree
-    bool m_borrowed = false;          // a drag over the tree picked a node for the moment
-    QPersistentModelIndex m_hovered;  // the node a drag rests on, opened after a pause
+    QPoint m_pressAt;                // where the left button went down on a node
+    QPersistentModelIndex m_pressed; // that node
+    QPersistentModelIndex m_before;  // the node picked before a drag came over the tree
+    bool m_borrowed = false;         // a drag over the tree picked a node for the moment
+    QPersistentModelIndex m_hovered; // the node a drag rests on, opened after a pause
     QTimer m_expandTimer;
 };

@@ -1,0 +1,273 @@
+#include "ui/foldertree/FolderTreePane.h"
+
+#include "app/ViewerController.h"
+#include "app/foldertree/FolderTreeModel.h"
+#include "core/common/NativePath.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TempFolder.h"
+
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+constexpr int kDeadlineMs = 5000;
+
+// A pane over a controller whose home and desktop are temporary folders:
+// home/Desktop/deep/er/est/  home/Desktop/deep/side/  home/Desktop/pictures/  home/docs/inner/
+class FolderTreePaneTest : public ::testing::Test {
+protected:
+    FolderTreePaneTest() {
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "RUVELA_DATA_DIR"}) {
+            m_saved.push_back({name, qgetenv(name)});
+        }
+        for (const char* folder : {"home/Desktop/deep/er/est", "home/Desktop/deep/side",
+                                   "home/Desktop/pictures", "home/docs/inner", "config", "share", "data"}) {
+            m_temp.folder(QString::fromLatin1(folder));
+        }
+        qputenv("HOME", NativePath(m_temp.file(QStringLiteral("home"))));
+        qputenv("XDG_CONFIG_HOME", NativePath(m_temp.file(QStringLiteral("config"))));
+        qputenv("XDG_DATA_HOME", NativePath(m_temp.file(QStringLiteral("share"))));
+        qputenv("RUVELA_DATA_DIR", NativePath(m_temp.file(QStringLiteral("data"))));
+    }
+
+    void SetUp() override {
+        controller = std::make_unique<ViewerController>(
+            Options{}, ViewerController::Services{prompts, sound, keys, nullptr});
+        QString error;
+        ASSERT_TRUE(controller->InitFolders(m_temp.file(QStringLiteral("data")), &error))
+            << error.toStdString();
+        ASSERT_EQ(controller->state().pDesk, Desktop());
+        controller->PrepareScanMask();
+        pane = std::make_unique<FolderTreePane>(*controller, nullptr);
+        pane->resize(300, 400);
+        pane->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(pane.get()));
+    }
+
+    ~FolderTreePaneTest() override {
+        pane.reset();
+        controller.reset();
+        for (const auto& [name, value] : m_saved) {
+            qputenv(name, value);
+        }
+    }
+
+    QString Desktop() const { return m_temp.file(QStringLiteral("home/Desktop")); }
+    QString Home() const { return m_temp.file(QStringLiteral("home")); }
+    QString OnDesktop(const char* relative) const {
+        return Desktop() + QLatin1Char('/') + QLatin1String(relative);
+    }
+    FolderTreeModel& model() const { return pane->treeModel(); }
+
+    // Selects `path` and waits until the walk ends; the path the walk reached.
+    QString Select(const QString& path, int mode) {
+        QSignalSpy ended(pane.get(), &FolderTreePane::walkEnded);
+        pane->TreeViewSelect(path, mode);
+        if (ended.isEmpty() && !ended.wait(kDeadlineMs)) {
+            return QString();
+        }
+        return ended.last().at(0).toString();
+    }
+
+    // The node of `path`, found through the way a walk takes.
+    QModelIndex NodeOf(const QString& path) const {
+        QModelIndex at = model().IndexOfRoot();
+        QString folder = Desktop();
+        for (const QString& part : path.mid(Desktop().size()).split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+            folder += QLatin1Char('/') + part;
+            at = model().FindChild(at, folder);
+        }
+        return at;
+    }
+
+    TempFolder m_temp;
+    std::vector<std::pair<const char*, QByteArray>> m_saved;
+    ScriptedPrompts prompts;
+    RecordedSounds sound;
+    HeldKeys keys;
+    std::unique_ptr<ViewerController> controller;
+    std::unique_ptr<FolderTreePane> pane;
+};
+
+TEST_F(FolderTreePaneTest, ShowsTheDesktopOpenAndRefusesInPlaceEditing) {
+    const QModelIndex root = model().IndexOfRoot();
+    EXPECT_TRUE(pane->isExpanded(root));
+    EXPECT_TRUE(pane->uniformRowHeights());
+    EXPECT_FALSE(pane->acceptDrops());
+    EXPECT_EQ(pane->editTriggers(), QAbstractItemView::NoEditTriggers);
+    EXPECT_EQ(model().PathOf(model().IndexOfHome()), Home());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model().FindChild(root, OnDesktop("pictures")).isValid(); },
+                                kDeadlineMs));
+
+    // The edit key asks for the rename command, which has no handler yet: nothing happens,
+    // until one is registered.
+    pane->setCurrentIndex(model().FindChild(root, OnDesktop("pictures")));
+    QTest::keyClick(pane.get(), Qt::Key_F2);
+    EXPECT_EQ(pane->findChild<QLineEdit*>(), nullptr);
+    int renames = 0;
+    controller->registry().Register(Command::mnuFolderRename, [&renames] { ++renames; });
+    QTest::keyClick(pane.get(), Qt::Key_F2);
+    EXPECT_EQ(renames, 1);
+    EXPECT_EQ(pane->findChild<QLineEdit*>(), nullptr);
+}
+
+TEST_F(FolderTreePaneTest, SelectWalksDownToADeepFolderInEachMode) {
+    const QString deep = OnDesktop("deep/er");
+    const struct {
+        int mode;
+        bool nodeOption;
+        bool collapsing; // the user closed a node and has not pressed the mouse since
+        bool expanded;
+    } cases[] = {
+        {1, false, false, true},   {1, true, true, true},   {0, true, false, false},
+        {-1, false, false, false}, {-1, true, false, true}, {-1, true, true, false},
+    };
+    for (const auto& c : cases) {
+        controller->options().SwNodeOpen = c.nodeOption;
+        pane->collapse(NodeOf(deep));
+        if (!c.collapsing) {
+            // On no node, below the rows.
+            QTest::mouseClick(pane->viewport(), Qt::LeftButton, Qt::NoModifier,
+                              QPoint(5, pane->viewport()->height() - 3));
+        }
+        ASSERT_EQ(pane->collapsing(), c.collapsing);
+        const QString before = controller->state().CurrentFolder;
+        ASSERT_EQ(Select(deep, c.mode), deep) << c.mode;
+        const QModelIndex node = NodeOf(deep);
+        EXPECT_EQ(pane->currentIndex(), node) << c.mode;
+        EXPECT_EQ(pane->TreeFolder(), deep);
+        // Every node on the way is open; the last one as the mode says.
+        EXPECT_TRUE(pane->isExpanded(NodeOf(OnDesktop("deep")))) << c.mode;
+        EXPECT_EQ(pane->isExpanded(node), c.expanded) << c.mode << " " << c.nodeOption << " " << c.collapsing;
+        // Selected without opening the folder.
+        EXPECT_EQ(controller->state().CurrentFolder, before) << c.mode;
+    }
+    // The home's folders are walked to from the home node, the rest from PC.
+    EXPECT_EQ(Select(Home() + QStringLiteral("/docs/inner"), 1), Home() + QStringLiteral("/docs/inner"));
+    EXPECT_EQ(model().parent(model().parent(pane->currentIndex())), model().IndexOfHome());
+    const QString outside = m_temp.path();
+    EXPECT_EQ(Select(outside, 1), outside);
+    QModelIndex top = pane->currentIndex();
+    while (model().parent(top) != model().IndexOfComputer()) {
+        top = model().parent(top);
+        ASSERT_TRUE(top.isValid());
+    }
+    EXPECT_EQ(model().KindOf(top), FolderTreeModel::NodeKind::Volume);
+    // A part that is not there ends the walk at the deepest node found.
+    EXPECT_EQ(Select(OnDesktop("deep/none/more"), 1), OnDesktop("deep"));
+    EXPECT_EQ(pane->TreeFolder(), OnDesktop("deep"));
+}
+
+TEST_F(FolderTreePaneTest, ANewerSelectReplacesOneUnderWay) {
+    QSignalSpy ended(pane.get(), &FolderTreePane::walkEnded);
+    pane->TreeViewSelect(OnDesktop("deep/er/est"), 1);
+    pane->TreeViewSelect(OnDesktop("pictures"), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pane->TreeFolder() == OnDesktop("pictures"); }, kDeadlineMs));
+    // The replaced walk never arrives.
+    EXPECT_FALSE(QTest::qWaitFor([&] { return pane->TreeFolder() != OnDesktop("pictures"); }, 300));
+    ASSERT_EQ(ended.count(), 1);
+    EXPECT_EQ(ended.at(0).at(0).toString(), OnDesktop("pictures"));
+}
+
+TEST_F(FolderTreePaneTest, PickingANodeViewsItsFolderAndOpensItWithTheOption) {
+    controller->options().SwNodeOpen = true;
+    ASSERT_EQ(Select(OnDesktop("deep"), 0), OnDesktop("deep"));
+    const QModelIndex deep = NodeOf(OnDesktop("deep"));
+    model().fetchMore(deep);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model().FindChild(deep, OnDesktop("deep/side")).isValid(); },
+                                kDeadlineMs));
+    const QModelIndex side = model().FindChild(deep, OnDesktop("deep/side"));
+    const QModelIndex er = model().FindChild(deep, OnDesktop("deep/er"));
+
+    pane->setCurrentIndex(er);
+    EXPECT_EQ(controller->state().CurrentFolder, OnDesktop("deep/er"));
+    EXPECT_TRUE(pane->isExpanded(er));
+
+    // Virtual nodes view nothing.
+    for (const QModelIndex& node : {model().IndexOfComputer(), model().index(2, 0, model().IndexOfRoot())}) {
+        pane->setCurrentIndex(node);
+        EXPECT_EQ(controller->state().CurrentFolder, OnDesktop("deep/er"))
+            << model().PathOf(node).toStdString();
+        EXPECT_EQ(pane->TreeFolder(), QString());
+    }
+    // The root views the desktop.
+    pane->setCurrentIndex(model().IndexOfRoot());
+    EXPECT_EQ(controller->state().CurrentFolder, Desktop());
+
+    // A node closed: picking another does not open it until the mouse is pressed again.
+    pane->collapse(er);
+    EXPECT_TRUE(pane->collapsing());
+    pane->setCurrentIndex(side);
+    EXPECT_EQ(controller->state().CurrentFolder, OnDesktop("deep/side"));
+    pane->setCurrentIndex(er);
+    EXPECT_FALSE(pane->isExpanded(er));
+    QTest::mousePress(pane->viewport(), Qt::LeftButton, Qt::NoModifier, pane->visualRect(side).center());
+    EXPECT_FALSE(pane->collapsing());
+    QTest::mouseRelease(pane->viewport(), Qt::LeftButton, Qt::NoModifier, pane->visualRect(side).center());
+    EXPECT_EQ(controller->state().CurrentFolder, OnDesktop("deep/side"));
+    pane->setCurrentIndex(er);
+    EXPECT_TRUE(pane->isExpanded(er));
+}
+
+TEST_F(FolderTreePaneTest, TheControllersFolderIsFollowed) {
+    controller->ViewFolder(OnDesktop("deep/er/est"), true);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return pane->TreeFolder() == OnDesktop("deep/er/est"); }, kDeadlineMs));
+    EXPECT_EQ(controller->TreeFolder(), OnDesktop("deep/er/est"));
+}
+
+TEST_F(FolderTreePaneTest, OpenNodesAreSavedAndOpenedAgainAfterAReload) {
+    ASSERT_EQ(Select(OnDesktop("deep/er"), 1), OnDesktop("deep/er"));
+    ASSERT_EQ(Select(Home() + QStringLiteral("/docs"), 1), Home() + QStringLiteral("/docs"));
+    ASSERT_EQ(Select(OnDesktop("pictures"), 0), OnDesktop("pictures"));
+    // Closed above: not saved though open itself.
+    ASSERT_EQ(Select(OnDesktop("deep/er/est"), 1), OnDesktop("deep/er/est"));
+    pane->collapse(NodeOf(OnDesktop("deep/er")));
+    pane->TreeViewSaveTemp();
+    const QStringList saved{Desktop(), Home(), Home() + QStringLiteral("/docs"), OnDesktop("deep")};
+    EXPECT_EQ(pane->ExpandedPaths, saved);
+
+    pane->Reload();
+    EXPECT_EQ(pane->ExpandedPaths, saved);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pane->TreeFolder() == OnDesktop("deep/er/est"); }, kDeadlineMs));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            pane->TreeViewSaveTemp();
+            return pane->ExpandedPaths.size() >= saved.size();
+        },
+        kDeadlineMs));
+    // Selecting the deep folder opened the nodes on its way too.
+    EXPECT_EQ(pane->ExpandedPaths, (QStringList{Desktop(), Home(), Home() + QStringLiteral("/docs"),
+                                                OnDesktop("deep"), OnDesktop("deep/er")}));
+}
+
+TEST_F(FolderTreePaneTest, TheSafetyRefreshPicksTheRootQuietlyAndListsAgain) {
+    ASSERT_EQ(Select(OnDesktop("deep"), 1), OnDesktop("deep"));
+    controller->ViewFolder(OnDesktop("pictures"), false);
+    m_temp.folder(QStringLiteral("home/Desktop/deep/third"));
+    pane->TreeViewSafetyRefresh();
+    EXPECT_EQ(pane->currentIndex(), model().IndexOfRoot());
+    EXPECT_EQ(controller->state().CurrentFolder, OnDesktop("pictures"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return NodeOf(OnDesktop("deep/third")).isValid(); }, kDeadlineMs));
+    // The handler is back.
+    pane->setCurrentIndex(NodeOf(OnDesktop("deep")));
+    EXPECT_EQ(controller->state().CurrentFolder, OnDesktop("deep"));
+}
+
+TEST_F(FolderTreePaneTest, NodeAtFindsTheLabelNotTheRestOfTheRow) {
+    ASSERT_EQ(Select(OnDesktop("pictures"), 0), OnDesktop("pictures"));
+    const QModelIndex node = NodeOf(OnDesktop("pictures"));
+    const QRect row = pane->visualRect(node);
+    EXPECT_EQ(pane->NodeAt(QPoint(row.left() + 2, row.center().y())), node);
+    EXPECT_EQ(model().PathOf(pane->NodeAt(QPoint(row.left() + 2, row.center().y()))), OnDesktop("pictures"));
+    EXPECT_FALSE(pane->NodeAt(QPoint(row.right() - 2, row.center().y())).isValid());
+    // Left of the node lies the arrow and the indentation.
+    EXPECT_FALSE(pane->NodeAt(QPoint(row.left() - 4, row.center().y())).isValid());
+    EXPECT_FALSE(pane->NodeAt(QPoint(row.left() + 2, pane->viewport()->height() - 2)).isValid());
+}
+
+} // namespace
