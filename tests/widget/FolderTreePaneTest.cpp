@@ -3,10 +3,15 @@
 #include "app/ViewerController.h"
 #include "app/foldertree/FolderTreeModel.h"
 #include "core/common/NativePath.h"
+#include "core/convert/ImageEncoders.h"
+#include "demo/DemoPictures.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempFolder.h"
+#include "ui/foldertree/FolderTreeDrops.h"
 
+#include <QDropEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
@@ -98,22 +103,18 @@ TEST_F(FolderTreePaneTest, ShowsTheDesktopOpenAndRefusesInPlaceEditing) {
     const QModelIndex root = model().IndexOfRoot();
     EXPECT_TRUE(pane->isExpanded(root));
     EXPECT_TRUE(pane->uniformRowHeights());
-    EXPECT_FALSE(pane->acceptDrops());
+    EXPECT_TRUE(pane->acceptDrops());
     EXPECT_EQ(pane->editTriggers(), QAbstractItemView::NoEditTriggers);
     EXPECT_EQ(model().PathOf(model().IndexOfHome()), Home());
     ASSERT_TRUE(QTest::qWaitFor([&] { return model().FindChild(root, OnDesktop("pictures")).isValid(); },
                                 kDeadlineMs));
 
-    // The edit key asks for the rename command, which has no handler yet: nothing happens,
-    // until one is registered.
+    // The edit key runs the rename command, which asks for the new name in a box of its own.
     pane->setCurrentIndex(model().FindChild(root, OnDesktop("pictures")));
     QTest::keyClick(pane.get(), Qt::Key_F2);
     EXPECT_EQ(pane->findChild<QLineEdit*>(), nullptr);
-    int renames = 0;
-    controller->registry().Register(Command::mnuFolderRename, [&renames] { ++renames; });
-    QTest::keyClick(pane.get(), Qt::Key_F2);
-    EXPECT_EQ(renames, 1);
-    EXPECT_EQ(pane->findChild<QLineEdit*>(), nullptr);
+    ASSERT_EQ(prompts.inputCaptions.size(), 1);
+    EXPECT_TRUE(prompts.inputCaptions[0].startsWith(QStringLiteral("フォルダ改名|") + OnDesktop("pictures")));
 }
 
 TEST_F(FolderTreePaneTest, SelectWalksDownToADeepFolderInEachMode) {
@@ -268,6 +269,119 @@ TEST_F(FolderTreePaneTest, NodeAtFindsTheLabelNotTheRestOfTheRow) {
     // Left of the node lies the arrow and the indentation.
     EXPECT_FALSE(pane->NodeAt(QPoint(row.left() - 4, row.center().y())).isValid());
     EXPECT_FALSE(pane->NodeAt(QPoint(row.left() + 2, pane->viewport()->height() - 2)).isValid());
+}
+
+// Drops on nodes, as the tree gets them from a drag of the picture, of the status bar or of
+// another node. The work runs once the drop has returned, as after a real drag.
+class FolderTreeDropTest : public FolderTreePaneTest {
+protected:
+    void SetUp() override {
+        FolderTreePaneTest::SetUp();
+        for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+            const QString path = OnDesktop("pictures/") + QLatin1String(name);
+            ASSERT_TRUE(WriteFileReplacing(
+                path, EncodeJpeg(DemoPicture(40, 30, QLatin1String(name), 1), JpegEncodeOptions{})));
+            pictures << path;
+        }
+        controller->ViewFolder(OnDesktop("pictures"), true);
+        ASSERT_EQ(controller->state().CurrentFile, pictures[0]);
+        ASSERT_EQ(Select(OnDesktop("deep/side"), 0), OnDesktop("deep/side"));
+        ASSERT_EQ(Select(OnDesktop("pictures"), 0), OnDesktop("pictures"));
+    }
+
+    // Drops `data` on the label of `node` with `modifiers` held and lets the work run.
+    void DropOn(const QModelIndex& node, QMimeData& data, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        const QRect row = pane->visualRect(node);
+        ASSERT_FALSE(row.isEmpty());
+        const QPointF at(row.left() + 4, row.center().y());
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                              modifiers);
+        QCoreApplication::sendEvent(pane->viewport(), &enter);
+        QDragMoveEvent move(at.toPoint(), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, modifiers);
+        QCoreApplication::sendEvent(pane->viewport(), &move);
+        // While the drag rests on a node, that node is picked for the moment.
+        EXPECT_EQ(pane->currentIndex(), node);
+        QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, modifiers);
+        QCoreApplication::sendEvent(pane->viewport(), &drop);
+        QCoreApplication::processEvents();
+    }
+    void DropPictureOn(const QModelIndex& node, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QMimeData data;
+        MarkShownFileDrag(data);
+        DropOn(node, data, modifiers);
+    }
+    QModelIndex TrashNode() const {
+        const QModelIndex root = model().IndexOfRoot();
+        for (int row = 0; row < model().rowCount(root); ++row) {
+            const QModelIndex node = model().index(row, 0, root);
+            if (model().KindOf(node) == FolderTreeModel::NodeKind::Trash) {
+                return node;
+            }
+        }
+        return {};
+    }
+
+    QStringList pictures;
+};
+
+TEST_F(FolderTreeDropTest, ThePictureDroppedOnAFolderMovesThereAndTheSelectionComesBack) {
+    const QModelIndex picked = pane->currentIndex();
+    DropPictureOn(NodeOf(OnDesktop("deep/side")));
+    EXPECT_TRUE(QFile::exists(OnDesktop("deep/side/a.jpg")));
+    EXPECT_FALSE(QFile::exists(pictures[0]));
+    EXPECT_EQ(controller->state().CurrentFile, pictures[1]);
+    EXPECT_EQ(controller->state().LastChosenFolder, OnDesktop("deep/side"));
+    EXPECT_EQ(pane->currentIndex(), picked);
+    EXPECT_EQ(controller->state().CurrentFolder, OnDesktop("pictures"));
+}
+
+TEST_F(FolderTreeDropTest, ThePictureDroppedWithShiftSortsTheSelectedRangeAfterOneQuestion) {
+    controller->SelectAll();
+    prompts.answers = {MessageResult::Yes};
+    DropPictureOn(NodeOf(OnDesktop("deep/side")), Qt::ShiftModifier);
+    ASSERT_FALSE(prompts.texts().isEmpty());
+    EXPECT_TRUE(prompts.texts()[0].startsWith(QStringLiteral("表示中の3個のファイルを")));
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+        EXPECT_TRUE(QFile::exists(OnDesktop("deep/side/") + QLatin1String(name))) << name;
+    }
+}
+
+TEST_F(FolderTreeDropTest, ThePictureDroppedOnTheTrashGoesToTheTrash) {
+    const QModelIndex trash = TrashNode();
+    ASSERT_TRUE(trash.isValid());
+    prompts.answers = {MessageResult::Yes};
+    DropPictureOn(trash);
+    EXPECT_EQ(prompts.texts(),
+              QStringList{QStringLiteral("表示中のファイルa.jpgをごみ箱に削除します\r\nよろしいですか？")});
+    EXPECT_FALSE(QFile::exists(pictures[0]));
+    EXPECT_TRUE(QFile::exists(m_temp.file(QStringLiteral("share/Trash/files/a.jpg"))));
+}
+
+TEST_F(FolderTreeDropTest, AFolderDroppedOnAFolderMovesIntoItAndOntoItsChildIsRefused) {
+    QMimeData inside;
+    MarkFolderDrag(inside, OnDesktop("deep"));
+    DropOn(NodeOf(OnDesktop("deep/side")), inside);
+    EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("同列の下位フォルダには移動できません")});
+
+    prompts.answers = {MessageResult::Yes};
+    QMimeData data;
+    MarkFolderDrag(data, OnDesktop("deep/side"));
+    DropOn(NodeOf(OnDesktop("pictures")), data);
+    EXPECT_TRUE(QFileInfo(OnDesktop("pictures/side")).isDir());
+    EXPECT_FALSE(QFileInfo::exists(OnDesktop("deep/side")));
+    EXPECT_EQ(controller->state().CurrentFolder, OnDesktop("pictures/side"));
+    // The tree follows: the moved folder is picked at its new place.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return model().PathOf(pane->currentIndex()) == OnDesktop("pictures/side"); }, kDeadlineMs));
+}
+
+TEST_F(FolderTreeDropTest, ADropFromAnotherProgramDoesNothing) {
+    QMimeData data;
+    data.setData(QStringLiteral("application/x-ruvela-shown-file"), QByteArray("1"));
+    data.setUrls({QUrl::fromLocalFile(pictures[1])});
+    DropOn(NodeOf(OnDesktop("deep/side")), data);
+    EXPECT_TRUE(QFile::exists(pictures[0]));
+    EXPECT_TRUE(prompts.asked.empty());
 }
 
 } // namespace

@@ -39,6 +39,10 @@ void MarkShownFileDrag(QMimeData& data) {
     data.setData(kShownFileFormat, ProcessMark());
 }
 
+void MarkFolderDrag(QMimeData& data, const QString& path) {
+    data.setData(kFolderFormat, ProcessMark() + '\n' + NativePath(path));
+}
+
 FolderTreeDrops::FolderTreeDrops(ViewerController& controller, FolderTreePane& tree)
     : QObject(&tree), m_controller(controller), m_tree(tree) {
     m_tree.setAcceptDrops(true);
@@ -120,7 +124,7 @@ bool FolderTreeDrops::MouseMove(const QMouseEvent& event) {
 
 void FolderTreeDrops::DragFolder(const QString& path) {
     auto* data = new QMimeData;
-    data->setData(kFolderFormat, ProcessMark() + '\n' + NativePath(path));
+    MarkFolderDrag(*data, path);
     auto* drag = new QDrag(&m_tree);
     drag->setMimeData(data);
     drag->exec(Qt::MoveAction);

@@ -15,6 +15,8 @@ class ViewerController;
 // tree sorts the file when it is dropped on a node. The mark carries this process's id: a drag
 // from another program is never taken for one.
 void MarkShownFileDrag(QMimeData& data);
+// Marks a drag as that of the folder node of `path`.
+void MarkFolderDrag(QMimeData& data, const QString& path);
 
 // What the folder tree does with the mouse beyond picking folders: a folder node dragged onto
 // another node moves the folder there; the shown file dropped on a node is copied or moved into
