@@ -240,8 +240,11 @@ QSize E2eDriver::windowSize() const {
     const ToolResult focus = xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), m_window});
     if (!focus.ok)
         return failure(QStringLiteral("cannot focus the window: ") + focus.error);
-    const ToolResult typed = xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"),
-                                      QStringLiteral("--"), text});
+    // A character missing from the keyboard map is typed by mapping it onto a spare key first;
+    // a short pause between the keys lets the program read each new map before the press
+    // (with 30 ms one press in about ten read the old map and was lost).
+    const ToolResult typed = xdotool({QStringLiteral("type"), QStringLiteral("--delay"),
+                                      QStringLiteral("150"), QStringLiteral("--"), text});
     if (!typed.ok)
         return failure(QStringLiteral("cannot type %1: %2").arg(text, typed.error));
     return ::testing::AssertionSuccess();

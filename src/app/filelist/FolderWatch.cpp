@@ -1,12 +1,11 @@
 #include "app/filelist/FolderWatch.h"
 
+#include "core/common/InotifyEvents.h"
 #include "core/common/NativePath.h"
 #include "core/filelist/FolderWalk.h"
 
 #include <QSocketNotifier>
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -80,27 +79,14 @@ void FolderWatch::RemoveWatches() {
 }
 
 void FolderWatch::ReadEvents() {
-    char buffer[4096];
     bool ours = false;
-    for (;;) {
-        const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) {
-            continue;
+    ReadInotifyEvents(m_fd, [this, &ours](const InotifyEvent& event) {
+        // Events of watches removed before (the end of each one among them) are stale.
+        const bool watched = std::find(m_watches.begin(), m_watches.end(), event.watch) != m_watches.end();
+        if (watched || (event.mask & IN_Q_OVERFLOW) != 0) {
+            ours = true;
         }
-        if (got <= 0) {
-            break;
-        }
-        for (ssize_t at = 0; at < got;) {
-            inotify_event event;
-            std::memcpy(&event, buffer + at, sizeof event);
-            at += static_cast<ssize_t>(sizeof event + event.len);
-            // Events of watches removed before (the end of each one among them) are stale.
-            const bool watched = std::find(m_watches.begin(), m_watches.end(), event.wd) != m_watches.end();
-            if (watched || (event.mask & IN_Q_OVERFLOW) != 0) {
-                ours = true;
-            }
-        }
-    }
+    });
     if (ours) {
         emit disturbed();
     }

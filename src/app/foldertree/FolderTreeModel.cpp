@@ -1,13 +1,12 @@
 #include "app/foldertree/FolderTreeModel.h"
 
+#include "core/common/InotifyEvents.h"
 #include "core/common/NativePath.h"
 #include "core/foldertree/FolderListing.h"
 
 #include <QDir>
 #include <QSocketNotifier>
 #include <QThreadPool>
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <iterator>
 #include <mutex>
@@ -576,70 +575,54 @@ void FolderTreeModel::Renumber(Node* parent, int from) {
 }
 
 void FolderTreeModel::ReadEvents() {
-    alignas(inotify_event) char buffer[16384];
-    for (;;) {
-        const ssize_t got = ::read(m_mailbox->inotifyFd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) {
-            continue;
+    ReadInotifyEvents(m_mailbox->inotifyFd, [this](const InotifyEvent& event) {
+        if ((event.mask & IN_Q_OVERFLOW) != 0) {
+            // Events were lost: every folder is looked at again.
+            ForEachListed(m_root.get(), [this](Node* node) { RelistSoon(node->id); });
+            return;
         }
-        if (got <= 0) {
-            break;
+        const auto it = m_watchers.find(event.watch);
+        if (it == m_watchers.end()) {
+            return;
         }
-        for (ssize_t at = 0; at < got;) {
-            inotify_event event;
-            std::memcpy(&event, buffer + at, sizeof event);
-            const char* name = buffer + at + sizeof event;
-            at += static_cast<ssize_t>(sizeof event + event.len);
-            if ((event.mask & IN_Q_OVERFLOW) != 0) {
-                // Events were lost: every folder is looked at again.
-                ForEachListed(m_root.get(), [this](Node* node) { RelistSoon(node->id); });
-                continue;
-            }
-            const auto it = m_watchers.find(event.wd);
-            if (it == m_watchers.end()) {
-                continue;
-            }
-            if ((event.mask & IN_IGNORED) != 0) {
-                // The kernel dropped the watch (its folder is gone); the number may come back
-                // for another folder.
-                for (const quint64 id : it->second) {
-                    if (Node* node = NodeById(id)) {
-                        node->watch = -1;
-                    }
-                }
-                m_watchers.erase(it);
-                continue;
-            }
-            const bool self = (event.mask & kSelfEvents) != 0;
-            const bool folder = (event.mask & kChildEvents) != 0 && (event.mask & IN_ISDIR) != 0;
-            // A link to a folder going is told as a file; one coming is not seen until the
-            // folder is listed again.
-            const bool goneFile =
-                (event.mask & (IN_DELETE | IN_MOVED_FROM)) != 0 && (event.mask & IN_ISDIR) == 0;
-            const QString gone =
-                goneFile && event.len > 0 ? PathFromNative(name, std::strlen(name)) : QString();
+        if ((event.mask & IN_IGNORED) != 0) {
+            // The kernel dropped the watch (its folder is gone); the number may come back for
+            // another folder.
             for (const quint64 id : it->second) {
-                const Node* node = NodeById(id);
-                if (!node) {
-                    continue;
+                if (Node* node = NodeById(id)) {
+                    node->watch = -1;
                 }
-                if (self) {
-                    // The folder itself went: the folder above lists it no more.
-                    const Node* above = node->parent && Listable(node->parent) ? node->parent : node;
-                    RelistSoon(above->id);
-                } else if (folder) {
-                    RelistSoon(id);
-                } else if (!gone.isEmpty()) {
-                    for (const auto& child : node->children) {
-                        if (child->isLink && child->key == gone) {
-                            RelistSoon(id);
-                            break;
-                        }
+            }
+            m_watchers.erase(it);
+            return;
+        }
+        const bool self = (event.mask & kSelfEvents) != 0;
+        const bool folder = (event.mask & kChildEvents) != 0 && (event.mask & IN_ISDIR) != 0;
+        // A link to a folder going is told as a file; one coming is not seen until the folder
+        // is listed again.
+        const bool goneFile = (event.mask & (IN_DELETE | IN_MOVED_FROM)) != 0 && (event.mask & IN_ISDIR) == 0;
+        const QString gone = goneFile ? PathFromNative(event.name) : QString();
+        for (const quint64 id : it->second) {
+            const Node* node = NodeById(id);
+            if (!node) {
+                continue;
+            }
+            if (self) {
+                // The folder itself went: the folder above lists it no more.
+                const Node* above = node->parent && Listable(node->parent) ? node->parent : node;
+                RelistSoon(above->id);
+            } else if (folder) {
+                RelistSoon(id);
+            } else if (!gone.isEmpty()) {
+                for (const auto& child : node->children) {
+                    if (child->isLink && child->key == gone) {
+                        RelistSoon(id);
+                        break;
                     }
                 }
             }
         }
-    }
+    });
 }
 
 void FolderTreeModel::RelistSoon(quint64 id) {

@@ -9,6 +9,7 @@
 #include <climits>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -153,13 +154,33 @@ private:
     QByteArray m_name;
 };
 
-// The temporary file of one transfer in the destination folder; unlinked unless it was
-// renamed into place.
-class TemporaryFile {
+// A temporary entry of one transfer in the destination folder, under its temporary name until
+// it is renamed into place; what is left of it goes with its owner.
+class TemporaryEntry {
 public:
-    explicit TemporaryFile(int folder) : m_folder(folder) {}
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    TemporaryEntry(const TemporaryEntry&) = delete;
+    TemporaryEntry& operator=(const TemporaryEntry&) = delete;
+
+    int RenameTo(const QByteArray& name) {
+        const int error = RenameNoReplaceAt(m_folder, m_name.constData(), m_folder, name.constData());
+        if (error == 0) {
+            m_name.clear();
+        }
+        return error;
+    }
+
+protected:
+    explicit TemporaryEntry(int folder) : m_folder(folder) {}
+    ~TemporaryEntry() = default;
+
+    int m_folder;
+    QByteArray m_name; // empty once renamed into place
+};
+
+// The temporary file of one transfer; unlinked unless it was renamed into place.
+class TemporaryFile : public TemporaryEntry {
+public:
+    explicit TemporaryFile(int folder) : TemporaryEntry(folder) {}
     ~TemporaryFile() {
         Close();
         if (!m_name.isEmpty()) {
@@ -187,37 +208,52 @@ public:
         return result == 0 ? 0 : errno;
     }
 
-    int RenameTo(const QByteArray& name) {
-        const int error = RenameNoReplaceAt(m_folder, m_name.constData(), m_folder, name.constData());
-        if (error == 0) {
-            m_name.clear();
-        }
-        return error;
-    }
-
 private:
-    int m_folder;
     int m_fd = -1;
-    QByteArray m_name;
 };
 
-// The pending folder, made when missing, opened; -1 with `*failure` set when it cannot be.
-int OpenPendingFolder(const QString& pendingFolder, FileOpResult* failure) {
+// The folders a transfer to `target` writes in, open: the target's own folder and the pending
+// folder (made when missing). `result` fails when the target's name is taken (unless it holds a
+// file and `replace` may send that to the trash) or a folder cannot be opened.
+struct TargetFolders {
+    UniqueFd destination{-1};
+    UniqueFd pending{-1};
+    FileOpResult result = FileOpResult::Success();
+};
+
+std::unique_ptr<TargetFolders> OpenTargetFolders(const QString& pendingFolder, const QByteArray& target,
+                                                 const Trash* replace) {
+    auto folders = std::make_unique<TargetFolders>();
+    const auto fail = [&folders](FileOpResult result) {
+        folders->result = std::move(result);
+        return std::move(folders);
+    };
+    struct stat existing {};
+    if (::lstat(target.constData(), &existing) == 0) {
+        if (replace == nullptr) {
+            return fail(FileOpResult::FromErrno(EEXIST));
+        }
+        if (S_ISDIR(existing.st_mode)) {
+            return fail(FolderInTheWay());
+        }
+    }
+    folders->destination.Reset(::open(FolderPart(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folders->destination.fd() < 0) {
+        return fail(FileOpResult::FromErrno(errno));
+    }
     if (pendingFolder.isEmpty()) {
-        *failure = FileOpResult::Failure(
-            0, QStringLiteral("作業用のフォルダが決まっていないため、この操作を行えません"));
-        return -1;
+        return fail(FileOpResult::Failure(
+            0, QStringLiteral("作業用のフォルダが決まっていないため、この操作を行えません")));
     }
     const QByteArray pending = NativePath(pendingFolder);
     if (const int error = MakeFolders(pending, 0700)) {
-        *failure = FileOpResult::FromErrno(error);
-        return -1;
+        return fail(FileOpResult::FromErrno(error));
     }
-    const int fd = ::open(pending.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        *failure = FileOpResult::FromErrno(errno);
+    folders->pending.Reset(::open(pending.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folders->pending.fd() < 0) {
+        return fail(FileOpResult::FromErrno(errno));
     }
-    return fd;
+    return folders;
 }
 
 // Picks a temporary name in `folder` (its path) and makes the entry under it with `make`, which
@@ -321,27 +357,14 @@ FileOpResult Transfer(const QString& pendingFolder, const std::function<void(Tra
     if (!S_ISREG(facts.st_mode)) {
         return FileOpResult::Failure(0, QStringLiteral("通常のファイルではないため、この操作を行えません"));
     }
-    struct stat existing {};
-    if (::lstat(target.constData(), &existing) == 0) {
-        if (replace == nullptr) {
-            return FileOpResult::FromErrno(EEXIST);
-        }
-        if (S_ISDIR(existing.st_mode)) {
-            return FolderInTheWay();
-        }
+    const std::unique_ptr<TargetFolders> folders = OpenTargetFolders(pendingFolder, target, replace);
+    if (!folders->result) {
+        return folders->result;
     }
     const QByteArray folder = FolderPart(target);
-    const UniqueFd destination(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (destination.fd() < 0) {
-        return FileOpResult::FromErrno(errno);
-    }
-    FileOpResult failure;
-    const UniqueFd pendingFd(OpenPendingFolder(pendingFolder, &failure));
-    if (pendingFd.fd() < 0) {
-        return failure;
-    }
+    const UniqueFd& destination = folders->destination;
 
-    Marker marker(pendingFd.fd());
+    Marker marker(folders->pending.fd());
     TemporaryFile temporary(destination.fd());
     QByteArray temporaryName;
     const auto create = [&temporary](const QByteArray& name) { return temporary.Create(name); };
@@ -446,13 +469,11 @@ FileOpResult SourceNotRemoved(int error, const QString& reason) {
         error, QStringLiteral("コピーは済みましたが、元のフォルダを削除できませんでした: ") + reason);
 }
 
-// The temporary folder of one folder transfer in the destination folder; removed with everything
-// in it unless it was renamed into place.
-class TemporaryFolder {
+// The temporary folder of one folder transfer; removed with everything in it unless it was
+// renamed into place.
+class TemporaryFolder : public TemporaryEntry {
 public:
-    explicit TemporaryFolder(int folder) : m_folder(folder) {}
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+    explicit TemporaryFolder(int folder) : TemporaryEntry(folder) {}
     ~TemporaryFolder() {
         if (!m_name.isEmpty()) {
             RemoveTree(m_folder, m_name);
@@ -467,18 +488,6 @@ public:
         m_name = name;
         return 0;
     }
-
-    int RenameTo(const QByteArray& name) {
-        const int error = RenameNoReplaceAt(m_folder, m_name.constData(), m_folder, name.constData());
-        if (error == 0) {
-            m_name.clear();
-        }
-        return error;
-    }
-
-private:
-    int m_folder;
-    QByteArray m_name;
 };
 
 // One tree being copied: the step hook and the name of its top folder, for reasons.
@@ -703,25 +712,13 @@ FileOpResult MoveFolderAcross(const QString& pendingFolder, const std::function<
     if (const FileOpResult movable = CheckMovable(parent.fd(), sourceName, above.st_dev); !movable) {
         return movable;
     }
-    struct stat existing {};
-    if (::lstat(target.constData(), &existing) == 0) {
-        if (replace == nullptr) {
-            return FileOpResult::FromErrno(EEXIST);
-        }
-        if (S_ISDIR(existing.st_mode)) {
-            return FolderInTheWay();
-        }
+    const std::unique_ptr<TargetFolders> folders = OpenTargetFolders(pendingFolder, target, replace);
+    if (!folders->result) {
+        return folders->result;
     }
     const QByteArray folder = FolderPart(target);
-    const UniqueFd destination(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (destination.fd() < 0) {
-        return FileOpResult::FromErrno(errno);
-    }
-    FileOpResult failure;
-    const UniqueFd pending(OpenPendingFolder(pendingFolder, &failure));
-    if (pending.fd() < 0) {
-        return failure;
-    }
+    const UniqueFd& destination = folders->destination;
+    const UniqueFd& pending = folders->pending;
 
     Marker marker(pending.fd());
     TemporaryFolder temporary(destination.fd());

@@ -44,10 +44,10 @@ void MarkFolderDrag(QMimeData& data, const QString& path) {
 }
 
 FolderTreeDrops::FolderTreeDrops(ViewerController& controller, FolderTreePane& tree)
-    : QObject(&tree), m_controller(controller), m_tree(tree) {
+    : QObject(&tree), m_controller(controller), m_tree(tree), m_viewport(tree.viewport()) {
     m_tree.setAcceptDrops(true);
     m_tree.setContextMenuPolicy(Qt::DefaultContextMenu);
-    m_tree.viewport()->installEventFilter(this);
+    m_viewport->installEventFilter(this);
     m_expandTimer.setSingleShot(true);
     m_expandTimer.setInterval(kExpandDelayMs);
     connect(&m_expandTimer, &QTimer::timeout, this, [this] {
@@ -57,7 +57,9 @@ FolderTreeDrops::FolderTreeDrops(ViewerController& controller, FolderTreePane& t
 }
 
 bool FolderTreeDrops::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != m_tree.viewport())
+    // Compared without asking the tree: while the tree is destroyed its viewport still sends
+    // events.
+    if (watched != m_viewport)
         return false;
     switch (event->type()) {
     case QEvent::MouseButtonPress: {

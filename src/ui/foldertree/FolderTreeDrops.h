@@ -45,6 +45,7 @@ private:
 
     ViewerController& m_controller;
     FolderTreePane& m_tree;
+    QObject* m_viewport;             // the tree's viewport, whose events come here
     QPoint m_pressAt;                // where the left button went down on a node
     QPersistentModelIndex m_pressed; // that node
     QPersistentModelIndex m_before;  // the node picked before a drag came over the tree
