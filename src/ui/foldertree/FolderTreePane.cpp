@@ -3,6 +3,7 @@
 #include "app/FlagScope.h"
 #include "app/ViewerController.h"
 #include "app/foldertree/FolderTreeModel.h"
+#include "core/foldertree/FolderRules.h"
 #include "ui/foldertree/FolderTreeDrops.h"
 
 #include <QDir>
@@ -15,20 +16,9 @@
 
 namespace {
 
-bool Under(const QString& path, const QString& folder) {
-    if (folder == QLatin1String("/")) {
-        return path.startsWith(QLatin1Char('/'));
-    }
-    return path == folder || (path.startsWith(folder) && path.at(folder.size()) == QLatin1Char('/'));
-}
-
 // The parts of `path` below `folder`.
 QStringList PartsBelow(const QString& path, const QString& folder) {
     return path.mid(folder.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
-}
-
-QString ChildPath(const QString& folder, const QString& name) {
-    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
 }
 
 } // namespace
@@ -192,10 +182,10 @@ void FolderTreePane::StartWalk(const QString& path, int mode, bool selects) {
     }
     walk.target = QDir::cleanPath(path);
     const QModelIndex home = m_treeModel->IndexOfHome();
-    if (Under(walk.target, m_treeModel->desktop())) {
+    if (IsSameOrInside(walk.target, m_treeModel->desktop())) {
         walk.at = m_treeModel->IndexOfRoot();
         walk.remaining = PartsBelow(walk.target, m_treeModel->desktop());
-    } else if (home.isValid() && Under(walk.target, m_treeModel->home())) {
+    } else if (home.isValid() && IsSameOrInside(walk.target, m_treeModel->home())) {
         walk.at = home;
         walk.remaining = PartsBelow(walk.target, m_treeModel->home());
     } else {
@@ -229,7 +219,7 @@ bool FolderTreePane::Advance(Walk& walk) {
             for (int row = 0; row < m_treeModel->rowCount(at); ++row) {
                 const QModelIndex volume = m_treeModel->index(row, 0, at);
                 const QString mount = m_treeModel->PathOf(volume);
-                if (Under(walk.target, mount) && mount.size() > longest) {
+                if (IsSameOrInside(walk.target, mount) && mount.size() > longest) {
                     longest = mount.size();
                     next = volume;
                 }
