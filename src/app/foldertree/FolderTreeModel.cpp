@@ -2,6 +2,7 @@
 
 #include "core/common/InotifyEvents.h"
 #include "core/common/NativePath.h"
+#include "core/common/PathText.h"
 #include "core/foldertree/FolderListing.h"
 
 #include <QDir>
@@ -32,10 +33,6 @@ constexpr int kListingThreads = 4;
 const QString kDesktopName = QStringLiteral("デスクトップ");
 const QString kComputerName = QStringLiteral("PC");
 const QString kTrashName = QStringLiteral("ごみ箱");
-
-QString ChildPath(const QString& folder, const QString& name) {
-    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
-}
 
 QString NameOf(const QString& path) {
     const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);

@@ -38,6 +38,10 @@ QString ExpandShortName(const QString& path, const QString& home, const QString&
     return PathKind(full) == PathType::None ? path : full;
 }
 
+QString ChildPath(const QString& folder, const QString& name) {
+    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+}
+
 QString FolderOf(const QString& path) {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     if (slash < 0) {

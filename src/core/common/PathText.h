@@ -16,6 +16,8 @@ int PathLevel(const QString& path);
 // does not exist is returned unchanged.
 QString ExpandShortName(const QString& path, const QString& home, const QString& currentFolder);
 
+// `folder` + "/" + `name`, without doubling the "/" of the root.
+QString ChildPath(const QString& folder, const QString& name);
 // The folder part of `path` without a trailing "/" ("/" for a file in the root).
 QString FolderOf(const QString& path);
 // `path` without the "/" at its end ("/a/b/" as "/a/b"); the root "/" stays as it is.

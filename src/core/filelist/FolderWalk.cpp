@@ -1,6 +1,7 @@
 #include "core/filelist/FolderWalk.h"
 
 #include "core/common/NativePath.h"
+#include "core/common/PathText.h"
 
 #include <QLocale>
 #include <algorithm>
@@ -21,11 +22,6 @@ using FolderIdentity = std::pair<dev_t, ino_t>;
 struct DirCloser {
     void operator()(DIR* dir) const { ::closedir(dir); }
 };
-
-// `folder` + "/" + `name`, without doubling the "/" of the root.
-QString ChildPath(const QString& folder, const QString& name) {
-    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
-}
 
 QString NameOf(const QString& path) {
     return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);

@@ -31,10 +31,6 @@ bool IsSameOrInside(const QString& path, const QString& folder) {
     return WithTrailingSlash(path).startsWith(WithTrailingSlash(folder));
 }
 
-QString ChildPath(const QString& folder, const QString& name) {
-    return WithTrailingSlash(folder) + name;
-}
-
 QString FolderMoveRefusal(const QString& source, const QString& target) {
     const QString from = WithoutTrailingSlash(source);
     const QString into = WithoutTrailingSlash(target);

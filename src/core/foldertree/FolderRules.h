@@ -22,6 +22,3 @@ QString FolderAfterDeletion(const QString& deleted);
 
 // `path` is `folder` or lies inside it.
 bool IsSameOrInside(const QString& path, const QString& folder);
-
-// `folder` + "/" + `name`, without doubling the slash of the root.
-QString ChildPath(const QString& folder, const QString& name);

@@ -3,6 +3,7 @@
 #include "app/FlagScope.h"
 #include "app/ViewerController.h"
 #include "app/foldertree/FolderTreeModel.h"
+#include "core/common/PathText.h"
 #include "core/foldertree/FolderRules.h"
 #include "ui/foldertree/FolderTreeDrops.h"
 

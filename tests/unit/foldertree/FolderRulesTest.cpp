@@ -1,5 +1,6 @@
 #include "core/foldertree/FolderRules.h"
 
+#include "core/common/PathText.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
