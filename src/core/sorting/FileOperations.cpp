@@ -177,6 +177,23 @@ protected:
     QByteArray m_name; // empty once renamed into place
 };
 
+// The complete temporary entry takes the target's name. With `replace`, the file there goes to
+// that trash only now, when nothing but the rename is left to fail, and comes back when it fails.
+FileOpResult TakeTargetName(TemporaryEntry& temporary, const QByteArray& target, const Trash* replace,
+                            const std::function<void(TransferStep)>& hook) {
+    std::optional<TrashedEntry> replaced;
+    if (replace != nullptr) {
+        if (const FileOpResult trashed = TrashTarget(*replace, target, &replaced, hook); !trashed) {
+            return trashed;
+        }
+    }
+    if (const int error = temporary.RenameTo(NamePart(target))) {
+        return FailedAfterTrash(replaced, error);
+    }
+    Report(hook, TransferStep::RenamedIntoPlace);
+    return FileOpResult::Success();
+}
+
 // The temporary file of one transfer; unlinked unless it was renamed into place.
 class TemporaryFile : public TemporaryEntry {
 public:
@@ -392,17 +409,9 @@ FileOpResult Transfer(const QString& pendingFolder, const std::function<void(Tra
     if (const int error = temporary.Close()) {
         return FileOpResult::FromErrno(error);
     }
-    // The file this one replaces goes only now, when nothing but the rename is left to fail.
-    std::optional<TrashedEntry> replaced;
-    if (replace != nullptr) {
-        if (const FileOpResult trashed = TrashTarget(*replace, target, &replaced, hook); !trashed) {
-            return trashed;
-        }
+    if (const FileOpResult placed = TakeTargetName(temporary, target, replace, hook); !placed) {
+        return placed;
     }
-    if (const int error = temporary.RenameTo(NamePart(target))) {
-        return FailedAfterTrash(replaced, error);
-    }
-    Report(hook, TransferStep::RenamedIntoPlace);
     if (move) {
         // The target's name is on disk before the source goes; the source is removed only when
         // its name still leads to the file that was copied.
@@ -761,16 +770,9 @@ FileOpResult MoveFolderAcross(const QString& pendingFolder, const std::function<
     if (!SameTree(copied, now)) {
         return SourceChanged();
     }
-    std::optional<TrashedEntry> replaced;
-    if (replace != nullptr) {
-        if (const FileOpResult trashed = TrashTarget(*replace, target, &replaced, hook); !trashed) {
-            return trashed;
-        }
+    if (const FileOpResult placed = TakeTargetName(temporary, target, replace, hook); !placed) {
+        return placed;
     }
-    if (const int error = temporary.RenameTo(NamePart(target))) {
-        return FailedAfterTrash(replaced, error);
-    }
-    Report(hook, TransferStep::RenamedIntoPlace);
     // The copy's name is on disk before the source goes; its marker names nothing any more.
     ::fsync(destination.fd());
     marker.Remove();
