@@ -9,12 +9,16 @@
 #include "support/TempFolder.h"
 #include "ui/foldertree/FolderTreeDrops.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -277,6 +281,8 @@ class FolderTreeDropTest : public FolderTreePaneTest {
 protected:
     void SetUp() override {
         FolderTreePaneTest::SetUp();
+        // Start-up is over: the window takes input.
+        controller->state().Paused = false;
         for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
             const QString path = OnDesktop("pictures/") + QLatin1String(name);
             ASSERT_TRUE(WriteFileReplacing(
@@ -382,6 +388,69 @@ TEST_F(FolderTreeDropTest, ADropFromAnotherProgramDoesNothing) {
     DropOn(NodeOf(OnDesktop("deep/side")), data);
     EXPECT_TRUE(QFile::exists(pictures[0]));
     EXPECT_TRUE(prompts.asked.empty());
+}
+
+// The right button on a node opens its menu; the texts it offers are recorded and `choice` is
+// triggered, as a hand would.
+QStringList ChooseInNodeMenu(FolderTreePane& pane, const QModelIndex& node, const QString& choice) {
+    QStringList offered;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr) {
+            return;
+        }
+        poll.stop();
+        QAction* chosen = nullptr;
+        for (QAction* action : menu->actions()) {
+            offered << action->text();
+            if (action->text() == choice) {
+                chosen = action;
+            }
+        }
+        if (chosen != nullptr) {
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(chosen).center());
+        } else {
+            menu->close();
+        }
+    });
+    poll.start();
+    const QRect row = pane.visualRect(node);
+    const QPoint at(row.left() + 4, row.center().y());
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, pane.viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(pane.viewport(), &event);
+    return offered;
+}
+
+TEST_F(FolderTreeDropTest, TheNodeMenuDeletesAFolderToTheTrashAfterTheQuestion) {
+    const QModelIndex side = NodeOf(OnDesktop("deep/side"));
+    prompts.answers = {MessageResult::No, MessageResult::Yes};
+    EXPECT_EQ(ChooseInNodeMenu(*pane, side, QStringLiteral("削除(&D)")),
+              (QStringList{QStringLiteral("開く(&O)"), QStringLiteral("名前の変更(&M)"),
+                           QStringLiteral("削除(&D)")}));
+    EXPECT_TRUE(QFileInfo(OnDesktop("deep/side")).isDir());
+    ChooseInNodeMenu(*pane, side, QStringLiteral("削除(&D)"));
+    EXPECT_EQ(prompts.texts().last(),
+              QStringLiteral("選択されたフォルダ\r\n") + OnDesktop("deep/side") +
+                  QStringLiteral("\r\nを、下位フォルダも含めて削除します\r\nよろしいですか？"));
+    EXPECT_FALSE(QFileInfo::exists(OnDesktop("deep/side")));
+    EXPECT_TRUE(QFileInfo(m_temp.file(QStringLiteral("share/Trash/files/side"))).isDir());
+    // The home node can be opened, never deleted or renamed from here.
+    EXPECT_EQ(ChooseInNodeMenu(*pane, model().IndexOfHome(), QString()),
+              QStringList{QStringLiteral("開く(&O)")});
+}
+
+TEST_F(FolderTreeDropTest, TheNodeMenuRenamesThatNodesFolder) {
+    const QModelIndex picked = pane->currentIndex();
+    prompts.typed = {QString()};
+    ChooseInNodeMenu(*pane, NodeOf(OnDesktop("deep/side")), QStringLiteral("名前の変更(&M)"));
+    ASSERT_EQ(prompts.inputCaptions.size(), 1);
+    EXPECT_TRUE(
+        prompts.inputCaptions[0].startsWith(QStringLiteral("フォルダ改名|") + OnDesktop("deep/side")));
+    // Cancelled: the node picked before is picked again, and no folder was opened.
+    EXPECT_EQ(pane->currentIndex(), picked);
+    EXPECT_EQ(controller->state().CurrentFolder, OnDesktop("pictures"));
 }
 
 } // namespace
