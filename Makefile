@@ -12,7 +12,7 @@ SHELL := /bin/bash
 .SHELLFLAGS := -eu -o pipefail -c
 
 JOBS := $(shell nproc)
-SOURCE_DIRS := src tests tools bench fuzz
+SOURCE_DIRS := src tests tools bench fuzz plugins
 SOURCES = find $(SOURCE_DIRS) \( -name '*.cpp' -o -name '*.h' \) -print0
 # The folder `make run` opens; `make run FOLDER=~/Pictures` opens another.
 FOLDER ?= $(CURDIR)/build/dev/demo
