@@ -1,4 +1,5 @@
 #include "demo/DemoPictures.h"
+#include "demo/DemoPlugInPictures.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,7 +20,10 @@ int main(int argc, char** argv) {
     }
     const QString folder = QFile::decodeName(argv[1]);
     qint64 total = 0;
-    const std::vector<DemoFile> files = DemoFolderFiles();
+    std::vector<DemoFile> files = DemoFolderFiles();
+    for (DemoFile& file : DemoPlugInFiles()) {
+        files.push_back(std::move(file));
+    }
     for (const DemoFile& file : files) {
         const QString path = folder + u'/' + file.relativePath;
         if (file.bytes.isEmpty()) {
