@@ -1,0 +1,322 @@
+// The plug-ins shipped with Ruvela, each loaded with dlopen from the build's PlugIn folder and
+// called as the host calls them, on the demo folder's pictures in their formats.
+#include "SusiePlugin.h"
+#include "demo/DemoPlugInPictures.h"
+#include "support/TestPaths.h"
+
+#include <QFile>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace {
+
+using GetPluginInfoFn = int (*)(int, char*, int);
+using IsSupportedFn = int (*)(const char*, void*);
+using GetPictureInfoFn = int (*)(const char*, int32_t, unsigned int, SusiePictureInfo*);
+using GetPictureFn = int (*)(const char*, int32_t, unsigned int, void**, void**, SusieProgressCallback,
+                             int32_t);
+using ThreadSafeFn = int (*)();
+
+// One loaded plug-in and its exported functions.
+struct PlugIn {
+    void* handle = nullptr;
+    GetPluginInfoFn info = nullptr;
+    IsSupportedFn isSupported = nullptr;
+    GetPictureInfoFn pictureInfo = nullptr;
+    GetPictureFn picture = nullptr;
+    GetPictureFn preview = nullptr;
+    ThreadSafeFn threadSafe = nullptr;
+
+    std::string item(int number) const {
+        char text[256];
+        std::memset(text, 'x', sizeof text);
+        const int length = info(number, text, int(sizeof text));
+        return length > 0 ? std::string(text, std::size_t(length)) : std::string();
+    }
+    bool supports(const QByteArray& bytes) const {
+        // The host passes at least 2048 bytes, zeros past the end of a shorter file.
+        QByteArray head = bytes.left(2048);
+        head.append(QByteArray(2048 - head.size(), '\0'));
+        return isSupported(nullptr, head.data()) != 0;
+    }
+};
+
+// Loads `name`.spi once for the whole run; a failure is reported by the test that needs it.
+const PlugIn& Load(const std::string& name) {
+    static std::map<std::string, PlugIn> loaded;
+    auto found = loaded.find(name);
+    if (found != loaded.end()) {
+        return found->second;
+    }
+    PlugIn plugIn;
+    const std::string path = std::string(RUVELA_TEST_PLUGIN_DIR) + '/' + name + ".spi";
+    plugIn.handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (plugIn.handle != nullptr) {
+        plugIn.info = reinterpret_cast<GetPluginInfoFn>(dlsym(plugIn.handle, "GetPluginInfo"));
+        plugIn.isSupported = reinterpret_cast<IsSupportedFn>(dlsym(plugIn.handle, "IsSupported"));
+        plugIn.pictureInfo = reinterpret_cast<GetPictureInfoFn>(dlsym(plugIn.handle, "GetPictureInfo"));
+        plugIn.picture = reinterpret_cast<GetPictureFn>(dlsym(plugIn.handle, "GetPicture"));
+        plugIn.preview = reinterpret_cast<GetPictureFn>(dlsym(plugIn.handle, "GetPreview"));
+        plugIn.threadSafe = reinterpret_cast<ThreadSafeFn>(dlsym(plugIn.handle, "RuvelaPluginThreadSafe"));
+    }
+    return loaded.emplace(name, plugIn).first->second;
+}
+
+QByteArray DemoBytes(const char* name) {
+    QFile file(DemoFolder() + QStringLiteral("/plugins/") + QString::fromUtf8(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The two blocks of a GetPicture call, freed as the host frees them.
+struct Decoded {
+    int code = -100;
+    void* info = nullptr;
+    void* bits = nullptr;
+    ~Decoded() {
+        std::free(info);
+        std::free(bits);
+    }
+    const SusieBitmapInfoHeader& header() const { return *static_cast<const SusieBitmapInfoHeader*>(info); }
+    // The bytes B, G, R (and A with 32 bits) of the pixel at x, y from the top.
+    const uint8_t* pixel(int x, int y) const {
+        const SusieBitmapInfoHeader& h = header();
+        const std::size_t stride = (std::size_t(h.biWidth) * h.biBitCount / 8 + 3) & ~std::size_t(3);
+        const int row = h.biHeight < 0 ? y : h.biHeight - 1 - y;
+        return static_cast<const uint8_t*>(bits) + std::size_t(row) * stride +
+               std::size_t(x) * h.biBitCount / 8;
+    }
+};
+
+std::unique_ptr<Decoded> Decode(const PlugIn& plugIn, const QByteArray& bytes) {
+    auto decoded = std::make_unique<Decoded>();
+    decoded->info = reinterpret_cast<void*>(1);
+    decoded->bits = reinterpret_cast<void*>(1);
+    decoded->code = plugIn.picture(bytes.constData(), int32_t(bytes.size()), SUSIE_INPUT_MEMORY,
+                                   &decoded->info, &decoded->bits, nullptr, 0);
+    return decoded;
+}
+
+struct PlugInCase {
+    const char* plugIn;
+    const char* name;     // start of item 1
+    const char* patterns; // item 2
+};
+
+const PlugInCase kPlugIns[] = {
+    {"webp", "WebP plug-in for Ruvela 1.0 (libwebp ", "*.webp"},
+    {"tiff", "TIFF plug-in for Ruvela 1.0 (libtiff ", "*.tif;*.tiff"},
+};
+
+void PrintTo(const PlugInCase& c, std::ostream* out) {
+    *out << c.plugIn;
+}
+
+class ShippedPlugIn : public testing::TestWithParam<PlugInCase> {};
+
+TEST_P(ShippedPlugIn, DescribesItselfAsAPicturePlugIn) {
+    const PlugIn& plugIn = Load(GetParam().plugIn);
+    ASSERT_NE(plugIn.handle, nullptr) << dlerror();
+    ASSERT_NE(plugIn.info, nullptr);
+    ASSERT_NE(plugIn.isSupported, nullptr);
+    ASSERT_NE(plugIn.pictureInfo, nullptr);
+    ASSERT_NE(plugIn.picture, nullptr);
+    ASSERT_NE(plugIn.preview, nullptr);
+    ASSERT_NE(plugIn.threadSafe, nullptr);
+    EXPECT_EQ(plugIn.item(0), SUSIE_PICTURE_API);
+    const std::string name = plugIn.item(1);
+    EXPECT_EQ(name.rfind(GetParam().name, 0), 0u) << name;
+    // The library's version as it tells it at run time: digits and dots, then ")".
+    const std::string version = name.substr(std::min(name.size(), std::strlen(GetParam().name)));
+    EXPECT_TRUE(version.size() >= 2 && std::isdigit(uchar(version[0])) && version.back() == ')') << name;
+    EXPECT_EQ(plugIn.item(2), GetParam().patterns);
+    EXPECT_FALSE(plugIn.item(3).empty());
+    EXPECT_EQ(plugIn.item(4), "");
+    EXPECT_EQ(plugIn.threadSafe(), 1);
+    // A short buffer gets the text cut, with its NUL.
+    char shortText[3] = {'x', 'x', 'x'};
+    EXPECT_EQ(plugIn.info(0, shortText, 3), 2);
+    EXPECT_STREQ(shortText, "00");
+
+    void* info = nullptr;
+    void* bits = nullptr;
+    const char nothing[4] = {};
+    EXPECT_EQ(plugIn.preview(nothing, 4, SUSIE_INPUT_MEMORY, &info, &bits, nullptr, 0),
+              SUSIE_NOT_IMPLEMENTED);
+}
+
+INSTANTIATE_TEST_SUITE_P(All, ShippedPlugIn, testing::ValuesIn(kPlugIns),
+                         [](const auto& info) { return std::string(info.param.plugIn); });
+
+// A pixel whose colour the demo picture fixes.
+struct Mark {
+    int x;
+    int y;
+    QColor colour;
+    int alpha; // -1 where the picture has no alpha
+};
+
+struct PictureCase {
+    const char* plugIn;
+    const char* file;
+    int width;
+    int height;
+    int bitCount;
+    int tolerance; // 0 for lossless pictures
+    std::vector<Mark> marks;
+};
+
+const int kHalf = kMarkSize / 2;
+
+// The centres of the two marks of a picture drawn as it is shown; `alpha` -1 without alpha.
+std::vector<Mark> Corners(int width, int height, int alpha) {
+    return {{kHalf, kHalf, kMarkFirst, alpha}, {width - kHalf, height - kHalf, kMarkLast, alpha}};
+}
+
+std::vector<Mark> WithTransparentCorner(std::vector<Mark> marks, int width) {
+    marks.push_back({width - kHalf, kHalf, {}, 0});
+    return marks;
+}
+
+const PictureCase kPictures[] = {
+    {"webp", "photo.webp", 640, 480, 24, 12, Corners(640, 480, -1)},
+    // An animation's canvas may show through its frames, so its flags say it has alpha.
+    {"webp", "animated.webp", 320, 240, 32, 0, Corners(320, 240, 255)},
+    {"tiff", "alpha-deflate.tif", 640, 480, 32, 0, WithTransparentCorner(Corners(640, 480, 255), 640)},
+};
+
+void PrintTo(const PictureCase& c, std::ostream* out) {
+    *out << c.file;
+}
+
+class ShippedPicture : public testing::TestWithParam<PictureCase> {};
+
+TEST_P(ShippedPicture, DecodesItsDemoPicture) {
+    const PictureCase& c = GetParam();
+    const PlugIn& plugIn = Load(c.plugIn);
+    ASSERT_NE(plugIn.handle, nullptr) << dlerror();
+    const QByteArray bytes = DemoBytes(c.file);
+    ASSERT_FALSE(bytes.isEmpty()) << c.file;
+    EXPECT_TRUE(plugIn.supports(bytes));
+
+    SusiePictureInfo info{};
+    ASSERT_EQ(plugIn.pictureInfo(bytes.constData(), int32_t(bytes.size()), SUSIE_INPUT_MEMORY, &info),
+              SUSIE_SUCCESS);
+    EXPECT_EQ(info.width, c.width);
+    EXPECT_EQ(info.height, c.height);
+    EXPECT_EQ(info.colorDepth, c.bitCount);
+
+    const auto decoded = Decode(plugIn, bytes);
+    ASSERT_EQ(decoded->code, SUSIE_SUCCESS);
+    ASSERT_NE(decoded->info, nullptr);
+    ASSERT_NE(decoded->bits, nullptr);
+    const SusieBitmapInfoHeader& header = decoded->header();
+    EXPECT_EQ(header.biSize, 40u);
+    EXPECT_EQ(header.biPlanes, 1);
+    EXPECT_EQ(header.biCompression, uint32_t(SUSIE_BI_RGB));
+    EXPECT_EQ(header.biWidth, c.width);
+    EXPECT_EQ(std::abs(header.biHeight), c.height);
+    ASSERT_EQ(header.biBitCount, c.bitCount);
+    for (const Mark& mark : c.marks) {
+        const uint8_t* p = decoded->pixel(mark.x, mark.y);
+        SCOPED_TRACE(testing::Message() << "pixel " << mark.x << ", " << mark.y);
+        if (mark.alpha >= 0) {
+            EXPECT_EQ(p[3], mark.alpha);
+        }
+        if (mark.alpha != 0) {
+            EXPECT_NEAR(p[0], mark.colour.blue(), c.tolerance);
+            EXPECT_NEAR(p[1], mark.colour.green(), c.tolerance);
+            EXPECT_NEAR(p[2], mark.colour.red(), c.tolerance);
+        }
+    }
+}
+
+// The same file read from disk at an offset, as the host may ask.
+TEST_P(ShippedPicture, ReadsAFileAtAnOffset) {
+    const PictureCase& c = GetParam();
+    const PlugIn& plugIn = Load(c.plugIn);
+    ASSERT_NE(plugIn.handle, nullptr) << dlerror();
+    const std::string path =
+        (DemoFolder() + QStringLiteral("/plugins/") + QString::fromUtf8(c.file)).toStdString();
+    SusiePictureInfo info{};
+    ASSERT_EQ(plugIn.pictureInfo(path.c_str(), 0, SUSIE_INPUT_FILE, &info), SUSIE_SUCCESS);
+    EXPECT_EQ(info.width, c.width);
+    EXPECT_EQ(info.height, c.height);
+    void* header = nullptr;
+    void* bits = nullptr;
+    EXPECT_EQ(plugIn.picture("/nonexistent/ruvela.picture", 0, SUSIE_INPUT_FILE, &header, &bits, nullptr, 0),
+              SUSIE_FILE_READ_ERROR);
+    EXPECT_EQ(header, nullptr);
+    EXPECT_EQ(bits, nullptr);
+}
+
+// Cut in half, or with bytes flipped in the middle: a code and no block. Decoders without
+// checksums over their data may decode flipped bytes into a picture; then it must be whole.
+TEST_P(ShippedPicture, FailsCleanlyOnDamagedFiles) {
+    const PictureCase& c = GetParam();
+    const PlugIn& plugIn = Load(c.plugIn);
+    ASSERT_NE(plugIn.handle, nullptr) << dlerror();
+    const QByteArray bytes = DemoBytes(c.file);
+    ASSERT_FALSE(bytes.isEmpty()) << c.file;
+
+    for (const qsizetype keep : {bytes.size() / 2, qsizetype(64), qsizetype(0)}) {
+        const auto decoded = Decode(plugIn, bytes.left(keep));
+        EXPECT_NE(decoded->code, SUSIE_SUCCESS) << "kept " << keep;
+        EXPECT_EQ(decoded->info, nullptr) << "kept " << keep;
+        EXPECT_EQ(decoded->bits, nullptr) << "kept " << keep;
+    }
+
+    QByteArray flipped = bytes;
+    for (qsizetype i = bytes.size() / 2; i < bytes.size() / 2 + 64 && i < bytes.size(); ++i) {
+        flipped[i] = char(~flipped[i]);
+    }
+    const auto decoded = Decode(plugIn, flipped);
+    if (decoded->code == SUSIE_SUCCESS) {
+        ASSERT_NE(decoded->info, nullptr);
+        ASSERT_NE(decoded->bits, nullptr);
+        EXPECT_EQ(decoded->header().biWidth, c.width);
+    } else {
+        EXPECT_EQ(decoded->info, nullptr);
+        EXPECT_EQ(decoded->bits, nullptr);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(All, ShippedPicture, testing::ValuesIn(kPictures), [](const auto& info) {
+    std::string name = info.param.file;
+    for (char& ch : name) {
+        ch = std::isalnum(uchar(ch)) ? ch : '_';
+    }
+    return name;
+});
+
+// Each plug-in takes its own pictures by their first bytes and refuses every other's, and the
+// pictures the program decodes itself.
+TEST(ShippedPlugInSelection, EachTakesOnlyItsOwnFormat) {
+    std::vector<std::pair<std::string, QByteArray>> files;
+    for (const PictureCase& c : kPictures) {
+        files.emplace_back(c.plugIn, DemoBytes(c.file));
+    }
+    for (const char* other :
+         {"evening-1280x960.jpg", "alpha-32bit.png", "animated-ball.gif", "bmp-24bit.bmp"}) {
+        QFile file(DemoFolder() + u'/' + QString::fromUtf8(other));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << other;
+        files.emplace_back("", file.read(2048));
+    }
+    files.emplace_back("", QByteArray());
+    for (const PlugInCase& p : kPlugIns) {
+        const PlugIn& plugIn = Load(p.plugIn);
+        ASSERT_NE(plugIn.handle, nullptr) << dlerror();
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            EXPECT_EQ(plugIn.supports(files[i].second), files[i].first == p.plugIn)
+                << p.plugIn << " on file " << i << " of "
+                << (files[i].first.empty() ? "the program" : files[i].first);
+        }
+    }
+}
+
+} // namespace
