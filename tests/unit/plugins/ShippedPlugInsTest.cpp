@@ -111,6 +111,7 @@ struct PlugInCase {
 const PlugInCase kPlugIns[] = {
     {"webp", "WebP plug-in for Ruvela 1.0 (libwebp ", "*.webp"},
     {"tiff", "TIFF plug-in for Ruvela 1.0 (libtiff ", "*.tif;*.tiff"},
+    {"heif", "HEIF plug-in for Ruvela 1.0 (libheif ", "*.heic;*.heif;*.avif"},
 };
 
 void PrintTo(const PlugInCase& c, std::ostream* out) {
@@ -188,6 +189,8 @@ const PictureCase kPictures[] = {
     // An animation's canvas may show through its frames, so its flags say it has alpha.
     {"webp", "animated.webp", 320, 240, 32, 0, Corners(320, 240, 255)},
     {"tiff", "alpha-deflate.tif", 640, 480, 32, 0, WithTransparentCorner(Corners(640, 480, 255), 640)},
+    {"heif", "photo.heic", 480, 360, 24, 12, Corners(480, 360, -1)},
+    {"heif", "photo.avif", 480, 360, 24, 12, Corners(480, 360, -1)},
 };
 
 void PrintTo(const PictureCase& c, std::ostream* out) {
