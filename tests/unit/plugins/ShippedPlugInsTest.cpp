@@ -112,6 +112,7 @@ const PlugInCase kPlugIns[] = {
     {"webp", "WebP plug-in for Ruvela 1.0 (libwebp ", "*.webp"},
     {"tiff", "TIFF plug-in for Ruvela 1.0 (libtiff ", "*.tif;*.tiff"},
     {"heif", "HEIF plug-in for Ruvela 1.0 (libheif ", "*.heic;*.heif;*.avif"},
+    {"jxl", "JPEG XL plug-in for Ruvela 1.0 (libjxl ", "*.jxl"},
 };
 
 void PrintTo(const PlugInCase& c, std::ostream* out) {
@@ -191,6 +192,7 @@ const PictureCase kPictures[] = {
     {"tiff", "alpha-deflate.tif", 640, 480, 32, 0, WithTransparentCorner(Corners(640, 480, 255), 640)},
     {"heif", "photo.heic", 480, 360, 24, 12, Corners(480, 360, -1)},
     {"heif", "photo.avif", 480, 360, 24, 12, Corners(480, 360, -1)},
+    {"jxl", "photo.jxl", 640, 480, 24, 12, Corners(640, 480, -1)},
 };
 
 void PrintTo(const PictureCase& c, std::ostream* out) {
