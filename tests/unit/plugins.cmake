@@ -4,4 +4,4 @@ ruvela_test(plugin_tests unit
     LIBS ${CMAKE_DL_LIBS})
 target_include_directories(plugin_tests PRIVATE ${PROJECT_SOURCE_DIR}/plugins)
 target_compile_definitions(plugin_tests PRIVATE RUVELA_TEST_PLUGIN_DIR="${PROJECT_BINARY_DIR}/src/ui/PlugIn")
-add_dependencies(plugin_tests demo spi_webp spi_tiff spi_heif spi_jxl)
+add_dependencies(plugin_tests demo spi_webp spi_tiff spi_heif spi_jxl spi_raw)

@@ -256,20 +256,31 @@ QByteArray DemoDng(int width, int height) {
     TIFFSetField(tiff, TIFFTAG_CALIBRATIONILLUMINANT1, uint16_t(21));
     TIFFSetField(tiff, TIFFTAG_ASSHOTNEUTRAL, 3, neutral);
     TIFFSetField(tiff, TIFFTAG_WHITELEVEL, 1, white);
-    std::vector<uint16_t> line(static_cast<std::size_t>(width));
-    bool ok = true;
-    for (int y = 0; y < height && ok; ++y) {
-        const auto* pixels = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    // The directory goes first, before the data, as a camera writes it: the plug-ins tell a
+    // DNG from other TIFF files by the first 2048 bytes. Written at once with room for the
+    // strip's place and size, which are filled in once the data follows.
+    TIFFDeferStrileArrayWriting(tiff);
+    TIFFWriteCheck(tiff, 0, "demo.dng");
+    bool ok = TIFFWriteDirectory(tiff) == 1;
+    TIFFClose(tiff);
+    tiff = ok ? TIFFOpen(QFile::encodeName(path).constData(), "r+") : nullptr;
+    if (tiff == nullptr) {
+        return {};
+    }
+    std::vector<uint16_t> pixels;
+    pixels.reserve(std::size_t(width) * std::size_t(height));
+    for (int y = 0; y < height; ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
         for (int x = 0; x < width; ++x) {
             // RGGB: red on even rows and columns, blue on odd rows and columns, green between.
             const int colour = (y % 2) + (x % 2);
-            const int value = colour == 0   ? qRed(pixels[x])
-                              : colour == 1 ? qGreen(pixels[x])
-                                            : qBlue(pixels[x]);
-            line[std::size_t(x)] = uint16_t(std::lround(SrgbToLinear(value) * 65535));
+            const int value = colour == 0 ? qRed(line[x]) : colour == 1 ? qGreen(line[x]) : qBlue(line[x]);
+            pixels.push_back(uint16_t(std::lround(SrgbToLinear(value) * 65535)));
         }
-        ok = TIFFWriteScanline(tiff, line.data(), uint32_t(y), 0) == 1;
     }
+    const tmsize_t size = tmsize_t(pixels.size() * sizeof(uint16_t));
+    ok =
+        TIFFWriteEncodedStrip(tiff, 0, pixels.data(), size) == size && TIFFForceStrileArrayWriting(tiff) == 1;
     TIFFClose(tiff);
     return ok ? ReadWhole(path) : QByteArray();
 }

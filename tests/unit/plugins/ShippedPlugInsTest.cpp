@@ -113,6 +113,10 @@ const PlugInCase kPlugIns[] = {
     {"tiff", "TIFF plug-in for Ruvela 1.0 (libtiff ", "*.tif;*.tiff"},
     {"heif", "HEIF plug-in for Ruvela 1.0 (libheif ", "*.heic;*.heif;*.avif"},
     {"jxl", "JPEG XL plug-in for Ruvela 1.0 (libjxl ", "*.jxl"},
+    {"raw", "RAW plug-in for Ruvela 1.0 (LibRaw ",
+     "*.dng;*.cr2;*.cr3;*.nef;*.nrw;*.arw;*.srf;*.sr2;*.raf;*.orf;*.rw2;*.pef;*.srw;*.x3f;*.3fr;*.iiq;*.erf;*"
+     ".kdc;*.dcr;"
+     "*.mrw;*.mos"},
 };
 
 void PrintTo(const PlugInCase& c, std::ostream* out) {
@@ -193,6 +197,16 @@ const PictureCase kPictures[] = {
     {"heif", "photo.heic", 480, 360, 24, 12, Corners(480, 360, -1)},
     {"heif", "photo.avif", 480, 360, 24, 12, Corners(480, 360, -1)},
     {"jxl", "photo.jxl", 640, 480, 24, 12, Corners(640, 480, -1)},
+    // Stored 320 × 240 and turned 90° clockwise, demosaiced at half size: the white mark of the
+    // stored top left corner is at the top right, the black one of the bottom right at the
+    // bottom left.
+    {"raw",
+     "camera.dng",
+     120,
+     160,
+     24,
+     6,
+     {{120 - kHalf / 2, kHalf / 2, Qt::white, -1}, {kHalf / 2, 160 - kHalf / 2, Qt::black, -1}}},
 };
 
 void PrintTo(const PictureCase& c, std::ostream* out) {
