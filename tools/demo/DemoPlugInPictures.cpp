@@ -215,7 +215,7 @@ QByteArray DemoJxl(int width, int height) {
     return bytes;
 }
 
-QByteArray DemoDng(int width, int height) {
+QByteArray DemoDng(int width, int height, QSize preview) {
     QImage image = DemoPhoto(width, height, 28);
     {
         QPainter painter(&image);
@@ -281,6 +281,28 @@ QByteArray DemoDng(int width, int height) {
     const tmsize_t size = tmsize_t(pixels.size() * sizeof(uint16_t));
     ok =
         TIFFWriteEncodedStrip(tiff, 0, pixels.data(), size) == size && TIFFForceStrileArrayWriting(tiff) == 1;
+    if (ok && !preview.isEmpty()) {
+        TIFFCreateDirectory(tiff);
+        // The camera's preview in a directory after the raw data: a whole JPEG file as its one strip.
+        JpegEncodeOptions options;
+        options.quality = 90;
+        const QByteArray jpeg =
+            EncodeJpeg(MarkedPicture(preview.width(), preview.height(),
+                                     QStringLiteral("camera-preview.dng\nプレビュー"), 29, false),
+                       options);
+        TIFFSetField(tiff, TIFFTAG_SUBFILETYPE, uint32_t(FILETYPE_REDUCEDIMAGE));
+        TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, uint32_t(preview.width()));
+        TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, uint32_t(preview.height()));
+        TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, uint16_t(3));
+        TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, uint16_t(8));
+        TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_YCBCR);
+        TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+        TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_JPEG);
+        TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, uint32_t(preview.height()));
+        ok = !jpeg.isEmpty() &&
+             TIFFWriteRawStrip(tiff, 0, const_cast<char*>(jpeg.constData()), jpeg.size()) == jpeg.size() &&
+             TIFFWriteDirectory(tiff) == 1;
+    }
     TIFFClose(tiff);
     return ok ? ReadWhole(path) : QByteArray();
 }
@@ -301,5 +323,7 @@ std::vector<DemoFile> DemoPlugInFiles() {
          QStringLiteral("JPEG XL（プラグインで表示）")},
         {QStringLiteral("plugins/camera.dng"), DemoDng(320, 240),
          QStringLiteral("カメラの RAW（DNG、縦位置）（プラグインで表示）")},
+        {QStringLiteral("plugins/camera-preview.dng"), DemoDng(320, 240, QSize(1280, 960)),
+         QStringLiteral("大きなプレビュー付きのカメラの RAW（DNG、縦位置）（プラグインで表示）")},
     };
 }

@@ -3,6 +3,7 @@
 #include "demo/DemoPictures.h"
 
 #include <QColor>
+#include <QSize>
 
 // The pictures of the demo folder in the formats that Ruvela's plug-ins decode (WebP, TIFF,
 // HEIF, AVIF, JPEG XL, DNG), made with those formats' own libraries. Each carries marks of
@@ -28,5 +29,6 @@ QByteArray DemoTiff(int width, int height);
 QByteArray DemoHeif(int width, int height, bool av1);
 QByteArray DemoJxl(int width, int height);
 // A 16-bit RGGB mosaic of `width` × `height` in linear sRGB, stored turned: Orientation 6 (the
-// picture is shown turned 90° clockwise). kMarkFirst is white, kMarkLast black.
-QByteArray DemoDng(int width, int height);
+// picture is shown turned 90° clockwise). kMarkFirst is white, kMarkLast black. A `preview`
+// size adds the camera's JPEG preview of that size, with the marks in their colours.
+QByteArray DemoDng(int width, int height, QSize preview = {});

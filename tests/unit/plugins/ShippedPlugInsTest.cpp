@@ -184,6 +184,13 @@ std::vector<Mark> Corners(int width, int height, int alpha) {
     return {{kHalf, kHalf, kMarkFirst, alpha}, {width - kHalf, height - kHalf, kMarkLast, alpha}};
 }
 
+// The marks of a picture stored turned 90° counter-clockwise and shown turned back: the stored
+// top left corner is at the top right, the bottom right one at the bottom left. `inset` from
+// the edges.
+std::vector<Mark> TurnedCorners(int width, int height, int inset, const QColor& first, const QColor& last) {
+    return {{width - inset, inset, first, -1}, {inset, height - inset, last, -1}};
+}
+
 std::vector<Mark> WithTransparentCorner(std::vector<Mark> marks, int width) {
     marks.push_back({width - kHalf, kHalf, {}, 0});
     return marks;
@@ -197,16 +204,11 @@ const PictureCase kPictures[] = {
     {"heif", "photo.heic", 480, 360, 24, 12, Corners(480, 360, -1)},
     {"heif", "photo.avif", 480, 360, 24, 12, Corners(480, 360, -1)},
     {"jxl", "photo.jxl", 640, 480, 24, 12, Corners(640, 480, -1)},
-    // Stored 320 × 240 and turned 90° clockwise, demosaiced at half size: the white mark of the
-    // stored top left corner is at the top right, the black one of the bottom right at the
-    // bottom left.
-    {"raw",
-     "camera.dng",
-     120,
-     160,
-     24,
-     6,
-     {{120 - kHalf / 2, kHalf / 2, Qt::white, -1}, {kHalf / 2, 160 - kHalf / 2, Qt::black, -1}}},
+    // Stored 320 × 240 and turned 90° clockwise, demosaiced at half size; the marks are white
+    // and black.
+    {"raw", "camera.dng", 120, 160, 24, 6, TurnedCorners(120, 160, kHalf / 2, Qt::white, Qt::black)},
+    // The same with the camera's 1280 × 960 JPEG preview, shown in place of the raw data.
+    {"raw", "camera-preview.dng", 960, 1280, 24, 12, TurnedCorners(960, 1280, kHalf, kMarkFirst, kMarkLast)},
 };
 
 void PrintTo(const PictureCase& c, std::ostream* out) {
