@@ -201,7 +201,8 @@ int DecodeRgba(TIFF* tiff, OutputBitmap& out) {
         return SUSIE_UNKNOWN_FORMAT;
     }
     TIFFRGBAImage image;
-    if (!TIFFRGBAImageBegin(&image, tiff, 0, message)) {
+    // Stop at the first damaged strip or tile rather than show what could be read.
+    if (!TIFFRGBAImageBegin(&image, tiff, 1, message)) {
         return SUSIE_BROKEN_DATA;
     }
     image.req_orientation = ORIENTATION_TOPLEFT;
