@@ -282,6 +282,8 @@ QByteArray DemoDng(int width, int height, QSize preview) {
     ok =
         TIFFWriteEncodedStrip(tiff, 0, pixels.data(), size) == size && TIFFForceStrileArrayWriting(tiff) == 1;
     if (ok && !preview.isEmpty()) {
+        // The directory read when the file was opened is freed first: making a new one does not.
+        TIFFFreeDirectory(tiff);
         TIFFCreateDirectory(tiff);
         // The camera's preview in a directory after the raw data: a whole JPEG file as its one strip.
         JpegEncodeOptions options;
