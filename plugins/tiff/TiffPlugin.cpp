@@ -116,8 +116,13 @@ Layout ReadLayout(TIFF* tiff) {
     TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &layout.planar);
     std::uint16_t extraCount = 0;
     std::uint16_t* extra = nullptr;
+    std::uint16_t photometric = 0;
+    TIFFGetField(tiff, TIFFTAG_PHOTOMETRIC, &photometric);
     if (TIFFGetField(tiff, TIFFTAG_EXTRASAMPLES, &extraCount, &extra) && extraCount > 0) {
-        layout.alpha = extra[0] == EXTRASAMPLE_ASSOCALPHA || extra[0] == EXTRASAMPLE_UNASSALPHA;
+        // As libtiff's RGBA interface reads it: an unspecified fourth sample of RGB is alpha too.
+        layout.alpha =
+            extra[0] == EXTRASAMPLE_ASSOCALPHA || extra[0] == EXTRASAMPLE_UNASSALPHA ||
+            (extra[0] == EXTRASAMPLE_UNSPECIFIED && photometric == PHOTOMETRIC_RGB && layout.samples > 3);
     }
     return layout;
 }

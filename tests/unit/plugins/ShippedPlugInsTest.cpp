@@ -2,6 +2,7 @@
 // called as the host calls them, on the demo folder's pictures in their formats.
 #include "SusiePlugin.h"
 #include "demo/DemoPlugInPictures.h"
+#include "support/TempFolder.h"
 #include "support/TestPaths.h"
 
 #include <QFile>
@@ -14,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <tiffio.h>
 
 namespace {
 
@@ -350,6 +352,207 @@ INSTANTIATE_TEST_SUITE_P(All, ShippedPicture, testing::ValuesIn(kPictures), [](c
     }
     return name;
 });
+
+// The kinds of TIFF the plug-in reads besides the demo picture's 8-bit RGBA: one colour over
+// the whole picture, written by libtiff.
+struct TiffCase {
+    const char* name;
+    uint16_t photometric;
+    uint16_t samples;
+    uint16_t bits;
+    uint16_t sampleFormat;
+    uint16_t compression;
+    uint16_t extra;             // EXTRASAMPLE_*, or 0 without an extra sample
+    std::vector<double> sample; // the value of each sample of every pixel
+    int bitCount;
+    int blue, green, red, alpha; // alpha -1 in 24-bit rows
+};
+
+void PrintTo(const TiffCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+const TiffCase kTiffs[] = {
+    {"grey8",
+     PHOTOMETRIC_MINISBLACK,
+     1,
+     8,
+     SAMPLEFORMAT_UINT,
+     COMPRESSION_ADOBE_DEFLATE,
+     0,
+     {100},
+     24,
+     100,
+     100,
+     100,
+     -1},
+    {"grey16",
+     PHOTOMETRIC_MINISBLACK,
+     1,
+     16,
+     SAMPLEFORMAT_UINT,
+     COMPRESSION_LZW,
+     0,
+     {25700},
+     24,
+     100,
+     100,
+     100,
+     -1},
+    {"rgb16",
+     PHOTOMETRIC_RGB,
+     3,
+     16,
+     SAMPLEFORMAT_UINT,
+     COMPRESSION_LZW,
+     0,
+     {51400, 25700, 12850},
+     24,
+     50,
+     100,
+     200,
+     -1},
+    {"rgbFloat",
+     PHOTOMETRIC_RGB,
+     3,
+     32,
+     SAMPLEFORMAT_IEEEFP,
+     COMPRESSION_ADOBE_DEFLATE,
+     0,
+     {0.8, 0.4, 1.5},
+     24,
+     255,
+     102,
+     204,
+     -1},
+    {"greyFloatAlpha",
+     PHOTOMETRIC_MINISBLACK,
+     2,
+     32,
+     SAMPLEFORMAT_IEEEFP,
+     COMPRESSION_NONE,
+     EXTRASAMPLE_UNASSALPHA,
+     {0.2, -1},
+     32,
+     51,
+     51,
+     51,
+     0},
+    {"palette", PHOTOMETRIC_PALETTE, 1, 8, SAMPLEFORMAT_UINT, COMPRESSION_LZW, 0, {1}, 24, 50, 100, 200, -1},
+    // libtiff's RGBA interface: red = (255 - C)(255 - K) / 255, and so on.
+    {"cmyk",
+     PHOTOMETRIC_SEPARATED,
+     4,
+     8,
+     SAMPLEFORMAT_UINT,
+     COMPRESSION_LZW,
+     0,
+     {0, 128, 255, 0},
+     24,
+     0,
+     127,
+     255,
+     -1},
+    {"rgbAlpha",
+     PHOTOMETRIC_RGB,
+     4,
+     8,
+     SAMPLEFORMAT_UINT,
+     COMPRESSION_ADOBE_DEFLATE,
+     EXTRASAMPLE_UNASSALPHA,
+     {200, 100, 50, 128},
+     32,
+     50,
+     100,
+     200,
+     128},
+};
+
+class ShippedTiff : public testing::TestWithParam<TiffCase> {};
+
+// Writes the case's TIFF of 64 × 48 pixels and returns its bytes.
+QByteArray WriteTiff(const TiffCase& c, const TempFolder& folder) {
+    const QString path = folder.file(QStringLiteral("picture.tif"));
+    TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), "w");
+    if (tiff == nullptr) {
+        return {};
+    }
+    constexpr int kWidth = 64;
+    constexpr int kHeight = 48;
+    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, uint32_t(kWidth));
+    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, uint32_t(kHeight));
+    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, c.samples);
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, c.bits);
+    TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, c.sampleFormat);
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, c.photometric);
+    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tiff, TIFFTAG_COMPRESSION, c.compression);
+    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, uint32_t(16));
+    if (c.extra != 0) {
+        TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, uint16_t(1), &c.extra);
+    }
+    std::vector<uint16_t> map(256, 0);
+    if (c.photometric == PHOTOMETRIC_PALETTE) {
+        // Entry 1 is the colour; the others stay black.
+        std::vector<uint16_t> red(map), green(map), blue(map);
+        red[1] = 200 * 257;
+        green[1] = 100 * 257;
+        blue[1] = 50 * 257;
+        TIFFSetField(tiff, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data());
+    }
+    std::vector<uint8_t> line(std::size_t(kWidth) * c.samples * c.bits / 8);
+    for (int x = 0; x < kWidth; ++x) {
+        for (std::size_t s = 0; s < c.samples; ++s) {
+            uint8_t* at = line.data() + (std::size_t(x) * c.samples + s) * c.bits / 8;
+            const double v = c.sample[s];
+            if (c.sampleFormat == SAMPLEFORMAT_IEEEFP) {
+                const float f = float(v);
+                std::memcpy(at, &f, 4);
+            } else if (c.bits == 16) {
+                const uint16_t u = uint16_t(v);
+                std::memcpy(at, &u, 2);
+            } else {
+                *at = uint8_t(v);
+            }
+        }
+    }
+    bool ok = true;
+    for (int y = 0; y < kHeight && ok; ++y) {
+        ok = TIFFWriteScanline(tiff, line.data(), uint32_t(y), 0) == 1;
+    }
+    TIFFClose(tiff);
+    QFile file(path);
+    return ok && file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+TEST_P(ShippedTiff, ReducesItsSamplesTo8Bits) {
+    const TiffCase& c = GetParam();
+    const PlugIn& plugIn = Load("tiff");
+    ASSERT_NE(plugIn.handle, nullptr) << dlerror();
+    const TempFolder folder;
+    const QByteArray bytes = WriteTiff(c, folder);
+    ASSERT_FALSE(bytes.isEmpty());
+    EXPECT_TRUE(plugIn.supports(bytes));
+
+    const auto decoded = Decode(plugIn, bytes);
+    ASSERT_EQ(decoded->code, SUSIE_SUCCESS);
+    EXPECT_EQ(decoded->header().biWidth, 64);
+    EXPECT_EQ(std::abs(decoded->header().biHeight), 48);
+    ASSERT_EQ(decoded->header().biBitCount, c.bitCount);
+    for (const auto& [x, y] : {std::pair{0, 0}, std::pair{63, 47}, std::pair{20, 30}}) {
+        const uint8_t* p = decoded->pixel(x, y);
+        SCOPED_TRACE(testing::Message() << "pixel " << x << ", " << y);
+        EXPECT_NEAR(p[0], c.blue, 1);
+        EXPECT_NEAR(p[1], c.green, 1);
+        EXPECT_NEAR(p[2], c.red, 1);
+        if (c.alpha >= 0) {
+            EXPECT_EQ(p[3], c.alpha);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(All, ShippedTiff, testing::ValuesIn(kTiffs),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Each plug-in takes its own pictures by their first bytes and refuses every other's, and the
 // pictures the program decodes itself.
