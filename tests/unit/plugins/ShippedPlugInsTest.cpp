@@ -554,6 +554,56 @@ TEST_P(ShippedTiff, ReducesItsSamplesTo8Bits) {
 INSTANTIATE_TEST_SUITE_P(All, ShippedTiff, testing::ValuesIn(kTiffs),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A little-endian TIFF of 8-bit grey whose directory claims `width` × `height` pixels while
+// the file holds a single strip of 16 bytes.
+QByteArray TiffClaiming(uint32_t width, uint32_t height) {
+    QByteArray bytes("II*\0", 4);
+    const auto put16 = [&](uint16_t v) { bytes.append(char(v & 0xff)).append(char(v >> 8)); };
+    const auto put32 = [&](uint32_t v) {
+        put16(uint16_t(v & 0xffff));
+        put16(uint16_t(v >> 16));
+    };
+    put32(8);
+    // The strip follows the header and the directory of nine entries.
+    constexpr uint32_t kData = 8 + 2 + 9 * 12 + 4;
+    const std::vector<std::pair<uint16_t, uint32_t>> entries{{256, width}, {257, height}, {258, 8},
+                                                             {259, 1},     {262, 1},      {273, kData},
+                                                             {277, 1},     {278, height}, {279, 16}};
+    put16(uint16_t(entries.size()));
+    for (const auto& [tag, value] : entries) {
+        put16(tag);
+        put16(tag == 258 || tag == 259 || tag == 262 || tag == 277 ? 3 : 4); // SHORT or LONG
+        put32(1);
+        put32(value);
+    }
+    put32(0);
+    EXPECT_EQ(bytes.size(), kData);
+    bytes.append(QByteArray(16, '\x40'));
+    return bytes;
+}
+
+// More than 2^28 pixels (20000 × 20000, and 65536 × 4097 just above) are refused before
+// anything of that size is allocated; the same file claiming a small size is a picture.
+TEST(ShippedTiffLimits, RefusesPicturesAboveTheSizeLimit) {
+    const PlugIn& plugIn = Load("tiff");
+    ASSERT_NE(plugIn.handle, nullptr) << dlerror();
+    for (const auto& [width, height] : {std::pair{20000u, 20000u}, std::pair{65536u, 4097u}}) {
+        const QByteArray bytes = TiffClaiming(width, height);
+        ASSERT_TRUE(plugIn.supports(bytes));
+        SusiePictureInfo info{};
+        EXPECT_NE(plugIn.pictureInfo(bytes.constData(), int32_t(bytes.size()), SUSIE_INPUT_MEMORY, &info),
+                  SUSIE_SUCCESS);
+        const auto decoded = Decode(plugIn, bytes);
+        EXPECT_EQ(decoded->code, SUSIE_NO_MEMORY) << width << " × " << height;
+        EXPECT_EQ(decoded->info, nullptr);
+        EXPECT_EQ(decoded->bits, nullptr);
+    }
+    const QByteArray small = TiffClaiming(4, 3);
+    const auto decoded = Decode(plugIn, small);
+    ASSERT_EQ(decoded->code, SUSIE_SUCCESS);
+    EXPECT_EQ(decoded->pixel(3, 2)[0], 0x40);
+}
+
 // Each plug-in takes its own pictures by their first bytes and refuses every other's, and the
 // pictures the program decodes itself.
 TEST(ShippedPlugInSelection, EachTakesOnlyItsOwnFormat) {
