@@ -248,8 +248,10 @@ SUSIE_EXPORT int GetPictureInfo(const char* buf, std::int32_t len, unsigned int 
     int width = 0;
     int height = 0;
     if (!LargePreview(*raw, jpeg, size, width, height)) {
-        width = (raw->imgdata.sizes.width + 1) / 2;
-        height = (raw->imgdata.sizes.height + 1) / 2;
+        // Half size halves only a mosaic; pictures with every colour at each pixel stay whole.
+        const int shrink = raw->imgdata.idata.filters != 0 ? 1 : 0;
+        width = (raw->imgdata.sizes.width + shrink) >> shrink;
+        height = (raw->imgdata.sizes.height + shrink) >> shrink;
     }
     const bool swap = (raw->imgdata.sizes.flip & 4) != 0;
     return FillPictureInfo(lpInfo, swap ? height : width, swap ? width : height, false);
