@@ -133,7 +133,7 @@ LoadedImage LoadImageFile(const QString& path, const LoadOptions& options, const
     if (kind == Kind::Html) {
         return Stock(StockPicture::Html);
     }
-    if (kind == Kind::Other && options.plugIns == nullptr) {
+    if (kind == Kind::Other && (options.plugIns == nullptr || options.plugIns->PicPlugInList().isEmpty())) {
         return Failed(QStringLiteral("no plug-in"));
     }
     if (kind == Kind::Gif && openGif != nullptr && openGif->frameCount() > 0) {
