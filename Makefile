@@ -86,7 +86,7 @@ soak: deps
 # found there and fails when any target found something.
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := decode_jpeg decode_png decode_gif decode_bmp header_probe ini_file sorting_table \
-	check_lists undo_journal
+	check_lists undo_journal plugin_answer
 fuzz:
 	@scripts/install-deps fuzz
 	cmake --preset fuzz

@@ -60,6 +60,7 @@ int main(int argc, char** argv) {
     TFormOption optionDialog(sound, &form);
     form.SetOptionDialog(&optionDialog);
     TFormOverWrite overWrite(controller.prompts(), &form);
+    overWrite.setPlugIns(&controller.plugIns());
     controller.batch().SetConflictDialog(&overWrite);
     TFormSearch search;
     search.setOwner(&form);

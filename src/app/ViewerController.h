@@ -19,6 +19,7 @@
 #include "app/sorting/UndoWorkflow.h"
 #include "core/common/SoundPlayer.h"
 #include "core/common/UserPrompts.h"
+#include "core/imaging/TSpiLib32.h"
 #include "core/settings/Options.h"
 
 #include <QObject>
@@ -151,6 +152,8 @@ public:
     TransferBatch& batch() { return m_batch; }
     UndoJournal& journal() { return m_journal; }
     FileOperations& files() { return m_files; }
+    TSpiLib32& plugIns() { return m_plugIns; }
+    const TSpiLib32& plugIns() const { return m_plugIns; }
     // The sorting keys and the sorting table.
     SortingWorkflow& sorting() { return m_sorting; }
     // Undo and redo of the journal.
@@ -207,6 +210,9 @@ private:
     UndoJournal m_journal;
     FileOperations m_files;
     TransferBatch m_batch;
+    // Declared before the picture show: it is destroyed, unloading the plug-ins, only after the
+    // picture loader has waited for its threads.
+    TSpiLib32 m_plugIns;
     Feedback m_feedback{*this};
     ViewSettings m_view{*this};
     Animation m_animation{*this};

@@ -14,4 +14,8 @@ ruvela_test(app_tests unit
         ${CMAKE_CURRENT_LIST_DIR}/app/CheckListTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/app/CommandExecutorTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/app/FolderTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/app/PlugInSessionTest.cpp
     LIBS ruvela_app Qt6::Test)
+add_dependencies(app_tests ruvela_test_plugins)
+target_compile_definitions(app_tests PRIVATE RUVELA_TEST_PLUGIN_DIR="${RUVELA_TEST_PLUGIN_DIR}")
+target_include_directories(app_tests PRIVATE ${PROJECT_SOURCE_DIR}/plugins)

@@ -37,7 +37,7 @@ PictureShow::PictureShow(ViewerController& viewer) : ViewerPart(viewer) {}
 void PictureShow::ApplyLoadOptions() {
     m_loader.SetLoadOptions(LoadOptions{m_options.Bmp, m_options.Jpeg, m_options.Png, m_options.Gif,
                                         m_options.JpegQuality, m_state.JpegScale,
-                                        m_viewer.view().ViewColour()});
+                                        m_viewer.view().ViewColour(), &m_viewer.plugIns()});
     m_loader.SetBudget(PrefetchBudget(m_options.PrefetchMemory));
     m_viewer.view().SyncView();
 }

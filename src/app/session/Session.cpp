@@ -52,11 +52,29 @@ bool Session::InitFolders(const QString& programFolder, QString* error) {
     m_tempFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/ruvela-XXXXXX"));
     m_state.pTemp = m_tempFolder->path() + QLatin1Char('/');
     m_state.MyDoc = FileNameOf(m_state.pDoc);
+    // Nothing decodes yet, so the plug-ins can be (re)loaded.
+    m_viewer.plugIns().FreePlugIns();
+    for (const QString& folder : PlugInFolders()) {
+        m_viewer.plugIns().LoadPlugIns(folder);
+    }
     return true;
 }
 
+QStringList Session::PlugInFolders() const {
+    return {m_state.ProgramFolder + QStringLiteral("/PlugIn"),
+            m_state.SaveDataFolder + QStringLiteral("/PlugIn")};
+}
+
+QString Session::PlugInSearchPath() const {
+    const QStringList folders = PlugInFolders();
+    if (PathKind(folders[1]) == PathType::Folder) {
+        return folders.join(QLatin1Char(';'));
+    }
+    return folders[0];
+}
+
 void Session::PrepareScanMask() {
-    m_state.ScanMask = BuildScanMask(QString(), m_options);
+    m_state.ScanMask = BuildScanMask(m_viewer.plugIns().PFilter(), m_options);
 }
 
 void Session::StartUp(const QStringList& arguments) {

@@ -20,9 +20,16 @@ public:
     bool closing() const { return m_closing; }
     BackgroundSaver& saver() { return m_saver; }
     // Start-up: fills the special folders (creating the data folder) from the environment and
-    // the program folder. False with `error` when the data folder cannot be made.
+    // the program folder, and loads the plug-ins of both folders' "PlugIn". False with `error`
+    // when the data folder cannot be made.
     bool InitFolders(const QString& programFolder, QString* error);
-    // Builds the scan mask from the decoder switches (part of start-up).
+    // The plug-in folders: "PlugIn" in the program folder, then in the data folder.
+    QStringList PlugInFolders() const;
+    // What the options dialog shows as the plug-in folder: the program's "PlugIn", and the data
+    // folder's joined with ";" when that one exists too.
+    QString PlugInSearchPath() const;
+    // Builds the scan mask from the plug-ins' patterns and the decoder switches (part of
+    // start-up).
     void PrepareScanMask();
     // The rest of start-up at the main window's first show: builds the scan mask and opens the
     // command-line argument, the last file or the desktop folder.

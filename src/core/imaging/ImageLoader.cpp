@@ -7,6 +7,7 @@
 #include "core/imaging/GifDecoder.h"
 #include "core/imaging/JpegDecoder.h"
 #include "core/imaging/PngDecoder.h"
+#include "core/imaging/TSpiLib32.h"
 
 #include <initializer_list>
 
@@ -52,6 +53,23 @@ LoadedImage Failed(const QString& reason) {
     loaded.status = LoadStatus::Failed;
     loaded.image = StockImage(StockPicture::Broken);
     loaded.reason = reason;
+    return loaded;
+}
+
+// A plug-in's picture; the status bar shows plug-in pictures as depth 255.
+LoadedImage FromPlugIn(const TSpiLib32& plugIns, const FileBytes& file) {
+    QImage image;
+    const SpiResult result = plugIns.DecodeMemory(file.data(), std::size_t(file.size()), &image);
+    if (result.status == SpiStatus::NotClaimed) {
+        return Failed(QStringLiteral("no plug-in takes the file"));
+    }
+    if (result.status != SpiStatus::Decoded) {
+        return Failed(result.reason);
+    }
+    LoadedImage loaded;
+    loaded.status = LoadStatus::Decoded;
+    loaded.image = std::move(image);
+    loaded.bitDepth = 255;
     return loaded;
 }
 
@@ -115,9 +133,7 @@ LoadedImage LoadImageFile(const QString& path, const LoadOptions& options, const
     if (kind == Kind::Html) {
         return Stock(StockPicture::Html);
     }
-    if (kind == Kind::Other) {
-        // Formats without a built-in decoder (or with it switched off) go to the plug-ins,
-        // which report bit depth 255; none are loaded yet.
+    if (kind == Kind::Other && (options.plugIns == nullptr || options.plugIns->PicPlugInList().isEmpty())) {
         return Failed(QStringLiteral("no plug-in"));
     }
     if (kind == Kind::Gif && openGif != nullptr && openGif->frameCount() > 0) {
@@ -134,6 +150,9 @@ LoadedImage LoadImageFile(const QString& path, const LoadOptions& options, const
         return unreadable;
     }
     switch (kind) {
+    case Kind::Other:
+        // Formats without a built-in decoder, or with it switched off.
+        return FromPlugIn(*options.plugIns, file);
     case Kind::Bmp:
         return FromDecoded(DecodeBmp(file.data(), file.size()));
     case Kind::Jpeg: {

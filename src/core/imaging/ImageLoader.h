@@ -7,6 +7,7 @@
 #include <QString>
 
 class PixelBufferPool;
+class TSpiLib32;
 
 // Turning one file into a picture to show. Pure functions: safe on any thread.
 //
@@ -31,6 +32,8 @@ struct LoadOptions {
     int jpegScale = 0;        // 0 full, 1 half, 2 quarter, 3 eighth
     // The view's colour: the rows a JPEG cut short does not deliver are painted in it.
     QRgb background = qRgb(0, 0, 0);
+    // The picture plug-ins, offered every file no built-in decoder takes; none when null.
+    const TSpiLib32* plugIns = nullptr;
 
     bool operator==(const LoadOptions&) const = default;
 };

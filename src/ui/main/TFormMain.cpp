@@ -291,6 +291,8 @@ void TFormMain::mnuFileOptionClick() {
     ViewerState& state = m_controller.state();
     m_optionDialog->setOptions(m_controller.options());
     m_optionDialog->setCurrentPlace(state.CurrentFolder, state.ZoomRate);
+    m_optionDialog->setPlugIns(m_controller.session().PlugInSearchPath(),
+                               m_controller.plugIns().PicPlugInList());
     bool saved = false;
     {
         FlagScope paused(state.Paused);

@@ -153,6 +153,7 @@ void TFormOverWrite::ShowFile(FileBox& box, const QString& path) {
     // The rows a cut file lacks look like the empty space around the preview.
     LoadOptions options;
     options.background = box.image->palette().color(QPalette::Window).rgb();
+    options.plugIns = m_plugIns;
     const LoadedImage loaded = LoadImageFile(path, options);
     box.image->setPixmap(QPixmap::fromImage(
         loaded.image.scaled(kPreviewSize, kPreviewSize, Qt::KeepAspectRatio, Qt::SmoothTransformation)));

@@ -9,6 +9,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class TSpiLib32;
 class UserPrompts;
 
 // The same-name conflict dialog "上書きの確認": shows the existing target and the incoming
@@ -29,6 +30,8 @@ public:
 
     // Replaces the default program launcher that a click on a preview calls.
     void setFileOpener(FileOpener opener) { m_opener = std::move(opener); }
+    // The picture plug-ins that decode the previews of formats without a built-in decoder.
+    void setPlugIns(const TSpiLib32* plugIns) { m_plugIns = plugIns; }
 
     ConflictReply Execute(const ConflictQuestion& question) override;
 
@@ -55,6 +58,7 @@ private:
 
     UserPrompts& m_prompts;
     FileOpener m_opener;
+    const TSpiLib32* m_plugIns = nullptr;
     ConflictQuestion m_question;
     ConflictReply m_reply;
 
