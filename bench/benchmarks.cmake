@@ -17,3 +17,9 @@ endif()
 ruvela_bench(view_render SOURCES ${CMAKE_CURRENT_LIST_DIR}/view_render.cpp LIBS ruvela_core)
 ruvela_bench(sorting_key SOURCES ${CMAKE_CURRENT_LIST_DIR}/sorting_key.cpp ${CMAKE_CURRENT_LIST_DIR}/GuiBenchmarkMain.cpp LIBS ruvela_app)
 ruvela_bench(folder_tree SOURCES ${CMAKE_CURRENT_LIST_DIR}/folder_tree.cpp LIBS ruvela_ui)
+# The plug-in formats against their bare libraries; needs the shipped plug-ins and the demo DNG.
+pkg_check_modules(BENCH_FORMATS REQUIRED IMPORTED_TARGET libwebp libtiff-4)
+ruvela_bench(plugin_decode SOURCES ${CMAKE_CURRENT_LIST_DIR}/plugin_decode.cpp LIBS ruvela_core PkgConfig::BENCH_FORMATS)
+target_compile_definitions(plugin_decode PRIVATE
+    RUVELA_BENCH_PLUGIN_DIR="${PROJECT_BINARY_DIR}/src/ui/PlugIn" RUVELA_BENCH_DEMO_DIR="${PROJECT_BINARY_DIR}/demo")
+add_dependencies(plugin_decode spi_webp spi_tiff spi_raw demo)
