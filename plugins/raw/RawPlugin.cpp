@@ -6,6 +6,7 @@
 #include "common/PlugInOutput.h"
 
 #include <csetjmp>
+#include <cstddef>
 #include <jpeglib.h>
 #include <libraw/libraw.h>
 #include <memory>
@@ -47,15 +48,23 @@ inline std::size_t StoredIndex(int flip, int row, int col, int width, int height
 }
 
 // Copies tightly packed 3-byte pixels of `width` × `height`, turned by `flip`, into `out`;
-// `rgb` swaps red and blue on the way.
+// `rgb` swaps red and blue on the way. Along an output row the stored pixel moves by a fixed
+// step, so each row is one walk from its first pixel.
 void PlaceTurned(const std::uint8_t* pixels, int width, int height, int flip, bool rgb, OutputBitmap& out) {
+    const std::ptrdiff_t first = std::ptrdiff_t(StoredIndex(flip, 0, 0, width, height));
+    const std::ptrdiff_t down =
+        out.height() > 1 ? std::ptrdiff_t(StoredIndex(flip, 1, 0, width, height)) - first : 0;
+    const std::ptrdiff_t across =
+        out.width() > 1 ? std::ptrdiff_t(StoredIndex(flip, 0, 1, width, height)) - first : 0;
+    const int red = rgb ? 2 : 0;
+    const int blue = rgb ? 0 : 2;
     for (int y = 0; y < out.height(); ++y) {
         std::uint8_t* to = out.row(y);
-        for (int x = 0; x < out.width(); ++x, to += 3) {
-            const std::uint8_t* from = pixels + StoredIndex(flip, y, x, width, height) * 3;
-            to[0] = from[rgb ? 2 : 0];
+        const std::uint8_t* from = pixels + (first + std::ptrdiff_t(y) * down) * 3;
+        for (int x = 0; x < out.width(); ++x, to += 3, from += across * 3) {
+            to[0] = from[red];
             to[1] = from[1];
-            to[2] = from[rgb ? 0 : 2];
+            to[2] = from[blue];
         }
     }
 }
@@ -106,6 +115,9 @@ bool DecodeJpeg(const std::uint8_t* data, std::size_t size, std::uint8_t* rows, 
     jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
     jpeg_read_header(&info, TRUE);
     info.out_color_space = JCS_EXT_BGR;
+    // The fast path, as the program's own JPEG decoder takes unless told to favour quality.
+    info.dct_method = JDCT_IFAST;
+    info.do_fancy_upsampling = FALSE;
     jpeg_start_decompress(&info);
     while (info.output_scanline < info.output_height) {
         JSAMPROW row = rows + std::size_t(info.output_scanline) * stride;

@@ -4,8 +4,11 @@
 // 32-bit rows. Each call opens its own TIFF handle, so calls may run on several threads at once.
 #include "common/PlugInOutput.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <tiffio.h>
+#include <vector>
 
 using namespace ruvela_spi;
 
@@ -199,6 +202,48 @@ inline void StoreRgba(std::uint32_t pixel, std::uint8_t* to, bool alpha) {
     to[2] = std::uint8_t(r);
 }
 
+// Whether the picture is plain 8-bit RGB in strips, rows top down: its strips decode straight
+// into the output rows.
+bool PlainRgbStrips(TIFF* tiff, const Layout& layout) {
+    std::uint16_t photometric = 0;
+    std::uint16_t orientation = ORIENTATION_TOPLEFT;
+    TIFFGetField(tiff, TIFFTAG_PHOTOMETRIC, &photometric);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_ORIENTATION, &orientation);
+    return !TIFFIsTiled(tiff) && photometric == PHOTOMETRIC_RGB && layout.samples == 3 && layout.bits == 8 &&
+           layout.format == SAMPLEFORMAT_UINT && layout.planar == PLANARCONFIG_CONTIG &&
+           orientation == ORIENTATION_TOPLEFT;
+}
+
+// Each strip into its own rows of the output, then red and blue swapped in place.
+int DecodePlainRgb(TIFF* tiff, OutputBitmap& out) {
+    std::uint32_t rowsPerStrip = 0;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    const std::size_t rowBytes = std::size_t(out.width()) * 3;
+    const std::size_t height = std::size_t(out.height());
+    rowsPerStrip = std::uint32_t(std::min<std::size_t>(std::max<std::uint32_t>(rowsPerStrip, 1), height));
+    const bool contiguous = rowBytes == out.stride();
+    std::vector<std::uint8_t> band;
+    if (!contiguous) {
+        band.resize(rowBytes * rowsPerStrip);
+    }
+    for (std::size_t first = 0; first < height; first += rowsPerStrip) {
+        const std::size_t rows = std::min<std::size_t>(rowsPerStrip, height - first);
+        const tstrip_t strip = TIFFComputeStrip(tiff, std::uint32_t(first), 0);
+        std::uint8_t* into = contiguous ? out.row(int(first)) : band.data();
+        if (TIFFReadEncodedStrip(tiff, strip, into, tmsize_t(rows * rowBytes)) != tmsize_t(rows * rowBytes)) {
+            return SUSIE_BROKEN_DATA;
+        }
+        for (std::size_t r = 0; r < rows; ++r) {
+            std::uint8_t* row = out.row(int(first + r));
+            if (!contiguous) {
+                std::memcpy(row, band.data() + r * rowBytes, rowBytes);
+            }
+            SwapRedBlue(row, std::size_t(out.width()), 3);
+        }
+    }
+    return SUSIE_SUCCESS;
+}
+
 // Everything else through libtiff's RGBA interface, in bands of rows.
 int DecodeRgba(TIFF* tiff, OutputBitmap& out) {
     char message[1024] = {};
@@ -303,8 +348,9 @@ SUSIE_EXPORT int GetPicture(const char* buf, std::int32_t len, unsigned int flag
     if (const int made = out.allocate(layout.width, layout.height, layout.alpha); made != SUSIE_SUCCESS) {
         return made;
     }
-    const int decoded = layout.format == SAMPLEFORMAT_IEEEFP ? DecodeFloat(reader.get(), layout, out)
-                                                             : DecodeRgba(reader.get(), out);
+    const int decoded = layout.format == SAMPLEFORMAT_IEEEFP   ? DecodeFloat(reader.get(), layout, out)
+                        : PlainRgbStrips(reader.get(), layout) ? DecodePlainRgb(reader.get(), out)
+                                                               : DecodeRgba(reader.get(), out);
     if (decoded != SUSIE_SUCCESS) {
         return decoded;
     }

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <malloc.h>
 #include <mutex>
+#include <utility>
 
 namespace {
 
@@ -97,8 +98,13 @@ void ConvertIndexed(const Header& h, const Palette& palette, const std::uint8_t*
 
 } // namespace
 
-bool DibToImage(const std::uint8_t* info, std::size_t infoSize, const std::uint8_t* bits,
-                std::size_t bitsSize, QImage* out, QString* reason) {
+namespace {
+
+// DibToImage; with `adoptable` (the same block as `bits`, the caller's to give away) top-down
+// 24-bit rows are turned into the picture's pixels where they lie: only red and blue change
+// places. Then `*adopted` is set: the block belongs to the picture, which frees it.
+bool ConvertDib(const std::uint8_t* info, std::size_t infoSize, const std::uint8_t* bits,
+                std::size_t bitsSize, std::uint8_t* adoptable, bool* adopted, QImage* out, QString* reason) {
     *out = QImage();
     if (info == nullptr || infoSize < kHeaderSize) {
         return Fail(reason, QStringLiteral("the info block is smaller than a bitmap header"));
@@ -185,6 +191,23 @@ bool DibToImage(const std::uint8_t* info, std::size_t infoSize, const std::uint8
         }
     }
 
+    if (adoptable != nullptr && bitCount == 24 && !bottomUp) {
+        for (std::uint64_t y = 0; y < height; ++y) {
+            std::uint8_t* row = adoptable + y * stride;
+            for (std::uint64_t x = 0; x < width; ++x) {
+                std::swap(row[x * 3], row[x * 3 + 2]);
+            }
+        }
+        QImage rows(
+            adoptable, int(width), int(height), qsizetype(stride), QImage::Format_RGB888,
+            [](void* block) { std::free(block); }, adoptable);
+        if (rows.isNull()) {
+            return Fail(reason, QStringLiteral("no picture for %1 x %2").arg(width).arg(height));
+        }
+        *adopted = true;
+        *out = std::move(rows);
+        return true;
+    }
     QImage image(int(width), int(height), hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB888);
     if (image.isNull()) {
         return Fail(reason, QStringLiteral("no memory for %1 x %2").arg(width).arg(height));
@@ -220,6 +243,13 @@ bool DibToImage(const std::uint8_t* info, std::size_t infoSize, const std::uint8
     }
     *out = std::move(image);
     return true;
+}
+
+} // namespace
+
+bool DibToImage(const std::uint8_t* info, std::size_t infoSize, const std::uint8_t* bits,
+                std::size_t bitsSize, QImage* out, QString* reason) {
+    return ConvertDib(info, infoSize, bits, bitsSize, nullptr, nullptr, out, reason);
 }
 
 struct TSpiLib32::PlugIn {
@@ -395,20 +425,24 @@ SpiResult TSpiLib32::DecodeMemory(const std::uint8_t* data, std::size_t size, QI
                                   &info, &bits, nullptr, 0);
     });
     SpiResult result;
+    bool adopted = false;
     if (code != SUSIE_SUCCESS) {
         result = {SpiStatus::Failed, QStringLiteral("%1 answered %2").arg(who).arg(code)};
     } else if (info == nullptr || bits == nullptr) {
         result = {SpiStatus::Failed, QStringLiteral("%1 answered no block").arg(who)};
     } else {
         QString reason;
-        if (DibToImage(static_cast<const std::uint8_t*>(info), malloc_usable_size(info),
-                       static_cast<const std::uint8_t*>(bits), malloc_usable_size(bits), image, &reason)) {
+        auto* rows = static_cast<std::uint8_t*>(bits);
+        if (ConvertDib(static_cast<const std::uint8_t*>(info), malloc_usable_size(info), rows,
+                       malloc_usable_size(bits), rows, &adopted, image, &reason)) {
             result.status = SpiStatus::Decoded;
         } else {
             result = {SpiStatus::Failed, who + QStringLiteral(": ") + reason};
         }
     }
-    std::free(bits);
+    if (!adopted) {
+        std::free(bits);
+    }
     std::free(info);
     return result;
 }
