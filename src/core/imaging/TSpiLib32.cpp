@@ -1,7 +1,9 @@
 #include "core/imaging/TSpiLib32.h"
 
+#include "core/common/NativePath.h"
 #include "core/common/TextEncoding.h"
 #include "plugins/SusiePlugin.h"
+#include "plugins/common/RedBlueSwap.h"
 
 #include <QDir>
 #include <QLibrary>
@@ -11,6 +13,7 @@
 #include <bit>
 #include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
 #include <malloc.h>
 #include <mutex>
 #include <utility>
@@ -193,10 +196,7 @@ bool ConvertDib(const std::uint8_t* info, std::size_t infoSize, const std::uint8
 
     if (adoptable != nullptr && bitCount == 24 && !bottomUp) {
         for (std::uint64_t y = 0; y < height; ++y) {
-            std::uint8_t* row = adoptable + y * stride;
-            for (std::uint64_t x = 0; x < width; ++x) {
-                std::swap(row[x * 3], row[x * 3 + 2]);
-            }
+            ruvela_pixels::SwapRedBlue3(adoptable + y * stride, std::size_t(width));
         }
         QImage rows(
             adoptable, int(width), int(height), qsizetype(stride), QImage::Format_RGB888,
@@ -339,6 +339,12 @@ void TSpiLib32::LoadPlugInFiles(const QStringList& paths) {
         if (std::strcmp(version, SUSIE_PICTURE_API) != 0) {
             plugIn->library.unload();
             continue;
+        }
+        // Released by FreePlugIns, a picture plug-in is never unmapped: the libraries it uses may
+        // keep blocks and exit handlers (an HEVC encoder does) that would point into unmapped
+        // code at exit.
+        if (void* pinned = ::dlopen(NativePath(path).constData(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE)) {
+            ::dlclose(pinned);
         }
         plugIn->apiVersion = QString::fromLatin1(version);
         plugIn->description = plugIn->Info(1);
