@@ -4,7 +4,6 @@
 // several threads may call it at once.
 #pragma once
 
-#include "RedBlueSwap.h"
 #include "SusiePlugin.h"
 
 #include <algorithm>
@@ -198,10 +197,6 @@ inline bool ClearOutput(void** pHBInfo, void** pHBm) {
 // Swaps the first and third byte of each pixel of `count` pixels `step` bytes apart (RGB to
 // BGR and back).
 inline void SwapRedBlue(std::uint8_t* pixels, std::size_t count, int step) {
-    if (step == 3) {
-        ruvela_pixels::SwapRedBlue3(pixels, count);
-        return;
-    }
     for (std::size_t i = 0; i < count; ++i, pixels += step) {
         std::swap(pixels[0], pixels[2]);
     }

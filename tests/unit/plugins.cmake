@@ -1,6 +1,6 @@
 # The plug-ins shipped with Ruvela, loaded with dlopen and called through their header only.
 ruvela_test(plugin_tests unit
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/plugins/ShippedPlugInsTest.cpp ${CMAKE_CURRENT_LIST_DIR}/plugins/RedBlueSwapTest.cpp
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/plugins/ShippedPlugInsTest.cpp
     LIBS ${CMAKE_DL_LIBS})
 target_include_directories(plugin_tests PRIVATE ${PROJECT_SOURCE_DIR}/plugins)
 target_compile_definitions(plugin_tests PRIVATE RUVELA_TEST_PLUGIN_DIR="${PROJECT_BINARY_DIR}/src/ui/PlugIn")

@@ -3,7 +3,6 @@
 #include "core/common/NativePath.h"
 #include "core/common/TextEncoding.h"
 #include "plugins/SusiePlugin.h"
-#include "plugins/common/RedBlueSwap.h"
 
 #include <QDir>
 #include <QLibrary>
@@ -196,7 +195,10 @@ bool ConvertDib(const std::uint8_t* info, std::size_t infoSize, const std::uint8
 
     if (adoptable != nullptr && bitCount == 24 && !bottomUp) {
         for (std::uint64_t y = 0; y < height; ++y) {
-            ruvela_pixels::SwapRedBlue3(adoptable + y * stride, std::size_t(width));
+            std::uint8_t* row = adoptable + y * stride;
+            for (std::uint64_t x = 0; x < width; ++x) {
+                std::swap(row[x * 3], row[x * 3 + 2]);
+            }
         }
         QImage rows(
             adoptable, int(width), int(height), qsizetype(stride), QImage::Format_RGB888,
