@@ -1,10 +1,14 @@
 #include "MainWindowFixture.h"
+#include "app/ViewerController.h"
 #include "core/common/NativePath.h"
+#include "core/imaging/TSpiLib32.h"
 #include "support/ModalAnswer.h"
 #include "ui/settings/TFormOption.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -129,4 +133,22 @@ TEST_F(SettingsWindowTest, AnUnknownSortOrderChecksTheNameOrder) {
     form->mainMenu().action(QStringLiteral("mnuSortFileName321"))->setChecked(true);
     Start();
     EXPECT_TRUE(form->mainMenu().action(QStringLiteral("mnuSortFileName123"))->isChecked());
+}
+
+// The plug-ins found at start are listed in the dialog beside the folder they came from.
+TEST_F(SettingsWindowTest, TheDialogListsTheLoadedPlugInsAndTheirFolder) {
+    const QString folder = data.folder(QStringLiteral("PlugIn"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(RUVELA_TEST_PLUGIN_DIR "/echo.spi"),
+                            folder + QStringLiteral("/echo.spi")));
+    controller->plugIns().LoadPlugIns(folder);
+    Start();
+    RunOptions([&folder](TFormOption& open) {
+        EXPECT_EQ(open.findChild<QLineEdit*>(QStringLiteral("PlugInSearchPath"))->text(), folder);
+        auto* list = open.findChild<QListWidget*>(QStringLiteral("PlugInList"));
+        ASSERT_NE(list, nullptr);
+        ASSERT_EQ(list->count(), 1);
+        EXPECT_EQ(list->item(0)->text(), QStringLiteral("Echo test plug-in"));
+        EXPECT_EQ(list->toolTip(), QStringLiteral("Ruvelaで認識されたプラグイン"));
+        open.reject();
+    });
 }

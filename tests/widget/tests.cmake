@@ -17,3 +17,5 @@ ruvela_test(widget_dandd widget SOURCES ${CMAKE_CURRENT_LIST_DIR}/TFormDandDTest
 ruvela_test(widget_gesture_hook widget SOURCES ${CMAKE_CURRENT_LIST_DIR}/GestureHookTest.cpp LIBS ruvela_ui Qt6::Test)
 ruvela_test(widget_folder_tree widget
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/FolderTreePaneTest.cpp LIBS ruvela_ui Qt6::Test)
+add_dependencies(widget_settings ruvela_test_plugins)
+target_compile_definitions(widget_settings PRIVATE RUVELA_TEST_PLUGIN_DIR="${RUVELA_TEST_PLUGIN_DIR}")

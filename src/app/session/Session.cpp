@@ -61,13 +61,18 @@ bool Session::InitFolders(const QString& programFolder, QString* error) {
 }
 
 QStringList Session::PlugInFolders() const {
-    return {m_state.ProgramFolder + QStringLiteral("/PlugIn"),
-            m_state.SaveDataFolder + QStringLiteral("/PlugIn")};
+    const QString beside = m_state.ProgramFolder + QStringLiteral("/PlugIn");
+    const QString data = m_state.SaveDataFolder + QStringLiteral("/PlugIn");
+    // A data folder that is the program folder would load every plug-in twice.
+    if (QDir::cleanPath(data) == QDir::cleanPath(beside)) {
+        return {beside};
+    }
+    return {beside, data};
 }
 
 QString Session::PlugInSearchPath() const {
     const QStringList folders = PlugInFolders();
-    if (PathKind(folders[1]) == PathType::Folder) {
+    if (folders.size() > 1 && PathKind(folders[1]) == PathType::Folder) {
         return folders.join(QLatin1Char(';'));
     }
     return folders[0];

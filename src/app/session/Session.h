@@ -23,7 +23,8 @@ public:
     // the program folder, and loads the plug-ins of both folders' "PlugIn". False with `error`
     // when the data folder cannot be made.
     bool InitFolders(const QString& programFolder, QString* error);
-    // The plug-in folders: "PlugIn" in the program folder, then in the data folder.
+    // The plug-in folders: "PlugIn" in the program folder, then in the data folder (once, when
+    // the data folder is the program folder).
     QStringList PlugInFolders() const;
     // What the options dialog shows as the plug-in folder: the program's "PlugIn", and the data
     // folder's joined with ";" when that one exists too.
