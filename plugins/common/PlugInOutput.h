@@ -96,6 +96,18 @@ inline int ReadInput(const char* buf, std::int32_t len, unsigned int flag, Input
     return result;
 }
 
+// The start of GetPicture: both output pointers set to NULL and `input` filled; SUSIE_SUCCESS or
+// the code to return.
+inline int BeginPicture(const char* buf, std::int32_t len, unsigned int flag, void** pHBInfo, void** pHBm,
+                        Input& input) {
+    if (pHBInfo == nullptr || pHBm == nullptr) {
+        return SUSIE_INTERNAL_ERROR;
+    }
+    *pHBInfo = nullptr;
+    *pHBm = nullptr;
+    return ReadInput(buf, len, flag, input);
+}
+
 // True when a picture of this size may be decoded.
 inline bool SizeAllowed(std::int64_t width, std::int64_t height) {
     return width > 0 && height > 0 && width <= INT32_MAX && height <= INT32_MAX &&
@@ -183,16 +195,6 @@ private:
     int m_bytesPerPixel = 3;
     std::size_t m_stride = 0;
 };
-
-// Sets both output pointers to NULL; false when either is missing.
-inline bool ClearOutput(void** pHBInfo, void** pHBm) {
-    if (pHBInfo == nullptr || pHBm == nullptr) {
-        return false;
-    }
-    *pHBInfo = nullptr;
-    *pHBm = nullptr;
-    return true;
-}
 
 // Swaps the first and third byte of each pixel of `count` pixels `step` bytes apart (RGB to
 // BGR and back).

@@ -102,12 +102,12 @@ SUSIE_EXPORT int GetPictureInfo(const char* buf, std::int32_t len, unsigned int 
 
 SUSIE_EXPORT int GetPicture(const char* buf, std::int32_t len, unsigned int flag, void** pHBInfo, void** pHBm,
                             SusieProgressCallback, std::int32_t) {
-    if (!ClearOutput(pHBInfo, pHBm)) {
-        return SUSIE_INTERNAL_ERROR;
-    }
     Input input;
-    if (const int prepared = Prepare(buf, len, flag, input); prepared != SUSIE_SUCCESS) {
-        return prepared;
+    if (const int begun = BeginPicture(buf, len, flag, pHBInfo, pHBm, input); begun != SUSIE_SUCCESS) {
+        return begun;
+    }
+    if (!IsHeif(input.data, input.size)) {
+        return SUSIE_UNKNOWN_FORMAT;
     }
     const HeifReader reader(input);
     if (reader.handle() == nullptr) {
@@ -141,14 +141,5 @@ SUSIE_EXPORT int GetPicture(const char* buf, std::int32_t len, unsigned int flag
     }
     heif_image_release(image);
     return result == SUSIE_SUCCESS ? out.hand(pHBInfo, pHBm) : result;
-}
-
-SUSIE_EXPORT int GetPreview(const char*, std::int32_t, unsigned int, void**, void**, SusieProgressCallback,
-                            std::int32_t) {
-    return SUSIE_NOT_IMPLEMENTED;
-}
-
-SUSIE_EXPORT int RuvelaPluginThreadSafe(void) {
-    return 1;
 }
 }

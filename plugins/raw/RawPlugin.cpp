@@ -80,8 +80,11 @@ void JumpOnError(j_common_ptr info) {
 
 void Silent(j_common_ptr, int) {}
 
-// The size of a JPEG, or false when its header cannot be read.
-bool JpegSize(const std::uint8_t* data, std::size_t size, int& width, int& height) {
+// Reads a JPEG's header into `width` and `height`; with `rows`, also decodes it there as BGR
+// rows `stride` bytes apart, when its size is the one `width` and `height` held before. False
+// when the header cannot be read, the size differs, or the pixels are cut short.
+bool ReadJpeg(const std::uint8_t* data, std::size_t size, int& width, int& height,
+              std::uint8_t* rows = nullptr, std::size_t stride = 0) {
     jpeg_decompress_struct info;
     JpegError error;
     info.err = jpeg_std_error(&error.manager);
@@ -94,26 +97,13 @@ bool JpegSize(const std::uint8_t* data, std::size_t size, int& width, int& heigh
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
     jpeg_read_header(&info, TRUE);
+    const bool sameSize = width == int(info.image_width) && height == int(info.image_height);
     width = int(info.image_width);
     height = int(info.image_height);
-    jpeg_destroy_decompress(&info);
-    return true;
-}
-
-// Decodes a JPEG of the size JpegSize told into `rows` rows of BGR `stride` bytes apart.
-bool DecodeJpeg(const std::uint8_t* data, std::size_t size, std::uint8_t* rows, std::size_t stride) {
-    jpeg_decompress_struct info;
-    JpegError error;
-    info.err = jpeg_std_error(&error.manager);
-    error.manager.error_exit = JumpOnError;
-    error.manager.emit_message = Silent;
-    if (setjmp(error.jump)) {
+    if (rows == nullptr || !sameSize) {
         jpeg_destroy_decompress(&info);
-        return false;
+        return rows == nullptr;
     }
-    jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
-    jpeg_read_header(&info, TRUE);
     info.out_color_space = JCS_EXT_BGR;
     // The fast path, as the program's own JPEG decoder takes unless told to favour quality.
     info.dct_method = JDCT_IFAST;
@@ -138,7 +128,7 @@ bool LargePreview(LibRaw& raw, const std::uint8_t*& jpeg, std::size_t& size, int
     }
     jpeg = reinterpret_cast<const std::uint8_t*>(raw.imgdata.thumbnail.thumb);
     size = raw.imgdata.thumbnail.tlength;
-    return JpegSize(jpeg, size, width, height) && std::max(width, height) >= kPreviewSide &&
+    return ReadJpeg(jpeg, size, width, height) && std::max(width, height) >= kPreviewSide &&
            SizeAllowed(width, height);
 }
 
@@ -158,7 +148,8 @@ int DecodePreview(LibRaw& raw, OutputBitmap& out) {
         return made;
     }
     if (flip == 0) {
-        return DecodeJpeg(jpeg, size, out.bits(), out.stride()) ? SUSIE_SUCCESS : SUSIE_UNKNOWN_FORMAT;
+        return ReadJpeg(jpeg, size, width, height, out.bits(), out.stride()) ? SUSIE_SUCCESS
+                                                                             : SUSIE_UNKNOWN_FORMAT;
     }
     std::vector<std::uint8_t> stored;
     try {
@@ -166,7 +157,7 @@ int DecodePreview(LibRaw& raw, OutputBitmap& out) {
     } catch (const std::bad_alloc&) {
         return SUSIE_NO_MEMORY;
     }
-    if (!DecodeJpeg(jpeg, size, stored.data(), std::size_t(width) * 3)) {
+    if (!ReadJpeg(jpeg, size, width, height, stored.data(), std::size_t(width) * 3)) {
         return SUSIE_UNKNOWN_FORMAT;
     }
     PlaceTurned(stored.data(), width, height, flip, false, out);
@@ -271,12 +262,9 @@ SUSIE_EXPORT int GetPictureInfo(const char* buf, std::int32_t len, unsigned int 
 
 SUSIE_EXPORT int GetPicture(const char* buf, std::int32_t len, unsigned int flag, void** pHBInfo, void** pHBm,
                             SusieProgressCallback, std::int32_t) {
-    if (!ClearOutput(pHBInfo, pHBm)) {
-        return SUSIE_INTERNAL_ERROR;
-    }
     Input input;
-    if (const int read = ReadInput(buf, len, flag, input); read != SUSIE_SUCCESS) {
-        return read;
+    if (const int begun = BeginPicture(buf, len, flag, pHBInfo, pHBm, input); begun != SUSIE_SUCCESS) {
+        return begun;
     }
     int result = SUSIE_SUCCESS;
     const std::unique_ptr<LibRaw> raw = Open(input, result);
@@ -296,14 +284,5 @@ SUSIE_EXPORT int GetPicture(const char* buf, std::int32_t len, unsigned int flag
     OutputBitmap out;
     result = DecodeRaw(*raw, out);
     return result == SUSIE_SUCCESS ? out.hand(pHBInfo, pHBm) : result;
-}
-
-SUSIE_EXPORT int GetPreview(const char*, std::int32_t, unsigned int, void**, void**, SusieProgressCallback,
-                            std::int32_t) {
-    return SUSIE_NOT_IMPLEMENTED;
-}
-
-SUSIE_EXPORT int RuvelaPluginThreadSafe(void) {
-    return 1;
 }
 }

@@ -90,12 +90,9 @@ SUSIE_EXPORT int GetPictureInfo(const char* buf, std::int32_t len, unsigned int 
 
 SUSIE_EXPORT int GetPicture(const char* buf, std::int32_t len, unsigned int flag, void** pHBInfo, void** pHBm,
                             SusieProgressCallback, std::int32_t) {
-    if (!ClearOutput(pHBInfo, pHBm)) {
-        return SUSIE_INTERNAL_ERROR;
-    }
     Input input;
-    if (const int read = ReadInput(buf, len, flag, input); read != SUSIE_SUCCESS) {
-        return read;
+    if (const int begun = BeginPicture(buf, len, flag, pHBInfo, pHBm, input); begun != SUSIE_SUCCESS) {
+        return begun;
     }
     if (!IsWebp(input.data, input.size)) {
         return SUSIE_UNKNOWN_FORMAT;
@@ -124,14 +121,5 @@ SUSIE_EXPORT int GetPicture(const char* buf, std::int32_t len, unsigned int flag
         return SUSIE_BROKEN_DATA;
     }
     return out.hand(pHBInfo, pHBm);
-}
-
-SUSIE_EXPORT int GetPreview(const char*, std::int32_t, unsigned int, void**, void**, SusieProgressCallback,
-                            std::int32_t) {
-    return SUSIE_NOT_IMPLEMENTED;
-}
-
-SUSIE_EXPORT int RuvelaPluginThreadSafe(void) {
-    return 1;
 }
 }
