@@ -4,6 +4,7 @@
 #include "core/common/NativePath.h"
 #include "core/common/PathText.h"
 #include "core/foldertree/FolderListing.h"
+#include "core/foldertree/FolderRules.h"
 
 #include <QDir>
 #include <QSocketNotifier>
@@ -33,6 +34,11 @@ constexpr int kListingThreads = 4;
 const QString kDesktopName = QStringLiteral("デスクトップ");
 const QString kComputerName = QStringLiteral("PC");
 const QString kTrashName = QStringLiteral("ごみ箱");
+
+// The names of the folders of `path` below `folder`, which holds it.
+QStringList PartsBelow(const QString& path, const QString& folder) {
+    return path.mid(folder.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+}
 
 QString NameOf(const QString& path) {
     const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
@@ -286,6 +292,39 @@ QModelIndex FolderTreeModel::IndexOfHome() const {
 
 QModelIndex FolderTreeModel::IndexOfComputer() const {
     return IndexOf(m_computer);
+}
+
+QModelIndex FolderTreeModel::WalkStart(const QString& path, QStringList* remaining) const {
+    remaining->clear();
+    if (IsSameOrInside(path, m_desktop)) {
+        *remaining = PartsBelow(path, m_desktop);
+        return IndexOfRoot();
+    }
+    const QModelIndex home = IndexOfHome();
+    if (home.isValid() && IsSameOrInside(path, m_home)) {
+        *remaining = PartsBelow(path, m_home);
+        return home;
+    }
+    return IndexOfComputer();
+}
+
+QModelIndex FolderTreeModel::VolumeOf(const QString& path, QStringList* remaining) const {
+    const QModelIndex computer = IndexOfComputer();
+    QModelIndex found;
+    qsizetype longest = -1;
+    for (int row = 0; row < rowCount(computer); ++row) {
+        const QModelIndex volume = index(row, 0, computer);
+        const QString mount = PathOf(volume);
+        if (IsSameOrInside(path, mount) && mount.size() > longest) {
+            longest = mount.size();
+            found = volume;
+        }
+    }
+    remaining->clear();
+    if (found.isValid()) {
+        *remaining = PartsBelow(path, PathOf(found));
+    }
+    return found;
 }
 
 QModelIndex FolderTreeModel::FindChild(const QModelIndex& parent, const QString& path) const {

@@ -66,6 +66,14 @@ public:
     QModelIndex IndexOfComputer() const;
     // The child of `parent` whose folder is `path`, or an invalid index.
     QModelIndex FindChild(const QModelIndex& parent, const QString& path) const;
+    // Where a walk down to the folder `path` starts: the root for the desktop folder and the
+    // folders below it, the home node for the home and the folders below it, else "PC" (whose
+    // volume is picked once PC is listed). `remaining` gets the names below the start, empty
+    // for PC.
+    QModelIndex WalkStart(const QString& path, QStringList* remaining) const;
+    // Among the listed volumes under PC, the one whose mount path is the longest start of
+    // `path`; `remaining` gets the names below it. Invalid when none is.
+    QModelIndex VolumeOf(const QString& path, QStringList* remaining) const;
     const QString& desktop() const { return m_desktop; }
     const QString& home() const { return m_home; }
 

@@ -4,7 +4,6 @@
 #include "app/ViewerController.h"
 #include "app/foldertree/FolderTreeModel.h"
 #include "core/common/PathText.h"
-#include "core/foldertree/FolderRules.h"
 #include "ui/foldertree/FolderTreeDrops.h"
 
 #include <QDir>
@@ -14,15 +13,6 @@
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <algorithm>
-
-namespace {
-
-// The parts of `path` below `folder`.
-QStringList PartsBelow(const QString& path, const QString& folder) {
-    return path.mid(folder.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
-}
-
-} // namespace
 
 FolderTreePane::FolderTreePane(ViewerController& controller, QWidget* parent)
     : QTreeView(parent), m_controller(controller) {
@@ -182,16 +172,7 @@ void FolderTreePane::StartWalk(const QString& path, int mode, bool selects) {
         return;
     }
     walk.target = QDir::cleanPath(path);
-    const QModelIndex home = m_treeModel->IndexOfHome();
-    if (IsSameOrInside(walk.target, m_treeModel->desktop())) {
-        walk.at = m_treeModel->IndexOfRoot();
-        walk.remaining = PartsBelow(walk.target, m_treeModel->desktop());
-    } else if (home.isValid() && IsSameOrInside(walk.target, m_treeModel->home())) {
-        walk.at = home;
-        walk.remaining = PartsBelow(walk.target, m_treeModel->home());
-    } else {
-        walk.at = computer;
-    }
+    walk.at = m_treeModel->WalkStart(walk.target, &walk.remaining);
     if (!Advance(walk)) {
         m_walks.push_back(std::move(walk));
     }
@@ -215,19 +196,7 @@ bool FolderTreePane::Advance(Walk& walk) {
         }
         QModelIndex next;
         if (computer) {
-            // The volume whose mount path is the longest start of the path.
-            qsizetype longest = -1;
-            for (int row = 0; row < m_treeModel->rowCount(at); ++row) {
-                const QModelIndex volume = m_treeModel->index(row, 0, at);
-                const QString mount = m_treeModel->PathOf(volume);
-                if (IsSameOrInside(walk.target, mount) && mount.size() > longest) {
-                    longest = mount.size();
-                    next = volume;
-                }
-            }
-            if (next.isValid()) {
-                walk.remaining = PartsBelow(walk.target, m_treeModel->PathOf(next));
-            }
+            next = m_treeModel->VolumeOf(walk.target, &walk.remaining);
         } else {
             next = m_treeModel->FindChild(at, ChildPath(m_treeModel->PathOf(at), walk.remaining.first()));
             if (next.isValid()) {

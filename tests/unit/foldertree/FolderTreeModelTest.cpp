@@ -145,6 +145,42 @@ TEST_F(FolderTreeModelTest, PcListsTheRootFirst) {
     EXPECT_TRUE(model->FindChild(first, QStringLiteral("/tmp")).isValid());
 }
 
+// A walk to a folder starts at the desktop for the desktop and below, at the home node for the
+// rest of the home, else at PC, whose volume with the longest mount path takes it on.
+TEST_F(FolderTreeModelTest, AWalkStartsAtTheNearestTopNodeAndTheLongestVolume) {
+    QStringList remaining;
+    EXPECT_EQ(model->WalkStart(OnDesktop("a/x"), &remaining), model->IndexOfRoot());
+    EXPECT_EQ(remaining, (QStringList{QStringLiteral("a"), QStringLiteral("x")}));
+    EXPECT_EQ(model->WalkStart(Desktop(), &remaining), model->IndexOfRoot());
+    EXPECT_TRUE(remaining.isEmpty());
+    EXPECT_EQ(model->WalkStart(Home() + QStringLiteral("/docs/inner"), &remaining), model->IndexOfHome());
+    EXPECT_EQ(remaining, (QStringList{QStringLiteral("docs"), QStringLiteral("inner")}));
+    // A folder whose name only starts like the home's is not in it.
+    EXPECT_EQ(model->WalkStart(Home() + QStringLiteral("x/y"), &remaining), model->IndexOfComputer());
+    EXPECT_TRUE(remaining.isEmpty());
+
+    const QModelIndex pc = model->IndexOfComputer();
+    EXPECT_FALSE(model->VolumeOf(QStringLiteral("/usr/lib"), &remaining).isValid());
+    ASSERT_TRUE(List(pc));
+    const QModelIndex volume = model->VolumeOf(QStringLiteral("/usr/lib"), &remaining);
+    ASSERT_TRUE(volume.isValid());
+    const QString mount = model->PathOf(volume);
+    EXPECT_TRUE(QStringLiteral("/usr/lib/")
+                    .startsWith(mount == QStringLiteral("/") ? mount : mount + QLatin1Char('/')))
+        << mount.toStdString();
+    for (int row = 0; row < model->rowCount(pc); ++row) {
+        const QString other = model->PathOf(model->index(row, 0, pc));
+        if (QStringLiteral("/usr/lib/")
+                .startsWith(other == QStringLiteral("/") ? other : other + QLatin1Char('/'))) {
+            EXPECT_LE(other.size(), mount.size()) << other.toStdString();
+        }
+    }
+    EXPECT_EQ(remaining.join(QLatin1Char('/')),
+              QStringLiteral("/usr/lib")
+                  .mid(mount.size())
+                  .section(QLatin1Char('/'), 0, -1, QString::SectionSkipEmpty));
+}
+
 TEST_F(FolderTreeModelTest, FoldersMadeRenamedAndRemovedByAnotherProgramShowWithoutARefresh) {
     const QModelIndex root = model->IndexOfRoot();
     ASSERT_TRUE(List(root));
